@@ -1,0 +1,11 @@
+# cmake -DSOURCE=<dist sources> -DDEST=<dist folder> -DSETUP=<binary> -DAPP=<binary> -P assemble_dist.cmake
+file(REMOVE_RECURSE ${DEST})
+foreach(sub languages templates styles img)
+  file(MAKE_DIRECTORY ${DEST}/${sub})
+  file(GLOB files LIST_DIRECTORIES false ${SOURCE}/${sub}/*)
+  if(files)
+    file(COPY ${files} DESTINATION ${DEST}/${sub})
+  endif()
+endforeach()
+file(COPY_FILE ${SETUP} ${DEST}/Setup.exe)
+file(COPY_FILE ${APP} ${DEST}/OrvelDraw.exe)

@@ -1,0 +1,3 @@
+#include "platform/entry.h"
+
+int main() { return orvel::programMain(); }

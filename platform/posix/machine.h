@@ -1,0 +1,59 @@
+// The emulated Windows machine: a folder laid out like a Wine prefix, with
+// its settings in machine.ini. Every posix service goes through here to find
+// the machine root and to map Windows paths onto it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/types.h"
+
+namespace orvel::posix {
+
+struct MachineSettings {
+  std::optional<Str> userName;  // nothing: WNetGetUserW fails (empty UserName=)
+  uint16_t langId = 0x0409;
+  bool administrator = true;
+  unsigned ansiCodePage = 1252;
+  unsigned oemCodePage = 850;
+  double sleepScale = 1.0;
+  // Special folders by CSIDL name (ProgramFiles, CommonDesktop, Desktop,
+  // CommonStartMenu, StartMenu, AppData) and Temp; an empty text means the
+  // folder is not available.
+  std::map<std::string, Str> folders;
+};
+
+class Machine {
+ public:
+  // The machine of this process: $ORVEL_MACHINE, else
+  // $XDG_DATA_HOME/orvel-machine, else ~/.local/share/orvel-machine. A missing
+  // root is created with the defaults. Read anew on every call (no cache), so
+  // that tests can give each case a fresh machine and edit machine.ini.
+  static Machine current();
+
+  const std::string& root() const { return root_; }
+  const MachineSettings& settings() const { return settings_; }
+
+  // Host path of a Windows path, each existing component matched without
+  // regard to letter case (the first match in the folder); components that do
+  // not exist keep their spelling. Nothing for a path that is not absolute
+  // (no drive letter, no UNC server and share).
+  std::optional<std::string> hostPath(const Str& windowsPath) const;
+  // Windows path of a host path: inside the root as its drive or UNC path,
+  // elsewhere on Z:.
+  Str windowsPath(const std::string& hostPath) const;
+
+  std::string registryFile() const { return root_ + "/registry.reg"; }
+  std::string shellLog() const { return root_ + "/shell.log"; }
+  std::string recycleBin() const { return root_ + "/recycle-bin"; }
+
+  explicit Machine(std::string root);
+
+ private:
+  std::string root_;
+  MachineSettings settings_;
+};
+
+}  // namespace orvel::posix

@@ -1,0 +1,49 @@
+// Vocabulary shared by the core and every platform service: UTF-16 text,
+// Windows error codes and the result of a platform call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvel {
+
+// All texts of the program are UTF-16, as on Windows; positions count code units.
+using Str = std::u16string;
+using StrView = std::u16string_view;
+
+// Windows error codes that both backends report with the same meaning.
+namespace err {
+constexpr uint32_t kSuccess = 0;
+constexpr uint32_t kFileNotFound = 2;
+constexpr uint32_t kPathNotFound = 3;
+constexpr uint32_t kAccessDenied = 5;
+constexpr uint32_t kInvalidHandle = 6;
+constexpr uint32_t kNoMoreFiles = 18;
+constexpr uint32_t kSharingViolation = 32;
+constexpr uint32_t kFileExists = 80;
+constexpr uint32_t kInvalidParameter = 87;
+constexpr uint32_t kInsufficientBuffer = 122;
+constexpr uint32_t kInvalidName = 123;
+constexpr uint32_t kDirNotEmpty = 145;
+constexpr uint32_t kAlreadyExists = 183;
+constexpr uint32_t kMoreData = 234;
+constexpr uint32_t kNoMoreItems = 259;
+constexpr uint32_t kNoToken = 1008;
+constexpr uint32_t kBadPathname = 161;
+}  // namespace err
+
+// Outcome of a platform call: 0 on success, else the Windows error code.
+struct Result {
+  uint32_t error = err::kSuccess;
+  constexpr bool ok() const { return error == err::kSuccess; }
+  constexpr explicit operator bool() const { return ok(); }
+  static constexpr Result success() { return {}; }
+  static constexpr Result failure(uint32_t code) { return {code}; }
+};
+
+// UTF-8 <-> UTF-16. Invalid input becomes U+FFFD; never throws.
+Str fromUtf8(std::string_view s);
+std::string toUtf8(StrView s);
+
+}  // namespace orvel
