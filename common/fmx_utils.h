@@ -1,0 +1,40 @@
+// The program's small utility routines: starting files, the administrator
+// check, the default language file, the temporary folder, special folders,
+// and six pure text routines. They keep no state, show no messages and raise
+// no errors of their own.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace orvel {
+
+// ShellExecuteW with no verb, owned by the program's main window; returns the
+// shell's code (above 32: started). Nothing is reported.
+intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand);
+// Member of the local Administrators group (false on any failure).
+bool IsAdministrator();
+// Program folder + "languages\" + the file for the user's language
+// ("english.ini", "espanol.ini", "dutch.ini"; the folder itself for German).
+Str DefaultLanguageFile();
+// The user's temporary folder with a trailing "\".
+Str TempDirectory();
+// The path of a shell special folder without a trailing "\", or empty.
+Str GetSpecialFolder(int csidl);
+
+Str QuoteIfSpaces(const Str& s);
+Str StripQuotes(const Str& s);
+Str UnescapeQuot(const Str& s);
+Str ReplaceAll(const Str& s, const Str& search, const Str& replacement);
+std::vector<Str> SplitString(char16_t separator, const Str& s);
+Str ExcludeTrailingSlash(const Str& s);
+
+// The folder part of a path: everything up to and including its last "\"
+// (or ":"), empty when it has neither.
+Str ExtractFilePath(const Str& path);
+// The folder of the running program with a trailing "\".
+Str ProgramFolder();
+
+}  // namespace orvel

@@ -1,0 +1,16 @@
+// printf-style formatting of "%s" placeholders, as the framework's Format does
+// for the program's message texts.
+#pragma once
+
+#include <initializer_list>
+
+#include "platform/types.h"
+
+namespace orvel {
+
+// Fills each "%s" of `pattern` with the next argument, in order; "%%" is a
+// percent sign. More placeholders than arguments raise Error with
+// "Kein Argument für Format '<pattern>'"; surplus arguments are ignored.
+Str Format(const Str& pattern, std::initializer_list<Str> args);
+
+}  // namespace orvel
