@@ -1,0 +1,207 @@
+// Files and folders through the kernel32 file functions.
+#include "platform/files.h"
+
+#include <algorithm>
+
+#include "platform/win32/win32.h"
+
+namespace orvel::files {
+namespace {
+
+using win32::check;
+using win32::lastError;
+using win32::ScopedHandle;
+using win32::wide;
+
+constexpr uint32_t kKeptAttributes = kReadOnly | kHidden | kSystem | kArchive;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+Str withoutTrailingSeparators(Str path) {
+  while (!path.empty() && isSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+// The folder that holds `path`, with its trailing separator ("C:\" stays a
+// root, not the drive's current folder); "." for a bare name.
+Str folderOf(const Str& path) {
+  size_t slash = path.find_last_of(u"\\/");
+  return slash == Str::npos ? Str(u".") : path.substr(0, slash + 1);
+}
+
+ScopedHandle openExisting(const Str& path, DWORD access, DWORD share, DWORD flags = 0) {
+  // Backup semantics lets the time functions open folders as well.
+  return ScopedHandle(CreateFileW(wide(path), access, share, nullptr, OPEN_EXISTING,
+                                  flags | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+uint64_t toUint64(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME toFiletime(uint64_t value) {
+  return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
+}
+
+Result writeAll(HANDLE file, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) return lastError();
+    done += written;
+  }
+  return Result::success();
+}
+
+// A new, uniquely named empty file in the folder of `path`, for an atomic replacement.
+std::optional<Str> createSiblingTempFile(const Str& path) {
+  wchar_t name[MAX_PATH + 1] = {};
+  if (!GetTempFileNameW(wide(folderOf(path)), L"orv", 0, name)) return std::nullopt;
+  return win32::fromWide(name);
+}
+
+Result writeNewFile(const Str& path, const std::string& bytes) {
+  ScopedHandle file(CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return lastError();
+  if (Result r = writeAll(file.get(), bytes); !r) return r;
+  return check(FlushFileBuffers(file.get()));
+}
+
+}  // namespace
+
+bool fileExists(const Str& path) {
+  DWORD attributes = GetFileAttributesW(wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool directoryExists(const Str& path) {
+  DWORD attributes = GetFileAttributesW(wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+uint32_t getAttributes(const Str& path) { return GetFileAttributesW(wide(path)); }
+
+Result setAttributes(const Str& path, uint32_t attributes) {
+  uint32_t kept = attributes & kKeptAttributes;
+  return check(SetFileAttributesW(wide(path), kept ? kept : FILE_ATTRIBUTE_NORMAL));
+}
+
+Result deleteFile(const Str& path) { return check(DeleteFileW(wide(path))); }
+
+Result copyFile(const Str& from, const Str& to, bool failIfExists) {
+  return check(CopyFileW(wide(from), wide(to), failIfExists));
+}
+
+Result moveFile(const Str& from, const Str& to) { return check(MoveFileW(wide(from), wide(to))); }
+
+Result createDirectory(const Str& path) { return check(CreateDirectoryW(wide(path), nullptr)); }
+
+Result forceDirectories(const Str& path) {
+  Str folder = withoutTrailingSeparators(path);
+  if (folder.empty() || directoryExists(folder)) return Result::success();
+  size_t slash = folder.find_last_of(u"\\/");
+  if (slash != Str::npos && slash > 0) {
+    if (Result r = forceDirectories(folder.substr(0, slash)); !r) return r;
+  }
+  if (CreateDirectoryW(wide(folder), nullptr)) return Result::success();
+  Result failure = lastError();
+  // Someone else may have made it in the meantime.
+  return directoryExists(folder) ? Result::success() : failure;
+}
+
+Result removeDirectory(const Str& path) { return check(RemoveDirectoryW(wide(path))); }
+
+std::vector<FindEntry> findFiles(const Str& pattern) {
+  std::vector<FindEntry> entries;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(wide(pattern), &data);
+  if (find == INVALID_HANDLE_VALUE) return entries;
+  do {
+    Str name = win32::fromWide(data.cFileName);
+    if (name == u"." || name == u"..") continue;
+    entries.push_back({std::move(name), data.dwFileAttributes});
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return entries;
+}
+
+std::optional<uint64_t> lastWriteTime(const Str& path) {
+  ScopedHandle file = openExisting(path, FILE_READ_ATTRIBUTES, kShareAll);
+  FILETIME written;
+  if (!file.valid() || !GetFileTime(file.get(), nullptr, nullptr, &written)) return std::nullopt;
+  return toUint64(written);
+}
+
+Result setLastWriteTime(const Str& path, uint64_t filetime) {
+  ScopedHandle file = openExisting(path, FILE_WRITE_ATTRIBUTES, kShareAll);
+  if (!file.valid()) return lastError();
+  FILETIME written = toFiletime(filetime);
+  return check(SetFileTime(file.get(), nullptr, nullptr, &written));
+}
+
+std::optional<std::string> readFile(const Str& path) {
+  ScopedHandle file = openExisting(path, GENERIC_READ, kShareAll);
+  LARGE_INTEGER size;
+  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  bytes.reserve(static_cast<size_t>(size.QuadPart));
+  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+    if (got == 0) return bytes;
+    bytes.append(buffer, got);
+  }
+  return std::nullopt;
+}
+
+Result writeFile(const Str& path, const std::string& bytes) {
+  std::optional<Str> temp = createSiblingTempFile(path);
+  if (!temp) return lastError();
+  Result written = writeNewFile(*temp, bytes);
+  if (written && MoveFileExW(wide(*temp), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return Result::success();
+  Result failure = written ? lastError() : written;
+  DeleteFileW(wide(*temp));
+  return failure;
+}
+
+Result createOrTruncate(const Str& path) {
+  // OPEN_ALWAYS keeps the file's identity and attributes (CREATE_ALWAYS would
+  // refuse a hidden or system file).
+  ScopedHandle file(CreateFileW(wide(path), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return lastError();
+  return check(SetEndOfFile(file.get()));
+}
+
+std::optional<ExclusiveLock> ExclusiveLock::acquire(const Str& path) {
+  // No sharing at all: nobody may open the file to read, write or delete it.
+  HANDLE file = CreateFileW(wide(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  ExclusiveLock lock;
+  lock.handle_ = reinterpret_cast<intptr_t>(file);
+  return lock;
+}
+
+ExclusiveLock::ExclusiveLock(ExclusiveLock&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)) {}
+
+ExclusiveLock& ExclusiveLock::operator=(ExclusiveLock&& other) noexcept {
+  if (this != &other) {
+    release();
+    handle_ = std::exchange(other.handle_, -1);
+  }
+  return *this;
+}
+
+ExclusiveLock::~ExclusiveLock() { release(); }
+
+void ExclusiveLock::release() {
+  if (handle_ != -1) win32::closeKeepingError(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
+}
+
+}  // namespace orvel::files

@@ -1,0 +1,199 @@
+// The registry through the advapi32 Reg*W functions. Every call that reaches
+// HKEY_LOCAL_MACHINE carries KEY_WOW64_32KEY: a 64-bit build then sees the
+// same 32-bit view (Software\Wow6432Node) as the 32-bit program does, and on
+// 32-bit Windows the flag is ignored.
+#include "platform/registry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "platform/win32/win32.h"
+
+namespace orvel::reg {
+
+struct Key::Impl {
+  HKEY handle = nullptr;
+  bool localMachine = false;  // the key lies below HKEY_LOCAL_MACHINE
+
+  Impl(HKEY h, bool lm) : handle(h), localMachine(lm) {}
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+  ~Impl() {
+    DWORD error = GetLastError();
+    RegCloseKey(handle);
+    SetLastError(error);
+  }
+};
+
+namespace {
+
+using win32::status;
+using win32::wide;
+
+HKEY predefined(Root root) {
+  switch (root) {
+    case Root::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case Root::CurrentUser: return HKEY_CURRENT_USER;
+    case Root::LocalMachine: return HKEY_LOCAL_MACHINE;
+  }
+  return nullptr;
+}
+
+REGSAM viewed(uint32_t access, bool localMachine) {
+  return localMachine ? (access | KEY_WOW64_32KEY) : access;
+}
+
+Result openBelow(HKEY parent, bool localMachine, const Str& subKey, uint32_t access, bool create,
+                 HKEY& out) {
+  if (create) {
+    return status(RegCreateKeyExW(parent, wide(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  viewed(access, localMachine), nullptr, &out, nullptr));
+  }
+  return status(RegOpenKeyExW(parent, wide(subKey), 0, viewed(access, localMachine), &out));
+}
+
+Result deleteBelow(HKEY parent, bool localMachine, const Str& subKey) {
+  if (localMachine) return status(RegDeleteKeyExW(parent, wide(subKey), KEY_WOW64_32KEY, 0));
+  return status(RegDeleteKeyW(parent, wide(subKey)));
+}
+
+// The names of RegEnumKeyExW or RegEnumValueW, growing the buffer when a name
+// does not fit (the longest name is 16383 characters; values may be longer).
+template <typename EnumFn>
+Result enumerateNames(EnumFn enumerate, std::vector<Str>& out) {
+  std::vector<Str> names;
+  std::wstring buffer(256, L'\0');
+  DWORD index = 0;
+  for (;;) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG code = enumerate(index, buffer.data(), &length);
+    if (code == ERROR_MORE_DATA && buffer.size() < (1u << 20)) {
+      buffer.resize(buffer.size() * 4);
+      continue;
+    }
+    if (code == ERROR_NO_MORE_ITEMS) break;
+    if (code != ERROR_SUCCESS) return status(code);
+    names.push_back(win32::fromWide(buffer.data(), length));
+    ++index;
+  }
+  out = std::move(names);
+  return Result::success();
+}
+
+}  // namespace
+
+Value makeString(const Str& s) {
+  // UTF-16LE with its terminating NUL, as RegSetValueExW stores a REG_SZ.
+  Value v{kSz, {}};
+  v.data.assign(reinterpret_cast<const char*>(s.c_str()), (s.size() + 1) * sizeof(char16_t));
+  return v;
+}
+
+Value makeDword(uint32_t v) {
+  return Value{kDword, std::string(reinterpret_cast<const char*>(&v), sizeof v)};
+}
+
+Str stringOf(const Value& v) {
+  Str s(v.data.size() / sizeof(char16_t), u'\0');
+  if (!s.empty()) memcpy(s.data(), v.data.data(), s.size() * sizeof(char16_t));
+  // Stored text may or may not carry its NUL; a value may even hold several.
+  size_t end = s.find(u'\0');
+  if (end != Str::npos) s.resize(end);
+  return s;
+}
+
+uint32_t dwordOf(const Value& v) {
+  uint32_t d = 0;
+  memcpy(&d, v.data.data(), std::min(v.data.size(), sizeof d));
+  return d;
+}
+
+Key::Key() = default;
+Key::Key(Key&& other) noexcept = default;
+Key& Key::operator=(Key&& other) noexcept = default;
+Key::~Key() = default;
+
+Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key& out) {
+  bool localMachine = root == Root::LocalMachine;
+  HKEY handle = nullptr;
+  Result r = openBelow(predefined(root), localMachine, subKey, access, create, handle);
+  if (r) out.impl_ = std::make_unique<Impl>(handle, localMachine);
+  return r;
+}
+
+Result Key::open(const Key& parent, const Str& subKey, uint32_t access, bool create, Key& out) {
+  if (!parent.isOpen()) return Result::failure(err::kInvalidHandle);
+  bool localMachine = parent.impl_->localMachine;
+  HKEY handle = nullptr;
+  Result r = openBelow(parent.impl_->handle, localMachine, subKey, access, create, handle);
+  if (r) out.impl_ = std::make_unique<Impl>(handle, localMachine);
+  return r;
+}
+
+bool Key::isOpen() const { return impl_ != nullptr; }
+
+void Key::close() { impl_.reset(); }
+
+Result Key::queryValue(const Str& name, Value& out) const {
+  if (!isOpen()) return Result::failure(err::kInvalidHandle);
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  LONG code = RegQueryValueExW(impl_->handle, wide(name), nullptr, &type, nullptr, &size);
+  std::string data;
+  // The value may grow between the two calls; ask again until it fits.
+  while (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
+    data.resize(size);
+    code = RegQueryValueExW(impl_->handle, wide(name), nullptr, &type,
+                            reinterpret_cast<BYTE*>(data.data()), &size);
+    if (code == ERROR_SUCCESS) {
+      data.resize(size);
+      out = Value{type, std::move(data)};
+      return Result::success();
+    }
+  }
+  return status(code);
+}
+
+Result Key::setValue(const Str& name, const Value& value) {
+  if (!isOpen()) return Result::failure(err::kInvalidHandle);
+  return status(RegSetValueExW(impl_->handle, wide(name), 0, value.type,
+                               reinterpret_cast<const BYTE*>(value.data.data()),
+                               static_cast<DWORD>(value.data.size())));
+}
+
+Result Key::deleteValue(const Str& name) {
+  if (!isOpen()) return Result::failure(err::kInvalidHandle);
+  return status(RegDeleteValueW(impl_->handle, wide(name)));
+}
+
+Result Key::subKeyNames(std::vector<Str>& out) const {
+  if (!isOpen()) return Result::failure(err::kInvalidHandle);
+  HKEY key = impl_->handle;
+  return enumerateNames(
+      [key](DWORD index, wchar_t* name, DWORD* length) {
+        return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+      },
+      out);
+}
+
+Result Key::valueNames(std::vector<Str>& out) const {
+  if (!isOpen()) return Result::failure(err::kInvalidHandle);
+  HKEY key = impl_->handle;
+  return enumerateNames(
+      [key](DWORD index, wchar_t* name, DWORD* length) {
+        return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+      },
+      out);
+}
+
+Result Key::deleteSubKey(const Str& subKey) {
+  if (!isOpen()) return Result::failure(err::kInvalidHandle);
+  return deleteBelow(impl_->handle, impl_->localMachine, subKey);
+}
+
+Result deleteKey(Root root, const Str& subKey) {
+  return deleteBelow(predefined(root), root == Root::LocalMachine, subKey);
+}
+
+}  // namespace orvel::reg

@@ -1,0 +1,86 @@
+// What every file of the Win32 backend needs: UTF-16 at the API boundary,
+// errors from GetLastError, and owning wrappers for the handles it opens.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "platform/types.h"
+
+namespace orvel::win32 {
+
+// wchar_t is UTF-16 on Windows, so Str and the W functions share their text.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+inline const wchar_t* wide(const Str& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline Str fromWide(const wchar_t* s) { return s ? Str(reinterpret_cast<const char16_t*>(s)) : Str(); }
+inline Str fromWide(const wchar_t* s, size_t length) {
+  return Str(reinterpret_cast<const char16_t*>(s), length);
+}
+
+inline Result lastError() { return Result::failure(GetLastError()); }
+// A BOOL result of a Win32 call as a Result.
+inline Result check(BOOL succeeded) { return succeeded ? Result::success() : lastError(); }
+// A LSTATUS of the Reg* functions as a Result.
+inline Result status(LONG code) { return Result::failure(static_cast<uint32_t>(code)); }
+
+// Closes a handle without disturbing the caller's last error, which is often
+// read after the handle went out of scope.
+inline void closeKeepingError(HANDLE handle) {
+  DWORD error = GetLastError();
+  CloseHandle(handle);
+  SetLastError(error);
+}
+
+// A kernel handle from CreateFileW, OpenProcessToken and the like. Move-only.
+class ScopedHandle {
+ public:
+  ScopedHandle() = default;
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.handle_, nullptr));
+    return *this;
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ~ScopedHandle() { reset(); }
+
+  // CreateFileW answers INVALID_HANDLE_VALUE, the token functions null.
+  bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  HANDLE* receive() {
+    reset();
+    return &handle_;
+  }
+  void reset(HANDLE handle = nullptr) {
+    if (valid()) closeKeepingError(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// Memory that the system allocated with LocalAlloc (CommandLineToArgvW,
+// FormatMessageW with FORMAT_MESSAGE_ALLOCATE_BUFFER).
+template <typename T>
+class LocalMemory {
+ public:
+  LocalMemory() = default;
+  explicit LocalMemory(T memory) : memory_(memory) {}
+  LocalMemory(const LocalMemory&) = delete;
+  LocalMemory& operator=(const LocalMemory&) = delete;
+  ~LocalMemory() {
+    if (memory_) LocalFree(reinterpret_cast<HLOCAL>(memory_));
+  }
+  T get() const { return memory_; }
+  T* receive() { return &memory_; }
+
+ private:
+  T memory_ = nullptr;
+};
+
+}  // namespace orvel::win32
