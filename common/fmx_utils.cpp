@@ -1,0 +1,93 @@
+#include "common/fmx_utils.h"
+
+#include "platform/shell.h"
+#include "platform/system.h"
+
+namespace orvel {
+namespace {
+
+constexpr char16_t kQuote = u'"';
+// GetTempPathW's buffer; a longer path is asked for again with room for any path.
+constexpr size_t kTempPathBuffer = 255;
+constexpr size_t kLongPathBuffer = 32767;
+
+Str languageFileName(uint16_t langId) {
+  switch (langId & 0xFF) {
+    case 0x07: return {};  // German: the built-in texts, so no file
+    case 0x0A: return u"espanol.ini";
+    case 0x13: return u"dutch.ini";
+    default: return u"english.ini";
+  }
+}
+
+}  // namespace
+
+intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand) {
+  // No owner window yet: the main window arrives with the windows. Long texts
+  // are passed whole rather than cut at a fixed buffer.
+  return shell::execute(nullptr, fileName, parameters, directory, showCommand);
+}
+
+bool IsAdministrator() { return sys::isAdministrator(); }
+
+Str DefaultLanguageFile() {
+  return ProgramFolder() + u"languages\\" + languageFileName(sys::userDefaultLangId());
+}
+
+Str TempDirectory() {
+  if (auto path = sys::tempPath(kTempPathBuffer)) return *path;
+  return sys::tempPath(kLongPathBuffer).value_or(Str());
+}
+
+Str GetSpecialFolder(int csidl) { return shell::specialFolder(csidl); }
+
+Str QuoteIfSpaces(const Str& s) {
+  if (s.find(u' ') == Str::npos || s.front() == kQuote) return s;
+  return kQuote + s + kQuote;
+}
+
+Str StripQuotes(const Str& s) {
+  if (s.empty() || s.front() != kQuote) return s;
+  if (s.size() <= 2) return {};
+  return s.substr(1, s.size() - 2);
+}
+
+Str UnescapeQuot(const Str& s) { return ReplaceAll(s, u"&quot;", Str(1, kQuote)); }
+
+Str ReplaceAll(const Str& s, const Str& search, const Str& replacement) {
+  if (search.empty()) return s;
+  Str result;
+  size_t from = 0;
+  for (size_t p = s.find(search); p != Str::npos; p = s.find(search, from)) {
+    result.append(s, from, p - from);
+    result += replacement;
+    from = p + search.size();
+  }
+  result.append(s, from, Str::npos);
+  return result;
+}
+
+std::vector<Str> SplitString(char16_t separator, const Str& s) {
+  std::vector<Str> list;
+  size_t from = 0;
+  for (size_t p = s.find(separator); p != Str::npos; p = s.find(separator, from)) {
+    list.push_back(s.substr(from, p - from));
+    from = p + 1;
+  }
+  list.push_back(s.substr(from));
+  return list;
+}
+
+Str ExcludeTrailingSlash(const Str& s) {
+  if (!s.empty() && (s.back() == u'\\' || s.back() == u'/')) return s.substr(0, s.size() - 1);
+  return s;
+}
+
+Str ExtractFilePath(const Str& path) {
+  size_t p = path.find_last_of(u"\\:");
+  return p == Str::npos ? Str() : path.substr(0, p + 1);
+}
+
+Str ProgramFolder() { return ExtractFilePath(sys::modulePath()); }
+
+}  // namespace orvel

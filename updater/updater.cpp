@@ -1,0 +1,202 @@
+#include "updater/updater.h"
+
+#include "common/convert.h"
+#include "common/error.h"
+#include "common/fmx_utils.h"
+#include "common/format.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+
+namespace orvel {
+namespace {
+
+const Str kRegistrySwitch = u"-Registry";
+const Str kIniSwitch = u"-INI";
+const Str kSettingsKey = u"\\Software\\OrvelDraw\\";
+
+// Closes the registry access object's key however the operation ends, so
+// that no store operation leaves a key open.
+class KeyCloser {
+ public:
+  explicit KeyCloser(RegistryAccess& registry) : registry_(registry) {}
+  ~KeyCloser() { registry_.CloseKey(); }
+  KeyCloser(const KeyCloser&) = delete;
+  KeyCloser& operator=(const KeyCloser&) = delete;
+
+ private:
+  RegistryAccess& registry_;
+};
+
+// The drive part of a path: "C:" for a drive path, "\\server\share" for a
+// network path, empty otherwise.
+Str ExtractFileDrive(const Str& path) {
+  if (path.size() >= 2 && path[1] == u':') return path.substr(0, 2);
+  if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {
+    const size_t serverEnd = path.find(u'\\', 2);
+    if (serverEnd == Str::npos) return path;
+    return path.substr(0, path.find(u'\\', serverEnd + 1));
+  }
+  return {};
+}
+
+// The machine INI file's drive as the application records it: the letter
+// alone for a drive, the server and share for a network path.
+Str PortableDrive(const Str& path) {
+  Str drive = ExtractFileDrive(path);
+  if (drive.find(u':') != Str::npos) drive = drive.substr(0, 1);
+  return drive;
+}
+
+// Removes the field up to the first "|" from `rest`; without one the field is
+// empty and `rest` stays.
+Str TakeField(Str& rest) {
+  const size_t bar = rest.find(u'|');
+  if (bar == Str::npos) return {};
+  Str field = rest.substr(0, bar);
+  rest.erase(0, bar + 1);
+  return field;
+}
+
+}  // namespace
+
+SettingsEntry SplitSettingsEntry(const Str& entry) {
+  SettingsEntry fields;
+  Str rest = entry;
+  fields.key = TakeField(rest);
+  fields.name = TakeField(rest);
+  fields.value = TakeField(rest);
+  fields.type = rest;
+  return fields;
+}
+
+std::vector<SettingsEntry> ParseSettingsList(const Str& list) {
+  std::vector<SettingsEntry> entries;
+  for (const Str& entry : SplitString(u'#', list))
+    if (!entry.empty()) entries.push_back(SplitSettingsEntry(entry));
+  return entries;
+}
+
+TFUpdater::TFUpdater() : arguments_(sys::commandLineArguments()) {}
+
+TFUpdater::TFUpdater(std::vector<Str> arguments) : arguments_(std::move(arguments)) {}
+
+Str TFUpdater::ParamStr(size_t i) const { return i < arguments_.size() ? arguments_[i] : Str(); }
+
+void TFUpdater::MakeUpdate() {
+  Restart = false;
+  SelectStore();
+  // "-Update" needs nothing beyond the store selection yet; its branch goes
+  // here beside the registry branch.
+  if (ParamStr(1) == kRegistrySwitch) RunRegistryMode();
+}
+
+// --- store selection ------------------------------------------------------
+
+void TFUpdater::SelectStore() {
+  // The last argument cannot be the switch: it would have no path after it.
+  for (size_t i = 1; i < ParamCount(); ++i) {
+    if (ParamStr(i) == kIniSwitch) {
+      UseIniStorage(StripQuotes(ParamStr(i + 1)));
+      return;
+    }
+  }
+  UseRegistryStorage();
+}
+
+void TFUpdater::UseIniStorage(const Str& path) {
+  MyRegistry.reset();
+  MachineIniFile = std::make_unique<MemIniFile>(path);
+  PortableApplication = MachineIniFile->ReadInteger(u"Orvel", u"PortableApplication", 0) != 0;
+  PortAppDrive = PortableDrive(path);
+  UseRegistry = false;
+}
+
+void TFUpdater::UseRegistryStorage() {
+  MachineIniFile.reset();
+  MyRegistry = std::make_unique<RegistryAccess>();
+  UseRegistry = true;
+  PortableApplication = false;
+}
+
+// --- the settings store ---------------------------------------------------
+
+Str TFUpdater::ReadString(const Str& key, const Str& name, const Str& def) {
+  if (!UseRegistry) return MachineIniFile ? MachineIniFile->ReadString(key, name, def) : def;
+  KeyCloser closer(*MyRegistry);
+  MyRegistry->SetRootKey(reg::Root::LocalMachine);
+  MyRegistry->SetAccess(reg::kKeyRead);
+  MyRegistry->OpenKey(kSettingsKey + key, false);
+  return MyRegistry->ValueExists(name) ? MyRegistry->ReadString(name) : def;
+}
+
+int32_t TFUpdater::ReadInteger(const Str& key, const Str& name, int32_t def) {
+  if (!UseRegistry) return MachineIniFile ? MachineIniFile->ReadInteger(key, name, def) : def;
+  KeyCloser closer(*MyRegistry);
+  MyRegistry->SetRootKey(reg::Root::LocalMachine);
+  MyRegistry->SetAccess(reg::kKeyRead);
+  MyRegistry->OpenKey(kSettingsKey + key, false);
+  return MyRegistry->ValueExists(name) ? MyRegistry->ReadInteger(name) : def;
+}
+
+bool TFUpdater::IniCanStore(const Str& key, const Str& name, const Str& value) const {
+  return MachineIniFile && MachineIniFile->CanStore(key, name, value);
+}
+
+void TFUpdater::WriteString(const Str& key, const Str& name, const Str& value) {
+  // An entry the INI text cannot hold would damage other entries: leave it out.
+  if (!UseRegistry && !IniCanStore(key, name, value)) return;
+  if (ReadString(key, name, {}) == value) return;
+  if (!UseRegistry) {
+    MachineIniFile->WriteString(key, name, value);
+    (void)MachineIniFile->UpdateFile();
+    return;
+  }
+  KeyCloser closer(*MyRegistry);
+  MyRegistry->SetRootKey(reg::Root::LocalMachine);
+  MyRegistry->SetAccess(reg::kKeyWrite);
+  if (MyRegistry->OpenKey(kSettingsKey + key, true)) MyRegistry->WriteString(name, value);
+}
+
+void TFUpdater::WriteInteger(const Str& key, const Str& name, int32_t value) {
+  if (!UseRegistry && !IniCanStore(key, name, {})) return;
+  if (ReadInteger(key, name, 0) == value) return;
+  if (!UseRegistry) {
+    MachineIniFile->WriteInteger(key, name, value);
+    (void)MachineIniFile->UpdateFile();
+    return;
+  }
+  KeyCloser closer(*MyRegistry);
+  MyRegistry->SetRootKey(reg::Root::LocalMachine);
+  MyRegistry->SetAccess(reg::kKeyWrite);
+  if (MyRegistry->OpenKey(kSettingsKey + key, true)) MyRegistry->WriteInteger(name, value);
+}
+
+// --- registry mode ----------------------------------------------------------
+
+void TFUpdater::RunRegistryMode() {
+  for (const SettingsEntry& entry : ParseSettingsList(StripQuotes(ParamStr(2)))) {
+    AddLog(u"Key: " + entry.key + u" name: " + entry.name + u" Value: " + entry.value);
+    WriteSetting(entry);
+  }
+}
+
+void TFUpdater::WriteSetting(const SettingsEntry& entry) {
+  // Only the type's first character counts; an empty type writes nothing.
+  if (entry.type.empty()) return;
+  if (entry.type.front() == u'i')
+    WriteInteger(entry.key, entry.name, StrToInt(entry.value));
+  else if (entry.type.front() == u's')
+    WriteString(entry.key, entry.name, entry.value);
+}
+
+// --- the update log -----------------------------------------------------------
+
+void TFUpdater::SaveLog(const Str& path) const {
+  const Result written = files::writeTextLines(path, Memo, sys::ansiCodePage());
+  if (!written)
+    throw orvel::Error(
+        Format(u"Datei \"%s\" kann nicht erstellt werden. %s", {path, sys::errorMessage(written.error)}));
+}
+
+}  // namespace orvel

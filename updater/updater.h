@@ -1,0 +1,91 @@
+// The updater object: the update log, the settings store (registry or the
+// machine INI file) and MakeUpdate, the one procedure of update mode and
+// registry mode. Its window (Memo, Panel1, BOK, BRetry) comes with the GUI;
+// until then the update log is a plain list of lines.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/mem_ini_file.h"
+#include "common/registry_access.h"
+#include "platform/types.h"
+
+namespace orvel {
+
+// One entry of the settings list that registry mode is given:
+// key|name|value|type. Missing fields are empty.
+struct SettingsEntry {
+  Str key;
+  Str name;
+  Str value;
+  Str type;
+};
+// Splits one entry into its fields; there is no escape character.
+SettingsEntry SplitSettingsEntry(const Str& entry);
+// The entries of a settings list ("#"-separated), empty entries skipped.
+std::vector<SettingsEntry> ParseSettingsList(const Str& list);
+
+class TFUpdater {
+ public:
+  // Takes the process's command line.
+  TFUpdater();
+  // Takes the given arguments; argument 0 is the program.
+  explicit TFUpdater(std::vector<Str> arguments);
+  TFUpdater(const TFUpdater&) = delete;
+  TFUpdater& operator=(const TFUpdater&) = delete;
+
+  void SetCommandLine(std::vector<Str> arguments) { arguments_ = std::move(arguments); }
+
+  // Chooses the settings store, then runs the branch that argument 1 names.
+  // Errors that no step catches escape to the caller.
+  void MakeUpdate();
+
+  // The settings store: below HKEY_LOCAL_MACHINE "\Software\OrvelDraw\" + key
+  // (registry storage) or in section `key` of the machine INI file.
+  Str ReadString(const Str& key, const Str& name, const Str& def);
+  int32_t ReadInteger(const Str& key, const Str& name, int32_t def);
+  // Write only when the value differs from the stored one.
+  void WriteString(const Str& key, const Str& name, const Str& value);
+  void WriteInteger(const Str& key, const Str& name, int32_t value);
+
+  // The update log: an appended empty text makes an empty line.
+  void AddLog(const Str& line) { Memo.push_back(line); }
+  // Writes all lines of the update log to `path` as ANSI text with CR LF.
+  // Raises Error "Datei "<path>" kann nicht erstellt werden. <reason>".
+  void SaveLog(const Str& path) const;
+
+  // The update log (the window's memo, later).
+  std::vector<Str> Memo;
+  Str Source;
+  Str Dest;
+  Str Version;
+  Str TempDir;
+  Str EditorVerzeichnis;
+  bool UseRegistry = false;
+  bool Error = false;
+  std::unique_ptr<RegistryAccess> MyRegistry;
+  std::unique_ptr<MemIniFile> MachineIniFile;
+  bool PortableApplication = false;
+  Str PortAppDrive;
+  bool Restart = false;
+
+ private:
+  // Argument i of the command line; a missing one reads as empty.
+  Str ParamStr(size_t i) const;
+  // Number of arguments after the program.
+  size_t ParamCount() const { return arguments_.empty() ? 0 : arguments_.size() - 1; }
+
+  void SelectStore();
+  void UseIniStorage(const Str& path);
+  void UseRegistryStorage();
+  void RunRegistryMode();
+  void WriteSetting(const SettingsEntry& entry);
+  // INI storage: whether an entry may go into the machine INI file at all.
+  bool IniCanStore(const Str& key, const Str& name, const Str& value) const;
+
+  std::vector<Str> arguments_;
+};
+
+}  // namespace orvel
