@@ -90,6 +90,12 @@ class PlatformSession {
 // Each backend folder defines it (platform/posix, platform/win32).
 std::unique_ptr<PlatformSession> startPlatformSession();
 
+// The value of an environment variable, or nothing when it is unset; whether
+// standard input is a terminal (a person types the actions). Defined by each
+// backend folder.
+std::optional<Str> environmentVariable(const char* name);
+bool standardInputIsTerminal();
+
 // The native windows of this platform, or null where there are none (posix).
 // Defined by each backend folder.
 std::unique_ptr<Backend> makeNativeBackend();

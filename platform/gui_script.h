@@ -98,7 +98,7 @@ class ScriptedBackend : public Backend {
   std::optional<std::string> takeLine();
   // The answer for a dialog: the next line when it is an answer, else nothing.
   std::optional<ScriptAction> takeAnswer();
-  void run(const ScriptAction& action);
+  void run(const ScriptAction& action, const std::string& line);
   Form* formNamed(const Str& name);
   Component* controlNamed(const ScriptAction& action);
   bool usable(const Component& control, const char* verb);

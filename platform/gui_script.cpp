@@ -1,0 +1,599 @@
+// The scripted GUI: runs the windows from a script of user actions and writes
+// a transcript of what a user would see.
+#include "platform/gui_script.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace orvel::gui {
+namespace {
+
+using Verb = ScriptAction::Verb;
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+// Splits off the first blank-separated word; `rest` is what follows the one
+// blank after it (the text of `set` keeps its own blanks).
+std::string_view firstWord(std::string_view s, std::string_view& rest) {
+  const size_t blank = s.find(' ');
+  if (blank == std::string_view::npos) {
+    rest = {};
+    return s;
+  }
+  rest = s.substr(blank + 1);
+  return s.substr(0, blank);
+}
+
+bool parseTarget(std::string_view target, ScriptAction& action, std::string& error) {
+  const size_t dot = target.find('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == target.size()) {
+    error = "expected Form.Control, not \"" + std::string(target) + "\"";
+    return false;
+  }
+  action.form = fromUtf8(target.substr(0, dot));
+  action.control = fromUtf8(target.substr(dot + 1));
+  return true;
+}
+
+bool parseFormName(std::string_view name, ScriptAction& action, std::string& error) {
+  if (name.empty() || name.find(' ') != std::string_view::npos || name.find('.') != std::string_view::npos) {
+    error = "expected a window name, not \"" + std::string(name) + "\"";
+    return false;
+  }
+  action.form = fromUtf8(name);
+  return true;
+}
+
+std::string utf8(const Str& s) { return toUtf8(s); }
+
+// Button captions match as written or without their "&" and letter case,
+// so that "answer Ja" answers "&Ja".
+Str looseCaption(const Str& caption) {
+  Str out;
+  for (char16_t c : caption) {
+    if (c == u'&') continue;
+    out.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
+  }
+  return out;
+}
+
+std::optional<Button> buttonNamed(const std::vector<Button>& buttons, const Str& caption) {
+  for (Button b : buttons)
+    if (buttonCaption(b) == caption) return b;
+  for (Button b : buttons)
+    if (looseCaption(buttonCaption(b)) == looseCaption(caption)) return b;
+  return std::nullopt;
+}
+
+std::string kindWord(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Warning: return "warning";
+    case MessageKind::Error: return "error";
+    case MessageKind::Information: return "information";
+    case MessageKind::Confirmation: return "confirmation";
+    case MessageKind::Plain: return "plain";
+  }
+  return "plain";
+}
+
+std::string joined(const std::vector<Str>& lines) {
+  Str text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += u"\n";
+    text += lines[i];
+  }
+  return quoteForTranscript(text);
+}
+
+std::string componentLine(const Form& form, const Component& c) {
+  // Which properties each kind shows, in the transcript's order.
+  struct Shows {
+    bool caption, hint, text, checked, index, items, lines;
+  };
+  Shows s{};
+  switch (c.kind()) {
+    case Kind::Button: s = {true, true, false, false, false, false, false}; break;
+    case Kind::Edit: s = {false, true, true, false, false, false, false}; break;
+    case Kind::CheckBox: s = {true, true, false, true, false, false, false}; break;
+    case Kind::ComboBox: s = {false, true, true, false, true, true, false}; break;
+    case Kind::RadioGroup: s = {true, false, false, false, true, true, false}; break;
+    case Kind::Label: s = {true, false, false, false, false, false, false}; break;
+    case Kind::GroupBox: s = {true, false, false, false, false, false, false}; break;
+    case Kind::ListBox: s = {false, false, false, false, true, true, false}; break;
+    case Kind::SpeedButton: s = {false, true, false, false, false, false, false}; break;
+    case Kind::RadioButton: s = {true, true, false, true, false, false, false}; break;
+    case Kind::Panel: s = {true, false, false, false, false, false, false}; break;
+    case Kind::Memo: s = {false, false, false, false, false, false, true}; break;
+    case Kind::Other: break;
+  }
+  std::string line = utf8(form.name()) + "." + utf8(c.name()) + " " + utf8(kindName(c.kind()));
+  if (s.caption) line += " caption=" + quoteForTranscript(c.caption());
+  if (s.hint) line += " hint=" + quoteForTranscript(c.hint());
+  if (s.text) line += " text=" + quoteForTranscript(c.text());
+  if (s.checked) line += std::string(" checked=") + (c.checked() ? "1" : "0");
+  if (c.kind() != Kind::Other) line += std::string(" enabled=") + (c.enabled() ? "1" : "0");
+  if (s.index) line += " index=" + std::to_string(c.itemIndex());
+  if (s.items) line += " items=" + joined(c.items());
+  if (s.lines) line += " lines=" + joined(c.lines());
+  return line;
+}
+
+const char* verbWord(Verb verb) {
+  switch (verb) {
+    case Verb::Answer: return "answer";
+    case Verb::Folder: return "folder";
+    case Verb::File: return "file";
+    case Verb::Cancel: return "cancel";
+    default: return "action";
+  }
+}
+
+}  // namespace
+
+std::string quoteForTranscript(StrView text) {
+  std::string out = "\"";
+  Str plain;  // a run without escapes, converted whole so that surrogate pairs stay together
+  for (char16_t c : text) {
+    const char* escape = c == u'"'    ? "\\\""
+                         : c == u'\\' ? "\\\\"
+                         : c == u'\n'  ? "\\n"
+                         : c == u'\r'  ? "\\r"
+                         : c == u'\t'  ? "\\t"
+                                       : nullptr;
+    if (!escape) {
+      plain.push_back(c);
+      continue;
+    }
+    out += toUtf8(plain);
+    plain.clear();
+    out += escape;
+  }
+  out += toUtf8(plain);
+  return out + "\"";
+}
+
+bool ScriptAction::isAnswer() const {
+  return verb == Verb::Answer || verb == Verb::Folder || verb == Verb::File || verb == Verb::Cancel;
+}
+
+std::optional<ScriptAction> parseScriptLine(std::string_view line, std::string& error) {
+  error.clear();
+  if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+  const std::string_view content = trim(line);
+  if (content.empty() || content.front() == '#') return std::nullopt;
+
+  // Leading blanks go; the rest of the line after the verb's blank is kept
+  // as it stands for the texts.
+  std::string_view afterVerb;
+  const std::string_view verb = firstWord(line.substr(line.find_first_not_of(" \t")), afterVerb);
+  const std::string_view args = trim(afterVerb);
+  ScriptAction action{};
+  if (verb == "set") {
+    std::string_view text;
+    const std::string_view target = firstWord(afterVerb, text);
+    action.verb = Verb::Set;
+    if (!parseTarget(target, action, error)) return std::nullopt;
+    action.text = fromUtf8(text);
+    return action;
+  }
+  if (verb == "check" || verb == "uncheck" || verb == "click") {
+    action.verb = verb == "check" ? Verb::Check : verb == "uncheck" ? Verb::Uncheck : Verb::Click;
+    if (args.find(' ') != std::string_view::npos) {
+      error = std::string(verb) + " takes one Form.Control";
+      return std::nullopt;
+    }
+    if (!parseTarget(args, action, error)) return std::nullopt;
+    return action;
+  }
+  if (verb == "select") {
+    std::string_view number;
+    const std::string_view target = firstWord(args, number);
+    action.verb = Verb::Select;
+    if (!parseTarget(target, action, error)) return std::nullopt;
+    number = trim(number);
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), action.index);
+    if (number.empty() || ec != std::errc() || end != number.data() + number.size() || action.index < 0) {
+      error = "select needs an item number, not \"" + std::string(number) + "\"";
+      return std::nullopt;
+    }
+    return action;
+  }
+  if (verb == "close" || verb == "dump") {
+    action.verb = verb == "close" ? Verb::Close : Verb::Dump;
+    if (!parseFormName(args, action, error)) return std::nullopt;
+    return action;
+  }
+  if (verb == "answer" || verb == "folder" || verb == "file") {
+    action.verb = verb == "answer" ? Verb::Answer : verb == "folder" ? Verb::Folder : Verb::File;
+    if (args.empty()) {
+      error = std::string(verb) + " needs " + (verb == "answer" ? "a button caption" : "a path");
+      return std::nullopt;
+    }
+    action.text = fromUtf8(args);
+    return action;
+  }
+  if (verb == "cancel") {
+    if (!args.empty()) {
+      error = "cancel takes nothing";
+      return std::nullopt;
+    }
+    action.verb = Verb::Cancel;
+    return action;
+  }
+  error = "unknown action \"" + std::string(verb) + "\"";
+  return std::nullopt;
+}
+
+std::vector<std::string> dumpForm(const Form& form) {
+  std::vector<std::string> lines;
+  lines.push_back(utf8(form.name()) + " form caption=" + quoteForTranscript(form.caption()) +
+                  " visible=" + (form.visible() ? "1" : "0"));
+  for (const auto& component : form.components())
+    if (!component->name().empty()) lines.push_back(componentLine(form, *component));
+  return lines;
+}
+
+// --- the backend ------------------------------------------------------------------
+
+class ScriptedBackend::Peer : public FormPeer {
+ public:
+  Peer(ScriptedBackend& backend, Form& form) : backend_(backend), form_(form) {}
+  void componentAdded(Component&) override { backend_.markChanged(form_); }
+  void componentChanged(Component&, Property) override { backend_.markChanged(form_); }
+  void formChanged(Property) override { backend_.markChanged(form_); }
+  void shown() override {
+    backend_.write("show " + utf8(form_.name()) + " " + quoteForTranscript(form_.caption()));
+    backend_.markChanged(form_);
+    repaint();
+  }
+  void hidden() override { backend_.write("hide " + utf8(form_.name())); }
+  void closed() override { backend_.write("close " + utf8(form_.name())); }
+  void repaint() override {
+    form_.application().dispatch([this] { form_.paint(); });
+  }
+
+ private:
+  ScriptedBackend& backend_;
+  Form& form_;
+};
+
+ScriptedBackend::ScriptedBackend(std::istream& actions, std::ostream& transcript, bool interactive,
+                                 std::ostream* display)
+    : input_(&actions), transcript_(transcript), display_(display), interactive_(interactive) {}
+
+ScriptedBackend::ScriptedBackend(std::string actions, std::ostream& transcript) : transcript_(transcript) {
+  addActions(actions);
+}
+
+ScriptedBackend::~ScriptedBackend() = default;
+
+void ScriptedBackend::addActions(std::string_view lines) {
+  std::istringstream in{std::string(lines)};
+  for (std::string line; std::getline(in, line);) pending_.push_back(line);
+}
+
+void ScriptedBackend::write(const std::string& line) {
+  transcript_ << line << '\n';
+  transcript_.flush();
+}
+
+void ScriptedBackend::attach(Application& app) { app_ = &app; }
+
+std::unique_ptr<FormPeer> ScriptedBackend::createPeer(Form& form) { return std::make_unique<Peer>(*this, form); }
+
+const std::string* ScriptedBackend::peekLine() {
+  for (;;) {
+    if (pending_.empty()) {
+      std::string line;
+      if (!input_ || !std::getline(*input_, line)) return nullptr;
+      pending_.push_back(std::move(line));
+    }
+    std::string error;
+    if (parseScriptLine(pending_.front(), error) || !error.empty()) return &pending_.front();
+    pending_.pop_front();  // blank or comment
+  }
+}
+
+std::optional<std::string> ScriptedBackend::takeLine() {
+  const std::string* line = peekLine();
+  if (!line) return std::nullopt;
+  std::string taken = std::move(pending_.front());
+  pending_.pop_front();
+  return taken;
+}
+
+std::optional<ScriptAction> ScriptedBackend::takeAnswer() {
+  if (interactive_) {
+    // A person answers: wait for an answer line, saying what is wanted.
+    while (auto line = takeLine()) {
+      std::string error;
+      auto action = parseScriptLine(*line, error);
+      if (action && action->isAnswer()) return action;
+      if (display_)
+        *display_ << "(a dialog is open: answer it with answer <button>, folder <path>, file <path> or cancel)"
+                  << std::endl;
+    }
+    return std::nullopt;
+  }
+  const std::string* line = peekLine();
+  if (!line) return std::nullopt;
+  std::string error;
+  auto action = parseScriptLine(*line, error);
+  if (!action || !action->isAnswer()) return std::nullopt;
+  pending_.pop_front();
+  return action;
+}
+
+void ScriptedBackend::markChanged(Form& form) {
+  if (!interactive_) return;
+  for (Form* f : changed_)
+    if (f == &form) return;
+  changed_.push_back(&form);
+}
+
+void ScriptedBackend::printChangedForms() {
+  if (!interactive_ || !display_) return;
+  for (Form* form : changed_) {
+    if (!form->visible()) continue;
+    for (const std::string& line : dumpForm(*form)) *display_ << line << '\n';
+  }
+  display_->flush();
+  changed_.clear();
+}
+
+Form* ScriptedBackend::formNamed(const Str& name) { return app_ ? app_->findForm(name) : nullptr; }
+
+void ScriptedBackend::perform(std::string_view line) {
+  std::string error;
+  auto action = parseScriptLine(line, error);
+  if (!action) {
+    if (!error.empty()) write("error " + quoteForTranscript(fromUtf8(std::string(trim(line)) + ": " + error)));
+  } else {
+    run(*action, std::string(trim(line)));
+  }
+  printChangedForms();
+}
+
+void ScriptedBackend::run(const ScriptAction& action, const std::string& line) {
+  auto fail = [&](const std::string& reason) { write("error " + quoteForTranscript(fromUtf8(line + ": " + reason))); };
+  auto ignore = [&](const std::string& reason) {
+    write("ignored " + quoteForTranscript(fromUtf8(line + ": " + reason)));
+  };
+
+  if (action.isAnswer()) {
+    fail(std::string("no message box or dialog is waiting for ") + verbWord(action.verb));
+    return;
+  }
+  Form* form = formNamed(action.form);
+  if (!form) {
+    fail("there is no window " + utf8(action.form));
+    return;
+  }
+  if (action.verb == Verb::Dump) {
+    for (const std::string& dumped : dumpForm(*form)) write(dumped);
+    return;
+  }
+  if (action.verb == Verb::Close) {
+    if (!form->visible())
+      ignore("the window is not shown");
+    else if (!form->userClose())
+      ignore("the window has no close button");
+    return;
+  }
+
+  Component* control = form->find(action.control);
+  if (!control) {
+    fail("the window " + utf8(action.form) + " has no control " + utf8(action.control));
+    return;
+  }
+  const std::string kind = utf8(kindName(control->kind()));
+  const Kind k = control->kind();
+  switch (action.verb) {
+    case Verb::Set:
+      if (k != Kind::Edit && k != Kind::Memo && k != Kind::ComboBox) return fail("a " + kind + " takes no text");
+      break;
+    case Verb::Check:
+      if (k != Kind::CheckBox && k != Kind::RadioButton) return fail("a " + kind + " cannot be checked");
+      break;
+    case Verb::Uncheck:
+      if (k != Kind::CheckBox) return fail("a " + kind + " cannot be unchecked");
+      break;
+    case Verb::Select:
+      if (k != Kind::RadioGroup && k != Kind::ComboBox && k != Kind::ListBox)
+        return fail("a " + kind + " has no items");
+      if (action.index >= static_cast<int>(control->items().size()))
+        return fail("there is no item " + std::to_string(action.index));
+      break;
+    case Verb::Click:
+      if (k == Kind::Other) return fail("a " + kind + " cannot be clicked");
+      break;
+    default: break;
+  }
+
+  // What a user cannot reach: a hidden window, a hidden or disabled control.
+  if (!form->visible()) return ignore("the window " + utf8(form->name()) + " is not shown");
+  for (const Component* c = control; c; c = c->parent()) {
+    if (!c->visible()) return ignore(utf8(c->name()) + " is not visible");
+    if (!c->enabled()) return ignore(utf8(c->name()) + " is disabled");
+  }
+
+  switch (action.verb) {
+    case Verb::Set:
+      if (!control->userSetText(action.text)) ignore(utf8(control->name()) + " is read-only");
+      break;
+    case Verb::Check:
+    case Verb::Uncheck:
+      // Clicking a box into the state it has is no click at all.
+      if (control->checked() != (action.verb == Verb::Check)) control->userClick();
+      break;
+    case Verb::Select: control->userSelect(action.index); break;
+    case Verb::Click: control->userClick(); break;
+    default: break;
+  }
+}
+
+void ScriptedBackend::runLoop() {
+  while (app_ && !app_->terminated()) {
+    printChangedForms();
+    auto line = takeLine();
+    if (!line) {
+      // The actions ran out: as if the user closed the main window.
+      if (Form* main = app_->mainForm()) app_->dispatch([main] { main->close(); });
+      app_->terminate();
+      break;
+    }
+    perform(*line);
+  }
+}
+
+void ScriptedBackend::processMessages() { printChangedForms(); }
+
+void ScriptedBackend::cursorChanged(Cursor cursor) {
+  write(cursor == Cursor::Hourglass ? "cursor hourglass" : "cursor default");
+}
+
+Button ScriptedBackend::messageBox(const MessageBoxRequest& request) {
+  std::string buttons;
+  for (Button b : request.buttons) {
+    if (!buttons.empty()) buttons += ",";
+    buttons += quoteForTranscript(buttonCaption(b));
+  }
+  const std::string box = "msgbox " + kindWord(request.kind) + " " + quoteForTranscript(request.title) + " " +
+                          quoteForTranscript(request.text) + " " + buttons;
+  if (interactive_ && display_) *display_ << box << " ?" << std::endl;
+
+  Button answer = request.buttons.front();
+  bool byDefault = true;
+  if (auto reply = takeAnswer()) {
+    const std::string said = std::string(verbWord(reply->verb)) +
+                             (reply->text.empty() ? "" : " " + utf8(reply->text));
+    if (reply->verb == Verb::Answer) {
+      if (auto b = buttonNamed(request.buttons, reply->text)) {
+        answer = *b;
+        byDefault = false;
+      } else {
+        write("error " + quoteForTranscript(fromUtf8(said + ": the message box has no such button")));
+      }
+    } else if (reply->verb == Verb::Cancel) {
+      // Escape answers Abbrechen, or OK where that is the only button.
+      if (auto b = buttonNamed(request.buttons, buttonCaption(Button::Cancel))) {
+        answer = *b;
+        byDefault = false;
+      } else if (request.buttons.size() == 1 && request.buttons.front() == Button::Ok) {
+        byDefault = false;
+      } else {
+        write("error " + quoteForTranscript(fromUtf8(said + ": the message box cannot be cancelled")));
+      }
+    } else {
+      write("error " + quoteForTranscript(fromUtf8(said + ": a message box is open, not a dialog")));
+    }
+  }
+  write(box + " -> " + quoteForTranscript(buttonCaption(answer)) + (byDefault ? " (default)" : ""));
+  return answer;
+}
+
+std::optional<Str> ScriptedBackend::folderDialog(const Str& start) {
+  const std::string dialog = "folderdialog " + quoteForTranscript(start);
+  if (interactive_ && display_) *display_ << dialog << " ?" << std::endl;
+  std::optional<Str> chosen;
+  bool byDefault = true;
+  if (auto reply = takeAnswer()) {
+    if (reply->verb == Verb::Folder) {
+      chosen = reply->text;
+      byDefault = false;
+    } else if (reply->verb == Verb::Cancel) {
+      byDefault = false;
+    } else {
+      write("error " + quoteForTranscript(fromUtf8(std::string(verbWord(reply->verb)) + " " + utf8(reply->text) +
+                                                   ": a folder dialog is open")));
+    }
+  }
+  write(dialog + " -> " + (chosen ? quoteForTranscript(*chosen) : "cancel") + (byDefault ? " (default)" : ""));
+  return chosen;
+}
+
+std::optional<Str> ScriptedBackend::fileDialog(const Str& initialDir, const Str& fileName, const Str& filter) {
+  const std::string dialog = "filedialog " + quoteForTranscript(initialDir) + " " + quoteForTranscript(fileName) +
+                             " " + quoteForTranscript(filter);
+  if (interactive_ && display_) *display_ << dialog << " ?" << std::endl;
+  std::optional<Str> chosen;
+  bool byDefault = true;
+  if (auto reply = takeAnswer()) {
+    if (reply->verb == Verb::File) {
+      chosen = reply->text;
+      byDefault = false;
+    } else if (reply->verb == Verb::Cancel) {
+      byDefault = false;
+    } else {
+      write("error " + quoteForTranscript(fromUtf8(std::string(verbWord(reply->verb)) + " " + utf8(reply->text) +
+                                                   ": a file dialog is open")));
+    }
+  }
+  write(dialog + " -> " + (chosen ? quoteForTranscript(*chosen) : "cancel") + (byDefault ? " (default)" : ""));
+  return chosen;
+}
+
+// --- from the environment ----------------------------------------------------------
+
+namespace {
+
+// The streams of a backend made from the environment, constructed before it.
+struct OwnedStreams {
+  std::unique_ptr<std::istream> script;
+  std::unique_ptr<std::ostream> transcript;
+};
+
+class EnvironmentScriptedBackend : private OwnedStreams, public ScriptedBackend {
+ public:
+  EnvironmentScriptedBackend(OwnedStreams streams, bool fromStandardInput, bool interactive)
+      : OwnedStreams(std::move(streams)),
+        ScriptedBackend(fromStandardInput ? std::cin : *script, transcript ? *transcript : std::cout,
+                        interactive, interactive ? &std::cout : nullptr) {}
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> makeScriptedBackendFromEnvironment() {
+  OwnedStreams streams;
+  std::string problem;
+  if (auto path = environmentVariable("ORVEL_GUI_TRANSCRIPT"); path && !path->empty()) {
+    auto file = std::make_unique<std::ofstream>(std::filesystem::path(*path), std::ios::binary | std::ios::trunc);
+    if (*file)
+      streams.transcript = std::move(file);
+    else
+      problem = "cannot write the transcript " + toUtf8(*path);
+  }
+  const auto scriptPath = environmentVariable("ORVEL_GUI_SCRIPT");
+  const bool fromStandardInput = !scriptPath || scriptPath->empty();
+  if (!fromStandardInput) {
+    auto file = std::make_unique<std::ifstream>(std::filesystem::path(*scriptPath), std::ios::binary);
+    if (!*file) {
+      problem = "cannot read the script " + toUtf8(*scriptPath);
+      streams.script = std::make_unique<std::istringstream>();
+    } else {
+      streams.script = std::move(file);
+    }
+  }
+  const bool interactive = fromStandardInput && standardInputIsTerminal();
+  auto backend = std::make_unique<EnvironmentScriptedBackend>(std::move(streams), fromStandardInput, interactive);
+  if (!problem.empty()) backend->write("error " + quoteForTranscript(fromUtf8(problem)));
+  return backend;
+}
+
+std::unique_ptr<Backend> makeBackendFromEnvironment() {
+  const auto script = environmentVariable("ORVEL_GUI_SCRIPT");
+  if (!script || script->empty()) {
+    if (auto native = makeNativeBackend()) return native;
+  }
+  return makeScriptedBackendFromEnvironment();
+}
+
+}  // namespace orvel::gui
