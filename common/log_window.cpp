@@ -1,0 +1,69 @@
+#include "common/log_window.h"
+
+#include "common/error.h"
+#include "common/fmx_utils.h"
+#include "common/format.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "setup/setup_window.h"
+
+namespace orvel {
+
+TFMemo* FMemo = nullptr;
+
+namespace {
+
+constexpr int kStartApplication = 0;
+constexpr int kStartRemovalBatch = 1;
+constexpr int kStartNothing = 2;
+
+}  // namespace
+
+TFMemo::TFMemo(gui::Application& app) : gui::Form(app, u"FMemo") {
+  setCaption(u"Installation");
+  setBorder(gui::BorderStyle::Single);
+  setClientSize(693, 257);
+  setPosition(gui::Position::MainFormCenter);
+  setFont({u"MS Sans Serif", 11});
+  setColour(gui::Colour::ButtonFace);
+
+  MInstallation = &add(gui::Kind::Memo, u"MInstallation");
+  MInstallation->setBounds({0, 0, 693, 201});
+  MInstallation->setAlign(gui::Align::Top);
+  MInstallation->setScrollBars(gui::ScrollBars::Vertical);
+  MInstallation->setWordWrap(true);
+  MInstallation->setTabOrder(0);
+  MInstallation->setLines({u"Orvel-Draw Installation", u""});
+
+  BClose = &add(gui::Kind::Button, u"BClose");
+  BClose->setCaption(u"Schließen");
+  BClose->setBounds({608, 216, 75, 25});
+  BClose->setTabOrder(1);
+  BClose->onClick = [this](gui::Object* sender) { BCloseClick(sender); };
+
+  // Closing through the caption bar only hides the window (it is not the
+  // main window), so no close handler is needed.
+  onCreate = [this](gui::Object* sender) { FormCreate(sender); };
+  created();
+}
+
+void TFMemo::FormCreate(gui::Object*) { Installation = kStartNothing; }
+
+void TFMemo::GibAus(const Str& s) { MInstallation->addLine(s); }
+
+void TFMemo::BCloseClick(gui::Object*) {
+  if (Installation == kStartApplication)
+    LaunchFile(FSetup->NachDir + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal);
+  else if (Installation == kStartRemovalBatch)
+    LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide);
+  FSetup->close();  // the main window: this ends the program
+}
+
+void TFMemo::SaveLog(const Str& path) const {
+  const Result written = files::writeTextLines(path, MInstallation->lines(), sys::ansiCodePage());
+  if (!written)
+    throw Error(Format(u"Datei \"%s\" kann nicht erstellt werden. %s", {path, sys::errorMessage(written.error)}));
+}
+
+}  // namespace orvel
