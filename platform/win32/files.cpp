@@ -92,6 +92,8 @@ Result setAttributes(const Str& path, uint32_t attributes) {
 Result deleteFile(const Str& path) { return check(DeleteFileW(wide(path))); }
 
 Result copyFile(const Str& from, const Str& to, bool failIfExists) {
+  // A missing source or an existing target with failIfExists are reported first.
+  if (!failIfExists && fileExists(from) && win32::isReadOnlyFile(to)) return Result::failure(err::kAccessDenied);
   return check(CopyFileW(wide(from), wide(to), failIfExists));
 }
 
@@ -158,6 +160,7 @@ std::optional<std::string> readFile(const Str& path) {
 }
 
 Result writeFile(const Str& path, const std::string& bytes) {
+  if (win32::isReadOnlyFile(path)) return Result::failure(err::kAccessDenied);
   std::optional<Str> temp = createSiblingTempFile(path);
   if (!temp) return lastError();
   Result written = writeNewFile(*temp, bytes);
@@ -171,6 +174,7 @@ Result writeFile(const Str& path, const std::string& bytes) {
 Result createOrTruncate(const Str& path) {
   // OPEN_ALWAYS keeps the file's identity and attributes (CREATE_ALWAYS would
   // refuse a hidden or system file).
+  if (win32::isReadOnlyFile(path)) return Result::failure(err::kAccessDenied);
   ScopedHandle file(CreateFileW(wide(path), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return lastError();

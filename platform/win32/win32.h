@@ -26,6 +26,15 @@ inline Result check(BOOL succeeded) { return succeeded ? Result::success() : las
 // A LSTATUS of the Reg* functions as a Result.
 inline Result status(LONG code) { return Result::failure(static_cast<uint32_t>(code)); }
 
+// Windows refuses to overwrite, replace or truncate a read-only file (access
+// denied). Wine leaves that refusal to the Unix permissions, which root
+// bypasses, so the writers ask first and answer as Windows does everywhere.
+inline bool isReadOnlyFile(const Str& path) {
+  DWORD attributes = GetFileAttributesW(wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 // Closes a handle without disturbing the caller's last error, which is often
 // read after the handle went out of scope.
 inline void closeKeepingError(HANDLE handle) {
