@@ -1,0 +1,596 @@
+// Files and folders of the emulated machine, with the refusals Windows makes:
+//
+// - Attributes: hidden, system and archive live in the extended attribute
+//   user.orvel.attributes (a decimal FILE_ATTRIBUTE_* value); a file without
+//   it reports archive, as a file new on Windows does. A file's read-only flag
+//   is its missing write bits, so that other tools see it too; a folder's is
+//   kept in the extended attribute only.
+// - A read-only file cannot be deleted or replaced, even by root.
+// - A file under flock(LOCK_EX) (ExclusiveLock, held by any process) is open
+//   without sharing: it cannot be read, copied, deleted or replaced. A file
+//   under flock(LOCK_SH) is a running program (lockOwnExecutable): it can be
+//   read and renamed, but not deleted or overwritten.
+// - Without administrator rights the programs folder and everything in it
+//   cannot be written.
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <utility>
+
+#include "platform/posix/machine.h"
+#include "platform/posix/paths.h"
+
+namespace orvel::files {
+namespace {
+
+using posix::Holder;
+using posix::holderOf;
+using posix::Machine;
+using posix::writeRefused;
+
+constexpr const char* kAttributeName = "user.orvel.attributes";
+constexpr uint32_t kStoredAttributes = kReadOnly | kHidden | kSystem | kArchive;
+constexpr uint32_t kNotADirectory = 267;  // ERROR_DIRECTORY
+
+constexpr char16_t kDosStar = u'<';
+constexpr char16_t kDosQm = u'>';
+constexpr char16_t kDosDot = u'"';
+
+constexpr int64_t kFiletimePerSecond = 10'000'000;
+constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
+// An owned file descriptor.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() { reset(); }
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset() {
+    if (fd_ >= 0) {
+      int saved = errno;
+      close(fd_);
+      errno = saved;
+    }
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+Result failure(uint32_t code) { return Result::failure(code); }
+Result errnoFailure(const std::string& host) { return failure(posix::windowsError(errno, host)); }
+
+std::string withoutTrailingSlash(std::string host) {
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  return host;
+}
+
+// --- attributes -------------------------------------------------------------
+
+std::optional<uint32_t> storedAttributes(const std::string& host) {
+  char text[32] = {};
+  ssize_t size = getxattr(host.c_str(), kAttributeName, text, sizeof text - 1);
+  if (size <= 0) return std::nullopt;
+  return static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) & kStoredAttributes;
+}
+
+void storeAttributes(const std::string& host, uint32_t attributes) {
+  std::string text = std::to_string(attributes & kStoredAttributes);
+  // A file system without extended attributes keeps only the read-only flag.
+  (void)setxattr(host.c_str(), kAttributeName, text.data(), text.size(), 0);
+}
+
+bool hasWriteBits(const struct stat& info) { return (info.st_mode & 0222) != 0; }
+
+bool isReadOnly(const std::string& host, const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return storedAttributes(host).value_or(0) & kReadOnly;
+  return !hasWriteBits(info);
+}
+
+uint32_t attributesOf(const std::string& host, const struct stat& info) {
+  bool folder = S_ISDIR(info.st_mode);
+  uint32_t attributes = storedAttributes(host).value_or(folder ? 0 : kArchive);
+  if (folder) return attributes | kDirectory;
+  attributes = (attributes & ~kReadOnly) | (hasWriteBits(info) ? 0 : kReadOnly);
+  return attributes ? attributes : kNormal;
+}
+
+// --- temporary files ------------------------------------------------------------
+
+mode_t creationMode() {
+  mode_t mask = 022;
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Umask:", 0) == 0) mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+  return 0666 & ~mask;
+}
+
+// A new file beside the one it will replace, removed unless committed.
+class SiblingTemp {
+ public:
+  static std::optional<SiblingTemp> create(const std::string& target) {
+    std::string name = posix::hostParent(target) + "/.~orvel-XXXXXX";
+    int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    return SiblingTemp(std::move(name), Fd(fd));
+  }
+  SiblingTemp(SiblingTemp&& other) noexcept
+      : path_(std::exchange(other.path_, std::string())), fd_(std::move(other.fd_)) {}
+  SiblingTemp& operator=(SiblingTemp&&) = delete;
+  ~SiblingTemp() {
+    if (!path_.empty()) unlink(path_.c_str());
+  }
+  int fd() const { return fd_.get(); }
+  const std::string& path() const { return path_; }
+  // Moves it over the target; errno tells why when it fails.
+  bool commit(const std::string& target) {
+    fd_.reset();
+    if (rename(path_.c_str(), withoutTrailingSlash(target).c_str()) != 0) return false;
+    path_.clear();
+    return true;
+  }
+
+ private:
+  SiblingTemp(std::string path, Fd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+  std::string path_;
+  Fd fd_;
+};
+
+bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t written = write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+bool copyContent(int from, int to) {
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = read(from, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    if (!writeAll(to, buffer, static_cast<size_t>(got))) return false;
+  }
+}
+
+// --- copying and renaming --------------------------------------------------------
+
+// CopyFileW's work once every refusal has been made: content, permission bits,
+// attributes and times, put in place in one step.
+Result copyInto(const std::string& from, const struct stat& source, const std::string& to) {
+  Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!input.valid()) return errnoFailure(from);
+  std::optional<SiblingTemp> temp = SiblingTemp::create(to);
+  if (!temp) return errnoFailure(to);
+  if (!copyContent(input.get(), temp->fd())) return errnoFailure(to);
+  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to);
+  if (auto attributes = storedAttributes(from)) storeAttributes(temp->path(), *attributes);
+  const timespec times[2] = {source.st_atim, source.st_mtim};
+  if (futimens(temp->fd(), times) != 0) return errnoFailure(to);
+  if (!temp->commit(to)) return errnoFailure(to);
+  return Result::success();
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The name a path asks for in its last component, with its own spelling.
+std::string spelledName(const Str& windowsPath) {
+  Str path = windowsPath;
+  while (!path.empty() && posix::isSeparator(path.back())) path.pop_back();
+  size_t slash = path.find_last_of(u"\\/");
+  return toUtf8(slash == Str::npos ? path : path.substr(slash + 1));
+}
+
+// --- wildcards ------------------------------------------------------------------
+
+// FindFirstFileW hands the file system the DOS forms of the wildcards: "*"
+// before a dot stops at the last dot of the name, "?" matches nothing at a
+// dot or at the end, and a dot before a wildcard or at the end also matches
+// the end of a name without an extension. So "*.*" matches every name.
+Str dosExpression(const Str& mask) {
+  Str expression = posix::upcased(mask);
+  for (size_t i = 0; i < mask.size(); ++i) {
+    char16_t next = i + 1 < mask.size() ? mask[i + 1] : u'\0';
+    if (mask[i] == u'?') expression[i] = kDosQm;
+    else if (mask[i] == u'*' && next == u'.') expression[i] = kDosStar;
+    else if (mask[i] == u'.' && (next == u'?' || next == u'*' || next == u'\0')) expression[i] = kDosDot;
+  }
+  return expression;
+}
+
+class WildcardMatch {
+ public:
+  WildcardMatch(const Str& expression, const Str& name)
+      : e_(expression), n_(posix::upcased(name)), lastDot_(n_.find_last_of(u'.')),
+        memo_((e_.size() + 1) * (n_.size() + 1), -1) {}
+  bool matches() { return at(0, 0); }
+
+ private:
+  bool at(size_t ei, size_t ni) {
+    int8_t& known = memo_[ei * (n_.size() + 1) + ni];
+    if (known < 0) known = compute(ei, ni) ? 1 : 0;
+    return known == 1;
+  }
+  bool compute(size_t ei, size_t ni) {
+    if (ei == e_.size()) return ni == n_.size();
+    bool more = ni < n_.size();
+    switch (e_[ei]) {
+      case u'*':
+        for (size_t k = ni; k <= n_.size(); ++k)
+          if (at(ei + 1, k)) return true;
+        return false;
+      case kDosStar:
+        for (size_t k = ni; k <= n_.size(); ++k) {
+          if (at(ei + 1, k)) return true;
+          if (k == lastDot_) return false;  // never past the last dot
+        }
+        return false;
+      case kDosQm:
+        if (more && n_[ni] != u'.') return at(ei + 1, ni + 1);
+        return at(ei + 1, ni);
+      case kDosDot:
+        if (more && n_[ni] == u'.') return at(ei + 1, ni + 1);
+        return !more && at(ei + 1, ni);
+      default:
+        return more && n_[ni] == e_[ei] && at(ei + 1, ni + 1);
+    }
+  }
+
+  Str e_;
+  Str n_;
+  size_t lastDot_;
+  std::vector<int8_t> memo_;
+};
+
+// --- times --------------------------------------------------------------------
+
+uint64_t toFiletime(const timespec& time) {
+  int64_t ticks = (static_cast<int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * kFiletimePerSecond + time.tv_nsec / 100;
+  return static_cast<uint64_t>(std::max<int64_t>(ticks, 0));
+}
+
+timespec fromFiletime(uint64_t filetime) {
+  int64_t ticks = static_cast<int64_t>(filetime);
+  timespec time{};
+  time.tv_sec = static_cast<time_t>(ticks / kFiletimePerSecond - kSecondsFrom1601To1970);
+  time.tv_nsec = static_cast<long>(ticks % kFiletimePerSecond) * 100;
+  return time;
+}
+
+// Where a Windows path lies on this machine; nothing for a path that names no
+// place (no volume).
+struct Place {
+  Machine machine;
+  std::optional<std::string> host;
+};
+
+Place locate(const Str& path) {
+  Machine machine = Machine::current();
+  std::optional<std::string> host = posix::resolveHostPath(machine, path);
+  return {std::move(machine), std::move(host)};
+}
+
+}  // namespace
+
+bool fileExists(const Str& path) {
+  Place place = locate(path);
+  struct stat info {};
+  return place.host && stat(place.host->c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool directoryExists(const Str& path) {
+  Place place = locate(path);
+  struct stat info {};
+  return place.host && stat(place.host->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+uint32_t getAttributes(const Str& path) {
+  Place place = locate(path);
+  struct stat info {};
+  if (!place.host || stat(place.host->c_str(), &info) != 0) return kInvalidAttributes;
+  return attributesOf(*place.host, info);
+}
+
+Result setAttributes(const Str& path, uint32_t attributes) {
+  Place place = locate(path);
+  if (!place.host) return failure(err::kPathNotFound);
+  const std::string& host = *place.host;
+  struct stat info {};
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
+  uint32_t kept = attributes & kStoredAttributes;
+  if (!S_ISDIR(info.st_mode)) {
+    mode_t mode = info.st_mode & 07777;
+    if (kept & kReadOnly) mode &= ~0222;
+    else if (!hasWriteBits(info)) mode |= S_IWUSR;
+    if (mode != (info.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return errnoFailure(host);
+  }
+  storeAttributes(host, kept);
+  return Result::success();
+}
+
+Result deleteFile(const Str& path) {
+  Place place = locate(path);
+  if (!place.host) return failure(err::kPathNotFound);
+  const std::string& host = *place.host;
+  struct stat info {};
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (S_ISDIR(info.st_mode) || writeRefused(place.machine, host) || isReadOnly(host, info))
+    return failure(err::kAccessDenied);
+  switch (holderOf(host)) {
+    case Holder::ExclusiveOwner: return failure(err::kSharingViolation);
+    case Holder::RunningProgram: return failure(err::kAccessDenied);
+    case Holder::Nobody: break;
+  }
+  if (unlink(withoutTrailingSlash(host).c_str()) != 0) return errnoFailure(host);
+  return Result::success();
+}
+
+Result copyFile(const Str& from, const Str& to, bool failIfExists) {
+  Machine machine = Machine::current();
+  std::optional<std::string> source = posix::resolveHostPath(machine, from);
+  std::optional<std::string> target = posix::resolveHostPath(machine, to);
+  if (!source || !target) return failure(err::kPathNotFound);
+  struct stat sourceInfo {};
+  if (stat(source->c_str(), &sourceInfo) != 0) return errnoFailure(*source);
+  if (S_ISDIR(sourceInfo.st_mode)) return failure(err::kAccessDenied);
+  if (holderOf(*source) == Holder::ExclusiveOwner) return failure(err::kSharingViolation);
+  struct stat targetInfo {};
+  if (stat(target->c_str(), &targetInfo) == 0) {
+    if (failIfExists) return failure(err::kFileExists);
+    if (S_ISDIR(targetInfo.st_mode) || isReadOnly(*target, targetInfo)) return failure(err::kAccessDenied);
+    if (sameFile(sourceInfo, targetInfo) || holderOf(*target) != Holder::Nobody)
+      return failure(err::kSharingViolation);
+  } else if (errno != ENOENT) {
+    return errnoFailure(*target);
+  }
+  if (writeRefused(machine, *target)) return failure(err::kAccessDenied);
+  return copyInto(*source, sourceInfo, *target);
+}
+
+Result moveFile(const Str& from, const Str& to) {
+  Machine machine = Machine::current();
+  std::optional<std::string> source = posix::resolveHostPath(machine, from);
+  std::optional<std::string> target = posix::resolveHostPath(machine, to);
+  if (!source || !target) return failure(err::kPathNotFound);
+  struct stat sourceInfo {};
+  if (lstat(withoutTrailingSlash(*source).c_str(), &sourceInfo) != 0) return errnoFailure(*source);
+  std::string destination = withoutTrailingSlash(*target);
+  struct stat targetInfo {};
+  if (lstat(destination.c_str(), &targetInfo) == 0) {
+    // The same file under another spelling: a change of letter case only.
+    if (!sameFile(sourceInfo, targetInfo)) return failure(err::kAlreadyExists);
+    destination = posix::hostParent(destination) + "/" + spelledName(to);
+  }
+  if (writeRefused(machine, *source) || writeRefused(machine, destination)) return failure(err::kAccessDenied);
+  if (S_ISREG(sourceInfo.st_mode) && holderOf(*source) == Holder::ExclusiveOwner)
+    return failure(err::kSharingViolation);
+  if (rename(withoutTrailingSlash(*source).c_str(), destination.c_str()) == 0) return Result::success();
+  if (errno != EXDEV || !S_ISREG(sourceInfo.st_mode)) return errnoFailure(destination);
+  // Another file system: MoveFileW copies and deletes.
+  if (Result copied = copyInto(*source, sourceInfo, destination); !copied) return copied;
+  if (unlink(source->c_str()) != 0) return errnoFailure(*source);
+  return Result::success();
+}
+
+Result createDirectory(const Str& path) {
+  Place place = locate(path);
+  if (!place.host) return failure(err::kPathNotFound);
+  const std::string& host = *place.host;
+  struct stat info {};
+  if (lstat(withoutTrailingSlash(host).c_str(), &info) == 0) return failure(err::kAlreadyExists);
+  if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
+  if (mkdir(host.c_str(), 0777) != 0) return errnoFailure(host);
+  return Result::success();
+}
+
+Result forceDirectories(const Str& path) {
+  Str folder = posix::fullWindowsPath(Machine::current(), path);
+  while (!folder.empty() && posix::isSeparator(folder.back())) folder.pop_back();
+  if (folder.empty()) return failure(err::kPathNotFound);
+  if (directoryExists(folder)) return Result::success();
+  // The volume ("C:", "\\server\share") is not made; each folder below it is.
+  size_t start = 3;
+  if (posix::isSeparator(folder[0])) {
+    size_t server = folder.find_first_of(u"\\/", 2);
+    start = server == Str::npos ? folder.size() : folder.find_first_of(u"\\/", server + 1);
+    if (start == Str::npos) start = folder.size();
+    else ++start;
+  }
+  for (size_t end = folder.find_first_of(u"\\/", start);; end = folder.find_first_of(u"\\/", end + 1)) {
+    Str part = folder.substr(0, end);
+    if (!directoryExists(part)) {
+      Result made = createDirectory(part);
+      // Another process may have made it in the meantime.
+      if (!made && !directoryExists(part)) return made;
+    }
+    if (end == Str::npos) break;
+  }
+  return Result::success();
+}
+
+Result removeDirectory(const Str& path) {
+  Place place = locate(path);
+  if (!place.host) return failure(err::kPathNotFound);
+  const std::string& host = *place.host;
+  struct stat info {};
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (!S_ISDIR(info.st_mode)) return failure(kNotADirectory);
+  if (writeRefused(place.machine, host) || isReadOnly(host, info)) return failure(err::kAccessDenied);
+  if (rmdir(host.c_str()) != 0) return errnoFailure(host);
+  return Result::success();
+}
+
+std::vector<FindEntry> findFiles(const Str& pattern) {
+  std::vector<FindEntry> entries;
+  Machine machine = Machine::current();
+  Str full = posix::fullWindowsPath(machine, pattern);
+  size_t slash = full.find_last_of(u"\\/");
+  if (slash == Str::npos || slash + 1 == full.size()) return entries;
+  Str mask = full.substr(slash + 1);
+  std::optional<std::string> folder = machine.hostPath(full.substr(0, slash + 1));
+  if (!folder) return entries;
+  DIR* dir = opendir(folder->c_str());
+  if (!dir) return entries;
+  Str expression = dosExpression(mask);
+  std::string base = withoutTrailingSlash(*folder);
+  if (base != "/") base += "/";
+  while (const dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    Str windowsName = fromUtf8(name);
+    if (!WildcardMatch(expression, windowsName).matches()) continue;
+    struct stat info {};
+    std::string host = base + name;
+    if (stat(host.c_str(), &info) != 0 && lstat(host.c_str(), &info) != 0) continue;
+    entries.push_back({std::move(windowsName), attributesOf(host, info)});
+  }
+  closedir(dir);
+  // NTFS lists a folder in the order of the upper-case names.
+  std::sort(entries.begin(), entries.end(), [](const FindEntry& a, const FindEntry& b) {
+    return posix::upcased(a.name) < posix::upcased(b.name);
+  });
+  return entries;
+}
+
+std::optional<uint64_t> lastWriteTime(const Str& path) {
+  Place place = locate(path);
+  struct stat info {};
+  if (!place.host || stat(place.host->c_str(), &info) != 0) return std::nullopt;
+  return toFiletime(info.st_mtim);
+}
+
+Result setLastWriteTime(const Str& path, uint64_t filetime) {
+  Place place = locate(path);
+  if (!place.host) return failure(err::kPathNotFound);
+  const std::string& host = *place.host;
+  struct stat info {};
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
+  const timespec times[2] = {{0, UTIME_OMIT}, fromFiletime(filetime)};
+  if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) return errnoFailure(host);
+  return Result::success();
+}
+
+std::optional<std::string> readFile(const Str& path) {
+  Place place = locate(path);
+  if (!place.host || holderOf(*place.host) == Holder::ExclusiveOwner) return std::nullopt;
+  Fd fd(open(place.host->c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat info {};
+  if (!fd.valid() || fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(info.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = read(fd.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) return bytes;
+    bytes.append(buffer, static_cast<size_t>(got));
+  }
+}
+
+Result writeFile(const Str& path, const std::string& bytes) {
+  Place place = locate(path);
+  if (!place.host) return failure(err::kPathNotFound);
+  const std::string& host = *place.host;
+  mode_t mode = creationMode();
+  struct stat info {};
+  if (stat(host.c_str(), &info) == 0) {
+    // The replacement is a rename, which Windows refuses onto a read-only
+    // file and onto a file that is open.
+    if (S_ISDIR(info.st_mode) || isReadOnly(host, info) || holderOf(host) != Holder::Nobody)
+      return failure(err::kAccessDenied);
+    mode = info.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    return errnoFailure(host);
+  }
+  if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
+  std::optional<SiblingTemp> temp = SiblingTemp::create(host);
+  if (!temp) return errnoFailure(host);
+  if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0) return errnoFailure(host);
+  if (!temp->commit(host)) return errnoFailure(host);
+  return Result::success();
+}
+
+Result createOrTruncate(const Str& path) {
+  Place place = locate(path);
+  if (!place.host) return failure(err::kPathNotFound);
+  const std::string& host = *place.host;
+  struct stat info {};
+  if (stat(host.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode) || isReadOnly(host, info)) return failure(err::kAccessDenied);
+    if (holderOf(host) != Holder::Nobody) return failure(err::kSharingViolation);
+  }
+  if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
+  Fd fd(open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd.valid()) return errnoFailure(host);
+  return Result::success();
+}
+
+std::optional<ExclusiveLock> ExclusiveLock::acquire(const Str& path) {
+  Place place = locate(path);
+  if (!place.host) return std::nullopt;
+  Fd fd(open(place.host->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  struct stat info {};
+  if (!fd.valid() || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return std::nullopt;
+  ExclusiveLock lock;
+  lock.handle_ = fd.release();
+  return lock;
+}
+
+ExclusiveLock::ExclusiveLock(ExclusiveLock&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+ExclusiveLock& ExclusiveLock::operator=(ExclusiveLock&& other) noexcept {
+  if (this != &other) {
+    release();
+    handle_ = std::exchange(other.handle_, -1);
+  }
+  return *this;
+}
+
+ExclusiveLock::~ExclusiveLock() { release(); }
+
+void ExclusiveLock::release() {
+  if (handle_ >= 0) {
+    int saved = errno;
+    close(static_cast<int>(handle_));
+    errno = saved;
+  }
+  handle_ = -1;
+}
+
+}  // namespace orvel::files

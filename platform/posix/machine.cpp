@@ -1,0 +1,387 @@
+#include "platform/posix/machine.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "platform/posix/paths.h"
+
+namespace orvel::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+using IniSections = std::map<std::string, std::map<std::string, std::string>>;
+
+constexpr const char* kFolderNames[] = {"ProgramFiles", "CommonDesktop",  "Desktop", "CommonStartMenu",
+                                        "StartMenu",    "AppData",        "Temp"};
+
+std::string lowered(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string trimmed(const std::string& s) {
+  size_t first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  size_t last = s.find_last_not_of(" \t\r\n");
+  return s.substr(first, last - first + 1);
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string homeFolder() {
+  std::string home = environment("HOME");
+  if (!home.empty()) return home;
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return "/";
+}
+
+std::string locateRoot() {
+  std::string root = environment("ORVEL_MACHINE");
+  if (!root.empty()) return root;
+  std::string data = environment("XDG_DATA_HOME");
+  if (data.empty()) data = homeFolder() + "/.local/share";
+  return data + "/orvel-machine";
+}
+
+// Section and key names in lower case; the first occurrence of a key counts,
+// as GetPrivateProfileStringW reads it.
+IniSections parseIni(const std::string& text) {
+  IniSections sections;
+  std::string section;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    line = trimmed(line);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line[0] == '[') {
+      size_t close = line.find(']');
+      section = lowered(trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+      continue;
+    }
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    sections[section].emplace(lowered(trimmed(line.substr(0, equals))), trimmed(line.substr(equals + 1)));
+  }
+  return sections;
+}
+
+std::optional<std::string> lookup(const IniSections& ini, const std::string& section, const std::string& key) {
+  auto s = ini.find(lowered(section));
+  if (s == ini.end()) return std::nullopt;
+  auto k = s->second.find(lowered(key));
+  if (k == s->second.end()) return std::nullopt;
+  return k->second;
+}
+
+std::optional<unsigned long> parseNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  unsigned long value = std::strtoul(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+  if (errno || *end || !std::isxdigit(static_cast<unsigned char>(text[hex ? 2 : 0]))) return std::nullopt;
+  return value;
+}
+
+uint16_t langIdFromLocale(const std::string& lang) {
+  if (lang.rfind("de", 0) == 0) return 0x0407;
+  if (lang.rfind("es", 0) == 0) return 0x0C0A;
+  if (lang.rfind("nl", 0) == 0) return 0x0413;
+  return 0x0409;
+}
+
+std::string defaultUserName() {
+  std::string user = environment("USER");
+  return user.empty() ? "user" : user;
+}
+
+std::map<std::string, Str> defaultFolders(const Str& user) {
+  Str profile = u"C:\\Users\\" + user;
+  return {
+      {"ProgramFiles", u"C:\\Program Files"},
+      {"CommonDesktop", u"C:\\Users\\Public\\Desktop"},
+      {"Desktop", profile + u"\\Desktop"},
+      {"CommonStartMenu", u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu"},
+      {"StartMenu", profile + u"\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu"},
+      {"AppData", profile + u"\\AppData\\Roaming"},
+      {"Temp", profile + u"\\AppData\\Local\\Temp\\"},
+  };
+}
+
+MachineSettings settingsFrom(const IniSections& ini) {
+  MachineSettings settings;
+  auto value = [&](const char* key) { return lookup(ini, "Machine", key); };
+
+  std::optional<std::string> user = value("UserName");
+  if (!user) settings.userName = fromUtf8(defaultUserName());
+  else if (!user->empty()) settings.userName = fromUtf8(*user);
+
+  settings.langId = langIdFromLocale(environment("LANG"));
+  if (auto text = value("LangId"))
+    if (auto id = parseNumber(*text); id && *id <= 0xFFFF) settings.langId = static_cast<uint16_t>(*id);
+  if (auto text = value("Administrator"))
+    if (auto flag = parseNumber(*text)) settings.administrator = *flag != 0;
+  if (auto text = value("AnsiCodePage"))
+    if (auto page = parseNumber(*text); page && *page > 0) settings.ansiCodePage = static_cast<unsigned>(*page);
+  if (auto text = value("OemCodePage"))
+    if (auto page = parseNumber(*text); page && *page > 0) settings.oemCodePage = static_cast<unsigned>(*page);
+  if (auto text = value("SleepScale")) {
+    char* end = nullptr;
+    double scale = std::strtod(text->c_str(), &end);
+    if (end != text->c_str() && !*end && scale >= 0) settings.sleepScale = scale;
+  }
+
+  // The profile folders are named after the user even when WNetGetUserW is
+  // told to fail.
+  settings.folders = defaultFolders(settings.userName.value_or(fromUtf8(defaultUserName())));
+  for (const char* name : kFolderNames)
+    if (auto folder = lookup(ini, "Folders", name)) settings.folders[name] = fromUtf8(*folder);
+  return settings;
+}
+
+std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string bytes = text.str();
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  return bytes;
+}
+
+constexpr const char* kDefaultMachineIni =
+    "; The emulated Windows machine. Every key is optional; the commented\n"
+    "; lines show the defaults.\n"
+    "[Machine]\n"
+    ";UserName=$USER\n"
+    ";LangId=0x0409 (0x0407, 0x0C0A, 0x0413 when $LANG begins with de, es, nl)\n"
+    ";Administrator=1\n"
+    ";AnsiCodePage=1252\n"
+    ";OemCodePage=850\n"
+    ";SleepScale=1\n"
+    "\n"
+    "; Special folders; an empty value makes the folder unavailable.\n"
+    "[Folders]\n"
+    ";ProgramFiles=C:\\Program Files\n"
+    ";CommonDesktop=C:\\Users\\Public\\Desktop\n"
+    ";Desktop=C:\\Users\\<user>\\Desktop\n"
+    ";CommonStartMenu=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\n"
+    ";StartMenu=C:\\Users\\<user>\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\n"
+    ";AppData=C:\\Users\\<user>\\AppData\\Roaming\n"
+    ";Temp=C:\\Users\\<user>\\AppData\\Local\\Temp\\\n";
+
+// A new machine gets its machine.ini with the defaults spelled out. Written
+// through a temporary file so that two processes starting at once agree.
+void createRoot(const std::string& root) {
+  std::error_code ignored;
+  fs::create_directories(root, ignored);
+  std::random_device random;
+  std::string temp = root + "/.machine.ini." + std::to_string(random());
+  {
+    std::ofstream out(temp, std::ios::binary);
+    out << kDefaultMachineIni;
+  }
+  if (link(temp.c_str(), (root + "/machine.ini").c_str()) != 0) {
+    // Someone else wrote it first; theirs stands.
+  }
+  unlink(temp.c_str());
+}
+
+// A machine whose drive C: is missing is new: it gets the folders that every
+// Windows installation has.
+void createStandardFolders(const Machine& machine) {
+  std::error_code ignored;
+  fs::create_directories(machine.root() + "/drive_c/Windows", ignored);
+  for (const auto& [name, folder] : machine.settings().folders) {
+    if (folder.empty()) continue;
+    if (auto host = machine.hostPath(folder)) fs::create_directories(*host, ignored);
+  }
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The name in `folder` that matches `name` without regard to letter case, the
+// exact spelling first.
+std::optional<std::string> findName(const std::string& folder, const Str& name) {
+  std::string exact = toUtf8(name);
+  struct stat info {};
+  if (lstat((folder + "/" + exact).c_str(), &info) == 0) return exact;
+  DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
+  if (!dir) return std::nullopt;
+  std::optional<std::string> found;
+  while (const dirent* entry = readdir(dir)) {
+    std::string candidate = entry->d_name;
+    if (candidate == "." || candidate == "..") continue;
+    if (equalsIgnoringCase(fromUtf8(candidate), name)) {
+      found = candidate;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+std::vector<Str> splitComponents(StrView rest) {
+  std::vector<Str> parts;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find(u'\\', start);
+    if (end == StrView::npos) end = rest.size();
+    if (end > start) parts.emplace_back(rest.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+// "." and ".." as GetFullPathNameW folds them: lexically, never above the volume.
+std::vector<Str> folded(const std::vector<Str>& parts) {
+  std::vector<Str> out;
+  for (const Str& part : parts) {
+    if (part == u".") continue;
+    if (part == u"..") {
+      if (!out.empty()) out.pop_back();
+      continue;
+    }
+    out.push_back(part);
+  }
+  return out;
+}
+
+Str backslashed(const std::string& hostTail) {
+  Str out = fromUtf8(hostTail);
+  for (char16_t& c : out)
+    if (c == u'/') c = u'\\';
+  return out;
+}
+
+// `path` below `root`: the rest after "root/", or nothing.
+std::optional<std::string> below(const std::string& path, const std::string& root) {
+  if (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/')
+    return path.substr(root.size() + 1);
+  if (path == root) return std::string();
+  return std::nullopt;
+}
+
+// The drive or UNC path of a place inside the root ("drive_c/x" -> "C:\x").
+std::optional<Str> windowsPathInRoot(const std::string& rest) {
+  if (rest.size() >= 7 && rest.compare(0, 6, "drive_") == 0 && (rest.size() == 7 || rest[7] == '/')) {
+    char letter = rest[6];
+    if (letter < 'a' || letter > 'y') return std::nullopt;  // Z: is the host's own root
+    Str path{static_cast<char16_t>(letter - 'a' + 'A'), u':', u'\\'};
+    return path + (rest.size() > 8 ? backslashed(rest.substr(8)) : Str());
+  }
+  if (rest.compare(0, 4, "unc/") == 0) {
+    std::string unc = rest.substr(4);
+    size_t server = unc.find('/');
+    if (server == std::string::npos || server == 0 || server + 1 >= unc.size()) return std::nullopt;
+    return u"\\\\" + backslashed(unc);
+  }
+  return std::nullopt;
+}
+
+std::string normalHostPath(const std::string& path) {
+  fs::path p(path);
+  if (p.is_relative()) {
+    std::error_code ec;
+    p = fs::current_path(ec) / p;
+  }
+  std::string s = p.lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+Machine::Machine(std::string root) : root_(normalHostPath(root)) {
+  settings_ = settingsFrom(parseIni(readWhole(root_ + "/machine.ini")));
+}
+
+Machine Machine::current() {
+  std::string root = normalHostPath(locateRoot());
+  if (!isDirectory(root)) createRoot(root);
+  Machine machine(root);
+  if (!isDirectory(root + "/drive_c")) createStandardFolders(machine);
+  return machine;
+}
+
+std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
+  Str path = windowsPath;
+  for (char16_t& c : path)
+    if (c == u'/') c = u'\\';
+  // The long-path prefixes "\\?\" and "\\.\" name the same places.
+  if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
+    path.erase(0, 4);
+    if (equalsIgnoringCase(StrView(path).substr(0, 4), u"UNC\\")) path = u"\\\\" + path.substr(4);
+  }
+  if (!isAbsoluteWindowsPath(path)) return std::nullopt;
+
+  std::string base;
+  std::vector<Str> volume;
+  StrView rest;
+  if (path[1] == u':') {
+    char letter = static_cast<char>(path[0] | 0x20);
+    base = letter == 'z' ? std::string() : root_ + "/drive_" + letter;
+    rest = StrView(path).substr(2);
+  } else {
+    std::vector<Str> parts = splitComponents(StrView(path).substr(2));
+    size_t server = path.find(u'\\', 2);
+    size_t share = server == Str::npos ? Str::npos : path.find(u'\\', server + 1);
+    if (parts.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
+    base = root_ + "/unc";
+    volume = {parts[0], parts[1]};
+    rest = share == Str::npos ? StrView() : StrView(path).substr(share);
+  }
+
+  std::vector<Str> components = volume;
+  for (Str& part : folded(splitComponents(rest))) components.push_back(std::move(part));
+
+  std::string host = base;
+  bool existing = true;
+  for (const Str& component : components) {
+    std::optional<std::string> name;
+    if (existing) name = findName(host, component);
+    if (!name) {
+      existing = false;
+      name = toUtf8(component);
+    }
+    host += "/" + *name;
+  }
+  bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volume.size();
+  if (host.empty()) host = "/";
+  else if (trailing) host += "/";
+  return host;
+}
+
+Str Machine::windowsPath(const std::string& hostPath) const {
+  std::string path = normalHostPath(hostPath);
+  std::optional<std::string> rest = below(path, root_);
+  if (!rest) {
+    // The root may be reached through a symbolic link.
+    std::error_code ec;
+    std::string realRoot = fs::weakly_canonical(root_, ec).string();
+    std::string realPath = fs::weakly_canonical(path, ec).string();
+    if (!ec) rest = below(realPath, realRoot);
+  }
+  if (rest)
+    if (auto inRoot = windowsPathInRoot(*rest)) return *inRoot;
+  return u"Z:" + (path == "/" ? Str(u"\\") : backslashed(path));
+}
+
+}  // namespace orvel::posix

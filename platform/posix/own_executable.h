@@ -1,0 +1,35 @@
+// Windows keeps the file of a running program: it cannot be deleted or
+// overwritten until the program ends. The emulated machine does the same
+// with a shared flock on the program's file, which the file services
+// respect (see files.cpp).
+#pragma once
+
+#include <string>
+
+namespace orvel::posix {
+
+// A shared flock on a program file, held until destroyed. Move-only. Not
+// inherited by started programs or the batch interpreter.
+class ExecutableLock {
+ public:
+  ExecutableLock() = default;
+  explicit ExecutableLock(int fd) : fd_(fd) {}
+  ExecutableLock(ExecutableLock&& other) noexcept;
+  ExecutableLock& operator=(ExecutableLock&& other) noexcept;
+  ExecutableLock(const ExecutableLock&) = delete;
+  ExecutableLock& operator=(const ExecutableLock&) = delete;
+  ~ExecutableLock();
+
+  bool held() const { return fd_ >= 0; }
+  void release();
+
+ private:
+  int fd_ = -1;
+};
+
+// Locks the file at a host path; not held when it cannot be opened.
+ExecutableLock lockExecutable(const std::string& hostPath);
+// Locks the running program's own file (/proc/self/exe).
+ExecutableLock lockOwnExecutable();
+
+}  // namespace orvel::posix

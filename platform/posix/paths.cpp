@@ -1,0 +1,189 @@
+#include "platform/posix/paths.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+namespace orvel::posix {
+namespace {
+
+// Error codes of the file system beyond those the core names.
+constexpr uint32_t kNotSameDevice = 17;
+constexpr uint32_t kGenFailure = 31;
+constexpr uint32_t kDiskFull = 112;
+constexpr uint32_t kFilenameTooLong = 206;
+
+bool isDriveLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+// The part of an absolute Windows path that names its volume: "C:" or
+// "\\server\share".
+Str volumeOf(const Str& path) {
+  if (path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':') return path.substr(0, 2);
+  if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+    size_t server = path.find_first_of(u"\\/", 2);
+    if (server == Str::npos) return path;
+    size_t share = path.find_first_of(u"\\/", server + 1);
+    return share == Str::npos ? path : path.substr(0, share);
+  }
+  return {};
+}
+
+Str joinWindows(const Str& folder, const Str& name) {
+  if (folder.empty() || isSeparator(folder.back())) return folder + name;
+  return folder + u'\\' + name;
+}
+
+}  // namespace
+
+char16_t upcase(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+  if (c == 0xFF) return 0x178;
+  // Latin Extended-A: pairs of capital and small letter.
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+    return static_cast<char16_t>(c & ~1u);
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+    return (c & 1u) ? c : static_cast<char16_t>(c - 1);
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if ((c >= 0x3B1 && c <= 0x3CB)) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
+}
+
+Str upcased(StrView s) {
+  Str out(s);
+  for (char16_t& c : out) c = upcase(c);
+  return out;
+}
+
+bool equalsIgnoringCase(StrView a, StrView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upcase(a[i]) != upcase(b[i])) return false;
+  return true;
+}
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool isAbsoluteWindowsPath(StrView path) {
+  if (path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':')
+    return path.size() == 2 || isSeparator(path[2]);
+  return path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
+}
+
+Str currentWindowsFolder(const Machine& machine) {
+  std::vector<char> buffer(PATH_MAX);
+  if (!getcwd(buffer.data(), buffer.size())) return u"C:\\";
+  return machine.windowsPath(buffer.data());
+}
+
+Str fullWindowsPath(const Machine& machine, const Str& path) {
+  if (path.empty() || isAbsoluteWindowsPath(path)) return path;
+  Str current = currentWindowsFolder(machine);
+  if (path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':') {
+    // "C:name": relative to the current folder of that drive, which is the
+    // process's folder only when it lies on the same drive.
+    Str drive = path.substr(0, 2);
+    Str folder = equalsIgnoringCase(volumeOf(current), drive) ? current : drive + u"\\";
+    return joinWindows(folder, path.substr(2));
+  }
+  if (isSeparator(path[0])) return volumeOf(current) + path;
+  return joinWindows(current, path);
+}
+
+std::optional<std::string> resolveHostPath(const Machine& machine, const Str& path) {
+  return machine.hostPath(fullWindowsPath(machine, path));
+}
+
+std::string hostParent(const std::string& hostPath) {
+  std::string path = hostPath;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+Holder holderOf(const std::string& hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return Holder::Nobody;
+  Holder holder = Holder::Nobody;
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) holder = Holder::ExclusiveOwner;
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0) holder = Holder::RunningProgram;
+  }
+  int saved = errno;
+  close(fd);
+  errno = saved;
+  return holder;
+}
+
+namespace {
+
+std::string withoutTrailingSlash(std::string host) {
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  return host;
+}
+
+bool isBelow(const std::string& host, const std::string& folder) {
+  std::string place = withoutTrailingSlash(host);
+  std::string top = withoutTrailingSlash(folder);
+  if (place == top) return true;
+  return place.size() > top.size() && place.compare(0, top.size(), top) == 0 &&
+         (top == "/" || place[top.size()] == '/');
+}
+
+}  // namespace
+
+bool writeRefused(const Machine& machine, const std::string& hostPath) {
+  if (machine.settings().administrator) return false;
+  auto folder = machine.settings().folders.find("ProgramFiles");
+  bool configured = folder != machine.settings().folders.end() && !folder->second.empty();
+  std::optional<std::string> programs = machine.hostPath(configured ? folder->second : Str(u"C:\\Program Files"));
+  return programs && isBelow(hostPath, *programs);
+}
+
+uint32_t windowsError(int errnoValue, const std::string& hostPath) {
+  switch (errnoValue) {
+    case ENOENT: {
+      struct stat info {};
+      bool folderThere = stat(hostParent(hostPath).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+      return folderThere ? err::kFileNotFound : err::kPathNotFound;
+    }
+    case ENOTDIR:
+    case ELOOP:
+      return err::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return err::kAccessDenied;
+    case EEXIST:
+      return err::kAlreadyExists;
+    case ENOTEMPTY:
+      return err::kDirNotEmpty;
+    case EBUSY:
+    case ETXTBSY:
+      return err::kSharingViolation;
+    case ENAMETOOLONG:
+      return kFilenameTooLong;
+    case EXDEV:
+      return kNotSameDevice;
+    case ENOSPC:
+    case EDQUOT:
+      return kDiskFull;
+    case EINVAL:
+      return err::kInvalidParameter;
+    default:
+      return kGenFailure;
+  }
+}
+
+}  // namespace orvel::posix

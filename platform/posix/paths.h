@@ -1,0 +1,50 @@
+// What the posix services share beyond the machine: Windows' way of
+// comparing names, making a path absolute, turning errno into a Windows
+// error code, and who may touch a file.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/posix/machine.h"
+#include "platform/types.h"
+
+namespace orvel::posix {
+
+// Windows compares names by their upper-case form (the file system's upcase
+// table); this covers Latin, Greek and Cyrillic letters.
+char16_t upcase(char16_t c);
+Str upcased(StrView s);
+bool equalsIgnoringCase(StrView a, StrView b);
+
+bool isSeparator(char16_t c);
+// "X:\..." or "\\server\share...": a path that names its volume.
+bool isAbsoluteWindowsPath(StrView path);
+
+// GetFullPathNameW: a relative path ("a\b", "\a", "C:a") taken against the
+// process's current folder, as the machine sees it.
+Str fullWindowsPath(const Machine& machine, const Str& path);
+// The host path of any Windows path, relative ones against the current folder.
+std::optional<std::string> resolveHostPath(const Machine& machine, const Str& path);
+
+// The current folder of the process as a Windows path.
+Str currentWindowsFolder(const Machine& machine);
+
+// A Windows error code for an errno value. A missing file is told apart from
+// a missing folder on its way by looking at the folder that should hold it.
+uint32_t windowsError(int errnoValue, const std::string& hostPath);
+
+// Who else holds a file open, told by the flock that a fresh descriptor can
+// get: an ExclusiveLock (flock LOCK_EX) is a file opened without sharing; a
+// shared flock is a running program (lockOwnExecutable).
+enum class Holder { Nobody, RunningProgram, ExclusiveOwner };
+Holder holderOf(const std::string& hostPath);
+
+// Whether a write to this place is refused: without administrator rights
+// the programs folder and everything in it cannot be written.
+bool writeRefused(const Machine& machine, const std::string& hostPath);
+
+// The folder part of a host path ("/a/b" -> "/a", "/a" -> "/").
+std::string hostParent(const std::string& hostPath);
+
+}  // namespace orvel::posix
