@@ -636,6 +636,8 @@ std::optional<Shortcut> decode(std::string_view bytes) {
     out.clear();
     for (size_t i = 0; i < count; ++i) out.push_back(unicode ? v.u16(at + 2 * i) : fromCp1252(v.u8(at + i)));
     at += length;
+    // Wine counts the terminator too; the shell's getters stop at it.
+    if (size_t end = out.find(u'\0'); end != Str::npos) out.resize(end);
     return true;
   };
   Str relativePath;

@@ -197,6 +197,48 @@ TEST(LnkFormat, ExtraDataBlocksAreSkipped) {
   EXPECT_EQ(*decoded, fullLink(u"C:\\a.exe"));
 }
 
+std::string fromHex(std::string_view hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  return bytes;
+}
+
+// A shortcut saved by Wine's link object to C:\windows\notepad.exe: its
+// strings count their terminator, its file items carry Wine's own name block
+// and its drive item another class type.
+const std::string kWineShortcut = fromHex(
+    "4c0000000114020000000000c000000000000046b70000000000000000000000"
+    "0000000000000000000000000000000000000000000000000000000003000000"
+    "410600000000000000000000b30014001f00e04fd020ea3a6910a2d808002b30"
+    "309d190023433a5c000000000000000000000000000000000000003c00310000"
+    "000000895d8138100077696e646f7773002600000000000000895d8138895d82"
+    "3800000000770069006e0064006f007700730000001600480032000000000000"
+    "00000000006e6f74657061642e657865002e0000000000000000000000000000"
+    "00000000006e006f00740065007000610064002e0065007800650000001a0000"
+    "00450000001c000000010000001c0000002d0000000000000044000000110000"
+    "0003000000000000431000000000433a5c77696e646f77735c6e6f7465706164"
+    "2e657865000008004e006f00740069007a002000fc0000000c0043003a005c00"
+    "770069006e0064006f00770073005c00000003002f006100000000000000");
+
+TEST(LnkFormat, WineWrittenShortcutIsDecoded) {
+  Shortcut expected;
+  expected.target = u"C:\\windows\\notepad.exe";
+  expected.description = u"Notiz \u00FC";
+  expected.workingDirectory = u"C:\\windows\\";
+  expected.arguments = u"/a";
+  expected.hotKey = 0x0641;
+  expected.showCommand = 3;
+  auto decoded = decode(kWineShortcut);
+  ASSERT_TRUE(decoded.has_value());
+  EXPECT_EQ(*decoded, expected);
+  auto fromIdList = decode(withoutLinkInfo(kWineShortcut));
+  ASSERT_TRUE(fromIdList.has_value());
+  EXPECT_EQ(toUtf8(fromIdList->target), "C:\\windows\\notepad.exe");
+  for (size_t length = 0; length < kWineShortcut.size(); ++length)
+    ASSERT_FALSE(decode(kWineShortcut.substr(0, length)).has_value()) << "length " << length;
+}
+
 // A link whose LinkInfo is to be ignored takes its target from the item id list.
 TEST(LnkFormat, ForceNoLinkInfoFallsBackToTheItemIdList) {
   std::string b = encode(fullLink(u"C:\\Apps\\a.exe"));

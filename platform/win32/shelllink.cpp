@@ -1,0 +1,125 @@
+// The shell's link object (CLSID_ShellLink) through IShellLinkW and IPersistFile.
+#include "platform/shelllink.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <utility>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace orvel::shelllink {
+namespace {
+
+constexpr char kShellLinkClassId[] = "{00021401-0000-0000-C000-000000000046}";
+
+// An owned COM interface pointer, released once.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() {
+    if (p_) p_->Release();
+  }
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+  void** out() { return reinterpret_cast<void**>(&p_); }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// COM for this thread for the length of one call, when the thread has not
+// initialised it itself (test programs; the GUI program does it at start).
+class ComScope {
+ public:
+  ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  // S_OK and S_FALSE both count one initialisation; RPC_E_CHANGED_MODE none.
+  ~ComScope() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+
+ private:
+  HRESULT result_;
+};
+
+// The link object with its two interfaces.
+struct LinkObject {
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> file;
+};
+
+[[noreturn]] void raise(HRESULT code, bool withClassId) {
+  std::string text = toUtf8(sys::errorMessage(static_cast<uint32_t>(code)));
+  if (withClassId) text += std::string(", ClassID: ") + kShellLinkClassId;
+  throw ObjectError(text);
+}
+
+void create(LinkObject& object) {
+  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                IID_IShellLinkW, object.link.out());
+  if (FAILED(hr)) raise(hr, true);
+  hr = object.link->QueryInterface(IID_IPersistFile, object.file.out());
+  if (FAILED(hr)) raise(hr, false);
+}
+
+const wchar_t* wide(const Str& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+// A getter's text through a zeroed buffer, so that a failing getter gives "".
+template <class Getter>
+Str fetch(size_t bufferChars, Getter getter) {
+  std::vector<wchar_t> buffer(bufferChars == 0 ? 1 : bufferChars, L'\0');
+  getter(buffer.data(), static_cast<int>(buffer.size()));
+  buffer.back() = L'\0';
+  return Str(reinterpret_cast<const char16_t*>(buffer.data()));
+}
+
+}  // namespace
+
+void save(const Str& linkFile, const LinkData& data) {
+  ComScope com;
+  LinkObject object;
+  create(object);
+  // The object's answers are not examined: a failing Save leaves no file.
+  object.link->SetArguments(wide(data.arguments));
+  object.link->SetDescription(wide(data.description));
+  object.link->SetHotkey(data.hotKey);
+  if (!data.iconFile.empty()) object.link->SetIconLocation(wide(data.iconFile), data.iconIndex);
+  object.link->SetPath(wide(data.path));
+  object.link->SetShowCmd(data.showCommand);
+  object.link->SetWorkingDirectory(wide(data.workingDirectory));
+  object.file->Save(wide(linkFile), FALSE);
+}
+
+LinkData load(const Str& linkFile, size_t bufferChars) {
+  ComScope com;
+  LinkObject object;
+  create(object);
+  IShellLinkW* link = object.link.get();
+  object.file->Load(wide(linkFile), STGM_READ);
+  LinkData data;
+  data.arguments = fetch(bufferChars, [&](wchar_t* b, int n) { link->GetArguments(b, n); });
+  data.description = fetch(bufferChars, [&](wchar_t* b, int n) { link->GetDescription(b, n); });
+  WORD hotKey = 0;
+  link->GetHotkey(&hotKey);
+  data.hotKey = hotKey;
+  int iconIndex = 0;
+  data.iconFile = fetch(bufferChars, [&](wchar_t* b, int n) { link->GetIconLocation(b, n, &iconIndex); });
+  data.iconIndex = iconIndex;
+  WIN32_FIND_DATAW findData{};
+  data.path = fetch(bufferChars, [&](wchar_t* b, int n) { link->GetPath(b, n, &findData, SLGP_UNCPRIORITY); });
+  int showCommand = SW_SHOWNORMAL;
+  link->GetShowCmd(&showCommand);
+  data.showCommand = showCommand;
+  data.workingDirectory = fetch(bufferChars, [&](wchar_t* b, int n) { link->GetWorkingDirectory(b, n); });
+  return data;
+}
+
+}  // namespace orvel::shelllink
