@@ -23,13 +23,6 @@ Str withoutTrailingSeparators(Str path) {
   return path;
 }
 
-// The folder that holds `path`, with its trailing separator ("C:\" stays a
-// root, not the drive's current folder); "." for a bare name.
-Str folderOf(const Str& path) {
-  size_t slash = path.find_last_of(u"\\/");
-  return slash == Str::npos ? Str(u".") : path.substr(0, slash + 1);
-}
-
 ScopedHandle openExisting(const Str& path, DWORD access, DWORD share, DWORD flags = 0) {
   // Backup semantics lets the time functions open folders as well.
   return ScopedHandle(CreateFileW(wide(path), access, share, nullptr, OPEN_EXISTING,
@@ -55,19 +48,34 @@ Result writeAll(HANDLE file, const std::string& bytes) {
   return Result::success();
 }
 
-// A new, uniquely named empty file in the folder of `path`, for an atomic replacement.
-std::optional<Str> createSiblingTempFile(const Str& path) {
-  wchar_t name[MAX_PATH + 1] = {};
-  if (!GetTempFileNameW(wide(folderOf(path)), L"orv", 0, name)) return std::nullopt;
-  return win32::fromWide(name);
+Str hexText(uint32_t value) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  Str text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value);
+  return text;
 }
 
-Result writeNewFile(const Str& path, const std::string& bytes) {
-  ScopedHandle file(CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return lastError();
-  if (Result r = writeAll(file.get(), bytes); !r) return r;
-  return check(FlushFileBuffers(file.get()));
+// A new, uniquely named file beside `path`, open for writing, for an atomic
+// replacement: the final rename stays in one folder, and a missing folder
+// fails as writing the target itself would.
+Result createSiblingTempFile(const Str& path, Str& name, ScopedHandle& file) {
+  const Str stem = path + u"." + hexText(GetCurrentProcessId()) + u"-";
+  for (uint32_t attempt = 0; attempt < 1000; ++attempt) {
+    name = stem + hexText(attempt) + u".tmp";
+    file.reset(CreateFileW(wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid()) return Result::success();
+    // A leftover of an earlier process with the same id: take the next name.
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return lastError();
+  }
+  return Result::failure(err::kFileExists);
+}
+
+Result writeAndFlush(HANDLE file, const std::string& bytes) {
+  if (Result r = writeAll(file, bytes); !r) return r;
+  return check(FlushFileBuffers(file));
 }
 
 }  // namespace
@@ -161,13 +169,15 @@ std::optional<std::string> readFile(const Str& path) {
 
 Result writeFile(const Str& path, const std::string& bytes) {
   if (win32::isReadOnlyFile(path)) return Result::failure(err::kAccessDenied);
-  std::optional<Str> temp = createSiblingTempFile(path);
-  if (!temp) return lastError();
-  Result written = writeNewFile(*temp, bytes);
-  if (written && MoveFileExW(wide(*temp), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  Str temp;
+  ScopedHandle file;
+  if (Result r = createSiblingTempFile(path, temp, file); !r) return r;
+  Result written = writeAndFlush(file.get(), bytes);
+  file.reset();
+  if (written && MoveFileExW(wide(temp), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return Result::success();
   Result failure = written ? lastError() : written;
-  DeleteFileW(wide(*temp));
+  DeleteFileW(wide(temp));
   return failure;
 }
 
