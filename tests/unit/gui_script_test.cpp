@@ -2,6 +2,7 @@
 // lines, and how user actions and code reach the handlers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -436,6 +437,36 @@ TEST_F(ScriptedGui, CursorLinesOnlyWhenTheCursorChanges) {
   app->setCursor(Cursor::Hourglass);
   app->setCursor(Cursor::Default);
   EXPECT_EQ(lines(), (std::vector<std::string>{"cursor hourglass", "cursor default"}));
+}
+
+// A person at a terminal: each shown window is printed when it appears or
+// changes, and a message box waits for an answer line.
+TEST(InteractiveScript, PrintsChangedWindowsAndWaitsForAnswers) {
+  std::istringstream typed("check Main.Box\nclick Main.Button\ndump Main\nanswer &Nein\n");
+  std::ostringstream transcript;
+  std::ostringstream display;
+  Application app(std::make_unique<ScriptedBackend>(typed, transcript, true, &display));
+  TestWindow main(app, u"Main");
+  TestWindow hidden(app, u"Hidden");
+  Button answer = Button::Yes;
+  main.onButton = [&] { answer = app.messageBox(MessageKind::Confirmation, u"Weiter?", {Button::Yes, Button::No}); };
+  app.run();
+  EXPECT_EQ(answer, Button::No);
+  EXPECT_EQ(main.boxClicks, 1);
+  const auto shown = splitTranscript(display.str());
+  const auto countOf = [&](const std::string& line) { return std::count(shown.begin(), shown.end(), line); };
+  // Printed after the show and after the check; not after the click, which changed nothing.
+  EXPECT_EQ(countOf("Main.Box checkbox caption=\"Box\" hint=\"\" checked=0 enabled=1"), 1);
+  EXPECT_EQ(countOf("Main.Box checkbox caption=\"Box\" hint=\"\" checked=1 enabled=1"), 1);
+  EXPECT_EQ(countOf("Hidden form caption=\"Test \\\"window\\\"\" visible=0"), 0);
+  EXPECT_EQ(countOf("msgbox confirmation \"Bestätigen\" \"Weiter?\" \"&Ja\",\"&Nein\" ?"), 1);
+  EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [](const std::string& l) { return l.starts_with("(a dialog"); }),
+            1);  // the dump line was not an answer
+  const auto lines = splitTranscript(transcript.str());
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "msgbox confirmation \"Bestätigen\" \"Weiter?\" \"&Ja\",\"&Nein\" -> \"&Nein\""),
+            lines.end());
+  EXPECT_EQ(lines.back(), "close Main");
 }
 
 TEST(MemoText, LinesAndTextAgree) {
