@@ -40,6 +40,8 @@ class FormPeer {
   virtual void repaint() = 0;
   // The native window handle (HWND), or null.
   virtual void* nativeHandle() const { return nullptr; }
+  // The native window of one of the form's components (HWND), or null.
+  virtual void* controlHandle(const Component& component) const { return nullptr; }
 };
 
 // A message box's content as the backend gets it.

@@ -1,9 +1,12 @@
 // What the GUI needs of Windows besides its windows: COM on the GUI thread
-// (the shell link object and the folder dialog need it), the environment and
-// whether a console is attached to standard input.
+// (the shell link object and the folder dialog need it), the common
+// controls, the environment and whether a console is attached to standard
+// input.
 #include <io.h>
 #include <objbase.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,10 +16,15 @@
 namespace orvel::gui {
 namespace {
 
-// CoInitialize on the GUI thread for the lifetime of the application object.
+// CoInitialize on the GUI thread for the lifetime of the application object;
+// the common controls (tooltips, and the themed look the manifest asks for)
+// registered once.
 class ComSession : public PlatformSession {
  public:
-  ComSession() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ComSession() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
   ~ComSession() override {
     if (initialized_) CoUninitialize();
   }

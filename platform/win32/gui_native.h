@@ -1,0 +1,229 @@
+// The native Win32 GUI: every form a top-level window, every component a
+// native control at its pixel position. Private to platform/win32/gui_native*.cpp.
+//
+// The model is the truth. A change of the model is copied into the controls
+// (FormWindow's componentChanged); what a user does to a control is handed to
+// the model's user* entry points, whose change notifications then find the
+// control already in that state.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/gui_backend.h"
+#include "platform/win32/win32.h"
+
+namespace orvel::gui::native {
+
+// The window classes of this backend.
+inline constexpr wchar_t kFormClass[] = L"OrvelForm";
+// Panels, group boxes and radio groups: a window that holds controls.
+inline constexpr wchar_t kContainerClass[] = L"OrvelContainer";
+// Flat picture buttons: drawn here, never take the focus.
+inline constexpr wchar_t kPictureButtonClass[] = L"OrvelPictureButton";
+
+// The system colour (COLOR_*) of a model colour; Default is the button face.
+int systemColour(Colour colour);
+
+// The 16 x 16 folder picture at (x, y); greyed (embossed in the shadow and
+// highlight colours) when disabled.
+void drawFolderGlyph(HDC dc, int x, int y, bool enabled);
+
+// A COM interface pointer, released when it goes.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() {
+    if (p_) p_->Release();
+  }
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+  T** receive() { return &p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// Registers the backend's window classes for its lifetime. A class that is
+// already registered (a second backend in the same process) is used as it is.
+class WindowClasses {
+ public:
+  explicit WindowClasses(HINSTANCE instance);
+  ~WindowClasses();
+  WindowClasses(const WindowClasses&) = delete;
+  WindowClasses& operator=(const WindowClasses&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  HINSTANCE instance_;
+  std::vector<const wchar_t*> registered_;
+  bool ok_ = true;
+};
+
+// The fonts the controls use, by face name and character height; deleted
+// with the backend, after the windows that use them.
+class FontCache {
+ public:
+  FontCache() = default;
+  ~FontCache();
+  FontCache(const FontCache&) = delete;
+  FontCache& operator=(const FontCache&) = delete;
+  HFONT get(const Font& font);
+
+ private:
+  std::map<std::pair<Str, int>, HFONT> fonts_;
+};
+
+class FormWindow;
+
+// The native windows of one component.
+struct Control {
+  FormWindow* owner = nullptr;
+  Component* component = nullptr;
+  HWND hwnd = nullptr;
+  HWND frame = nullptr;       // group box and radio group: the frame with the caption
+  std::vector<HWND> items;    // radio group: one radio button per item
+  bool hasTip = false;        // a tooltip tool exists for it
+  bool hot = false;           // picture button: the mouse is over it
+  bool pressed = false;       // picture button: held down with the mouse inside
+};
+
+class NativeBackend;
+
+// A form's native window with its controls.
+class FormWindow : public FormPeer {
+ public:
+  FormWindow(NativeBackend& backend, Form& form);
+  ~FormWindow() override;
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  void componentAdded(Component& component) override;
+  void componentChanged(Component& component, Property property) override;
+  void formChanged(Property property) override;
+  void shown() override;
+  void hidden() override;
+  void closed() override {}
+  void repaint() override;
+  void* nativeHandle() const override { return hwnd_; }
+  void* controlHandle(const Component& component) const override;
+
+  Form& form() const { return form_; }
+  HWND hwnd() const { return hwnd_; }
+  // The window procedure's first message: the handle before CreateWindowExW returns it.
+  void attach(HWND hwnd) { hwnd_ = hwnd; }
+
+  // The window procedures of the form and of its own control classes.
+  LRESULT formMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void paintContainer(const Control& control, HDC dc);
+  void paintPictureButton(const Control& control, HDC dc);
+  // The brush a control's (or, for null, the form's) background is painted with.
+  HBRUSH backgroundBrush(const Component* component) const;
+
+ private:
+  struct Hit {
+    Control* control = nullptr;
+    int item = -1;  // the radio button's item, or -1
+  };
+
+  void createFormWindow();
+  void createControl(Component& component);
+  void createWindows(Control& control);
+  void createRadioItems(Control& control);
+  void destroyWindows(Control& control);
+  void recreate(Control& control);
+  HWND parentWindow(const Component& component) const;
+  Control* find(const Component& component) const;
+  Hit find(HWND hwnd) const;
+  HFONT fontOf(const Component& component) const;
+  Bounds placedBounds(const Control& control) const;
+  int colourOf(const Component* component) const;
+
+  // Model -> control, one property each.
+  void applyAll(Control& control);
+  void applyCaption(Control& control);
+  void applyText(Control& control);
+  void applyLines(Control& control);
+  void applyItems(Control& control);
+  void applyItemIndex(Control& control);
+  void applyChecked(Control& control);
+  void applyEnabled(Control& control);
+  void applyVisible(Control& control);
+  void applyBounds(Control& control);
+  void applyFont(Control& control);
+  void applyHint(Control& control);
+  void applyStyle(Control& control);
+
+  // Layout: docking, the radio buttons of a radio group, the tab order.
+  void align();
+  void alignWithin(const Component* parent, HWND parentHwnd);
+  void layoutRadioItems(Control& control);
+  void arrangeTabOrder();
+
+  // The window's frame, size and place on the screen.
+  void applyBorder();
+  void applyClientSize();
+  void placeOnScreen();
+
+  // Control -> model.
+  void onCommand(HWND from, int code);
+  LRESULT onControlColour(HDC dc, HWND from);
+  void rememberFocus();
+  void restoreFocus();
+  void moveFocusAwayFrom(HWND hwnd);
+  void nextTabItem(bool previous);
+
+  NativeBackend& backend_;
+  Form& form_;
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  HWND focus_ = nullptr;
+  std::vector<std::unique_ptr<Control>> controls_;
+  int nextId_ = 1000;  // clear of IDOK and IDCANCEL, which the dialog manager sends
+  int updating_ = 0;   // > 0 while this peer changes its controls itself
+  bool positioned_ = false;
+};
+
+class NativeBackend : public Backend {
+ public:
+  NativeBackend();
+  ~NativeBackend() override;
+  // Whether windows can be made here (a desktop to show them on).
+  bool usable() const;
+
+  void attach(Application& app) override { app_ = &app; }
+  std::unique_ptr<FormPeer> createPeer(Form& form) override;
+  void runLoop() override;
+  void processMessages() override;
+  void terminateRequested() override;
+  void cursorChanged(Cursor cursor) override;
+  Button messageBox(const MessageBoxRequest& request) override;
+  std::optional<Str> folderDialog(const Str& start) override;
+  std::optional<Str> fileDialog(const Str& initialDir, const Str& fileName, const Str& filter) override;
+
+  Application& application() const { return *app_; }
+  HINSTANCE instance() const { return instance_; }
+  HFONT font(const Font& font) { return fonts_.get(font); }
+  bool hourglass() const { return cursor_ == Cursor::Hourglass; }
+
+ private:
+  void deliver(MSG& message);
+  // The window that owns a modal dialog: the active form, if any.
+  HWND dialogOwner() const;
+
+  Application* app_ = nullptr;
+  HINSTANCE instance_;
+  DWORD thread_;
+  WindowClasses classes_;
+  FontCache fonts_;
+  Cursor cursor_ = Cursor::Default;
+};
+
+}  // namespace orvel::gui::native

@@ -1,0 +1,108 @@
+// What the backend draws itself: the folder picture, picture buttons and
+// the panels' bevel and caption.
+#include "platform/win32/gui_native.h"
+
+namespace orvel::gui::native {
+namespace {
+
+// The folder, a pixel each: K outline, L light edge, Y face, D shade.
+constexpr const char* kFolder[16] = {
+    "................",  //
+    "................",  //
+    "..KKKKK.........",  //
+    ".KLLLLLK........",  //
+    "KLYYYYYLKKKKKKK.",  //
+    "KLLLLLLLLLLLLLLK",  //
+    "KLYYYYYYYYYYYYDK",  //
+    "KLYYYYYYYYYYYYDK",  //
+    "KLYYYYYYYYYYYYDK",  //
+    "KLYYYYYYYYYYYYDK",  //
+    "KLYYYYYYYYYYYYDK",  //
+    "KLYYYYYYYYYYYYDK",  //
+    "KLYYYYYYYYYYYYDK",  //
+    "KDDDDDDDDDDDDDDK",  //
+    ".KKKKKKKKKKKKKK.",  //
+    "................",  //
+};
+
+COLORREF folderColour(char pixel) {
+  switch (pixel) {
+    case 'K': return RGB(128, 96, 0);
+    case 'L': return RGB(255, 244, 188);
+    case 'Y': return RGB(255, 216, 96);
+    case 'D': return RGB(208, 160, 40);
+  }
+  return CLR_INVALID;
+}
+
+// The dark pixels make the greyed picture's outline.
+bool isOutline(char pixel) { return pixel == 'K' || pixel == 'D'; }
+
+void drawCaption(HDC dc, const RECT& area, const Str& caption, HFONT font, UINT format) {
+  if (caption.empty()) return;
+  HGDIOBJ previous = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  RECT box = area;
+  DrawTextW(dc, win32::wide(caption), static_cast<int>(caption.size()), &box, format);
+  SelectObject(dc, previous);
+}
+
+}  // namespace
+
+void drawFolderGlyph(HDC dc, int x, int y, bool enabled) {
+  if (enabled) {
+    for (int row = 0; row < 16; ++row)
+      for (int column = 0; column < 16; ++column)
+        if (COLORREF colour = folderColour(kFolder[row][column]); colour != CLR_INVALID)
+          SetPixelV(dc, x + column, y + row, colour);
+    return;
+  }
+  // Greyed as the system greys pictures: the outline in the highlight
+  // colour one pixel down and right, then in the shadow colour on top.
+  const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+  for (int row = 0; row < 16; ++row)
+    for (int column = 0; column < 16; ++column)
+      if (isOutline(kFolder[row][column])) SetPixelV(dc, x + column + 1, y + row + 1, highlight);
+  for (int row = 0; row < 16; ++row)
+    for (int column = 0; column < 16; ++column)
+      if (isOutline(kFolder[row][column])) SetPixelV(dc, x + column, y + row, shadow);
+}
+
+void FormWindow::paintContainer(const Control& control, HDC dc) {
+  // Group boxes and radio groups draw their frame with a child; a panel has
+  // a raised bevel and its caption in the middle.
+  if (control.component->kind() != Kind::Panel) return;
+  RECT area;
+  GetClientRect(control.hwnd, &area);
+  DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
+  drawCaption(dc, area, control.component->caption(), fontOf(*control.component),
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void FormWindow::paintPictureButton(const Control& control, HDC dc) {
+  const Component& button = *control.component;
+  RECT area;
+  GetClientRect(control.hwnd, &area);
+  FillRect(dc, &area, backgroundBrush(button.parent()));
+  const bool enabled = IsWindowEnabled(control.hwnd) != 0;
+  const bool down = enabled && control.pressed;
+  // Flat: a border only while the mouse is over it or holds it down.
+  if (!button.flat())
+    DrawEdge(dc, &area, down ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  else if (down)
+    DrawEdge(dc, &area, BDR_SUNKENOUTER, BF_RECT);
+  else if (control.hot && enabled)
+    DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
+  const int shift = down ? 1 : 0;
+  if (button.glyph() == Glyph::Folder) {
+    drawFolderGlyph(dc, (area.right - 16) / 2 + shift, (area.bottom - 16) / 2 + shift, enabled);
+    return;
+  }
+  RECT text = area;
+  OffsetRect(&text, shift, shift);
+  drawCaption(dc, text, button.caption(), fontOf(button), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+}  // namespace orvel::gui::native
