@@ -30,6 +30,7 @@ constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kMoreData = 234;
 constexpr uint32_t kNoMoreItems = 259;
 constexpr uint32_t kNoToken = 1008;
+constexpr uint32_t kKeyDeleted = 1018;
 constexpr uint32_t kBadPathname = 161;
 }  // namespace err
 
