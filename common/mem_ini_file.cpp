@@ -138,7 +138,12 @@ std::string MemIniFile::SaveToBytes() const {
     case Encoding::Utf16Be: return std::string(kUtf16BeBom) + encodeUtf16(text, true);
     case Encoding::Ansi: break;
   }
-  return sys::encode(text, sys::ansiCodePage());
+  std::string bytes = sys::encode(text, sys::ansiCodePage());
+  // 8-bit text that happens to begin like a byte-order mark would be read back
+  // as Unicode: an empty first line keeps it 8-bit.
+  for (std::string_view bom : {kUtf8Bom, kUtf16LeBom, kUtf16BeBom})
+    if (startsWith(bytes, bom)) return "\r\n" + bytes;
+  return bytes;
 }
 
 Result MemIniFile::UpdateFile() const { return files::writeFile(fileName_, SaveToBytes()); }

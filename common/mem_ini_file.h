@@ -61,7 +61,8 @@ class MemIniFile {
   // tests and fuzzing without a file).
   void LoadFromBytes(const std::string& bytes);
   std::string SaveToBytes() const;
-  // The lines that UpdateFile writes.
+  // The lines that UpdateFile writes (8-bit text that would begin like a
+  // byte-order mark gets an empty line before them).
   std::vector<Str> Lines() const;
 
  private:

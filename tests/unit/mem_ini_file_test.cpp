@@ -95,6 +95,14 @@ TEST_F(MemIniFileTest, CommentsSurviveAWriteBack) {
   EXPECT_EQ(ini.SaveToBytes(), "; head\r\n\r\n[S]\r\n; note\r\nA=1\r\nB=2\r\n");
 }
 
+// 8-bit text starting with the bytes of a byte-order mark stays 8-bit when written back.
+TEST_F(MemIniFileTest, EightBitTextNeverBeginsWithAByteOrderMark) {
+  const MemIniFile ini = Parse(" \xFF\xFEx\r\n[S]\r\nA=1\r\n");
+  const std::string bytes = ini.SaveToBytes();
+  EXPECT_EQ(bytes, "\r\n\xFF\xFEx\r\n\r\n[S]\r\nA=1\r\n");
+  EXPECT_EQ(Parse(bytes).Lines(), ini.Lines());
+}
+
 TEST_F(MemIniFileTest, EightBitTextUsesTheAnsiCodePage) {
   MemIniFile ini = Parse("[S]\r\nName=Gr\xF6\xDF" "e\r\n");
   EXPECT_EQ(ini.TextEncoding(), MemIniFile::Encoding::Ansi);
