@@ -147,8 +147,13 @@ class Interpreter {
   }
 
   Flow echo(StrView rest) {
-    // "echo." and "echo text": the separator after ECHO is not part of the text.
-    if (!rest.empty() && (rest.front() == u'.' || isBlank(rest.front()))) rest.remove_prefix(1);
+    // "echo." prints what follows the dot, even nothing; in "echo text" the
+    // separator after ECHO is not part of the text.
+    if (!rest.empty() && rest.front() == u'.') {
+      say(Str(rest.substr(1)));
+      return Flow::Next;
+    }
+    if (!rest.empty() && isBlank(rest.front())) rest.remove_prefix(1);
     Str state = upcased(trimmed(rest));
     if (state == u"ON" || state == u"OFF") echo_ = state == u"ON";
     else if (state.empty()) say(echo_ ? u"ECHO is on." : u"ECHO is off.");

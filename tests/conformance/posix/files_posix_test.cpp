@@ -1,0 +1,201 @@
+// What the emulated machine keeps on the host for the file service, and the
+// refusals only it can be asked for: another process's lock, a running
+// program, a user without administrator rights.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/posix/machine.h"
+#include "platform/posix/own_executable.h"
+#include "tests/support/test_machine.h"
+
+namespace orvel {
+namespace {
+
+using test::readTestFile;
+using test::TestMachine;
+using test::writeTestFile;
+using MachineIni = std::map<std::string, std::string>;
+
+std::string hostOf(const Str& path) { return posix::Machine::current().hostPath(path).value(); }
+
+mode_t modeOf(const Str& path) {
+  struct stat info {};
+  EXPECT_EQ(stat(hostOf(path).c_str(), &info), 0);
+  return info.st_mode & 07777;
+}
+
+std::string storedAttributes(const Str& path) {
+  char text[32] = {};
+  ssize_t size = getxattr(hostOf(path).c_str(), "user.orvel.attributes", text, sizeof text - 1);
+  return size < 0 ? "<none>" : std::string(text, static_cast<size_t>(size));
+}
+
+TEST(FilesOnTheHost, ReadOnlyIsTheMissingWriteBits) {
+  TestMachine machine;
+  const Str path = machine.scratch() + u"a.txt";
+  writeTestFile(path, "x");
+  ASSERT_EQ(chmod(hostOf(path).c_str(), 0644), 0);
+  ASSERT_TRUE(files::setAttributes(path, files::kReadOnly | files::kHidden).ok());
+  EXPECT_EQ(modeOf(path), 0444u);
+  EXPECT_EQ(storedAttributes(path), "3");
+  ASSERT_TRUE(files::setAttributes(path, files::kHidden).ok());
+  EXPECT_EQ(modeOf(path), 0644u);
+  EXPECT_EQ(storedAttributes(path), "2");
+  // A file whose write bits another tool took away reads as read-only.
+  ASSERT_EQ(chmod(hostOf(path).c_str(), 0444), 0);
+  EXPECT_EQ(files::getAttributes(path) & files::kReadOnly, files::kReadOnly);
+  // Made by another tool, without the extended attribute: archive, like a new file.
+  const Str foreign = machine.scratch() + u"foreign.txt";
+  writeTestFile(foreign, "x");
+  ASSERT_EQ(removexattr(hostOf(foreign).c_str(), "user.orvel.attributes") == 0 || errno == ENODATA, true);
+  EXPECT_EQ(files::getAttributes(foreign), files::kArchive);
+}
+
+TEST(FilesOnTheHost, RootCannotDeleteAReadOnlyFileEither) {
+  TestMachine machine;
+  if (geteuid() != 0) GTEST_SKIP() << "needs root";
+  const Str path = machine.scratch() + u"a.txt";
+  writeTestFile(path, "x");
+  ASSERT_TRUE(files::setAttributes(path, files::kReadOnly).ok());
+  EXPECT_EQ(files::deleteFile(path).error, err::kAccessDenied);
+  EXPECT_EQ(files::writeFile(path, "y").error, err::kAccessDenied);
+  EXPECT_EQ(readTestFile(path), "x");
+}
+
+TEST(FilesOnTheHost, CopyKeepsThePermissionBits) {
+  TestMachine machine;
+  const Str from = machine.scratch() + u"Setup.exe";
+  writeTestFile(from, "#!/bin/sh\n");
+  ASSERT_EQ(chmod(hostOf(from).c_str(), 0751), 0);
+  ASSERT_TRUE(files::setAttributes(from, files::kSystem).ok());
+  const Str to = machine.scratch() + u"copy\\Setup.exe";
+  ASSERT_TRUE(files::forceDirectories(machine.scratch() + u"copy").ok());
+  ASSERT_TRUE(files::copyFile(from, to, false).ok());
+  EXPECT_EQ(modeOf(to), 0751u);
+  EXPECT_EQ(storedAttributes(to), "4");
+}
+
+TEST(FilesOnTheHost, ReplacementKeepsThePermissionBits) {
+  TestMachine machine;
+  const Str path = machine.scratch() + u"OrvelDraw.exe";
+  writeTestFile(path, "old");
+  ASSERT_EQ(chmod(hostOf(path).c_str(), 0755), 0);
+  ASSERT_TRUE(files::writeFile(path, "new").ok());
+  EXPECT_EQ(modeOf(path), 0755u);
+  // No temporary file is left beside it.
+  EXPECT_EQ(files::findFiles(machine.scratch() + u"*").size(), 1u);
+}
+
+// A lock that another process holds counts like one of this process.
+TEST(FilesOnTheHost, LockOfAnotherProcess) {
+  TestMachine machine;
+  const Str path = machine.scratch() + u"Setup.exe";
+  writeTestFile(path, "x");
+  int ready[2];
+  int finish[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(finish), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(finish[1]);
+    auto lock = files::ExclusiveLock::acquire(path);
+    char c = lock ? '1' : '0';
+    (void)!write(ready[1], &c, 1);
+    (void)!read(finish[0], &c, 1);
+    _exit(0);
+  }
+  close(finish[0]);
+  close(ready[1]);
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, '1');
+  EXPECT_EQ(files::deleteFile(path).error, err::kSharingViolation);
+  EXPECT_FALSE(files::ExclusiveLock::acquire(path).has_value());
+  close(finish[1]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(files::deleteFile(path).ok());
+  close(ready[0]);
+}
+
+// A running program's file can be read, copied and renamed, but not deleted
+// or overwritten.
+TEST(FilesOnTheHost, RunningProgramIsKept) {
+  TestMachine machine;
+  const Str path = machine.scratch() + u"Setup.exe";
+  writeTestFile(path, "program");
+  posix::ExecutableLock running = posix::lockExecutable(hostOf(path));
+  ASSERT_TRUE(running.held());
+  EXPECT_EQ(files::deleteFile(path).error, err::kAccessDenied);
+  EXPECT_EQ(files::writeFile(path, "new").error, err::kAccessDenied);
+  const Str other = machine.scratch() + u"other.exe";
+  writeTestFile(other, "other");
+  EXPECT_EQ(files::copyFile(other, path, false).error, err::kSharingViolation);
+  EXPECT_EQ(files::readFile(path).value_or("?"), "program");
+  EXPECT_TRUE(files::copyFile(path, machine.scratch() + u"copy.exe", false).ok());
+  EXPECT_TRUE(files::moveFile(path, machine.scratch() + u"renamed.exe").ok());
+  running.release();
+  EXPECT_TRUE(files::deleteFile(machine.scratch() + u"renamed.exe").ok());
+}
+
+TEST(FilesOnTheHost, OwnExecutableIsLockedWhileHeld) {
+  auto exclusiveLockable = [] {
+    int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    close(fd);
+    return free;
+  };
+  {
+    posix::ExecutableLock running = posix::lockOwnExecutable();
+    ASSERT_TRUE(running.held());
+    EXPECT_FALSE(exclusiveLockable());
+  }
+  EXPECT_TRUE(exclusiveLockable());
+}
+
+TEST(FilesOnTheHost, EmulatedOnly_NonAdministratorCannotWriteProgramFiles) {
+  TestMachine machine(MachineIni{{"Machine.Administrator", "0"}});
+  const Str programs = u"C:\\Program Files\\";
+  const Str existing = programs + u"OrvelDraw\\OrvelDraw.exe";
+  // Put there by an administrator before.
+  std::string host = hostOf(programs) + "OrvelDraw";
+  ASSERT_EQ(mkdir(host.c_str(), 0755), 0);
+  std::ofstream(host + "/OrvelDraw.exe") << "app";
+  const Str outside = machine.scratch() + u"a.txt";
+  writeTestFile(outside, "a");
+  struct Row {
+    const char* what;
+    std::function<Result()> write;
+  };
+  const std::vector<Row> rows = {
+      {"create folder", [&] { return files::createDirectory(programs + u"New"); }},
+      {"force folders", [&] { return files::forceDirectories(u"c:\\program files\\New\\Sub"); }},
+      {"write file", [&] { return files::writeFile(programs + u"new.txt", "x"); }},
+      {"truncate", [&] { return files::createOrTruncate(existing); }},
+      {"copy into", [&] { return files::copyFile(outside, programs + u"a.txt", false); }},
+      {"move out", [&] { return files::moveFile(existing, machine.scratch() + u"moved.exe"); }},
+      {"delete", [&] { return files::deleteFile(existing); }},
+      {"attributes", [&] { return files::setAttributes(existing, files::kHidden); }},
+      {"time", [&] { return files::setLastWriteTime(existing, 132223104000000000ull); }},
+      {"remove folder", [&] { return files::removeDirectory(programs + u"OrvelDraw"); }},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.write().error, err::kAccessDenied) << row.what;
+  // Reading stays allowed, and so does writing elsewhere.
+  EXPECT_EQ(files::readFile(existing).value_or("?"), "app");
+  EXPECT_TRUE(files::copyFile(existing, machine.scratch() + u"copy.exe", false).ok());
+  EXPECT_TRUE(files::writeFile(outside, "b").ok());
+}
+
+}  // namespace
+}  // namespace orvel
