@@ -230,10 +230,6 @@ void TFSetup::SBOrdnerClick(gui::Object* Sender) {
 
 void TFSetup::BCloseClick(gui::Object*) { close(); }
 
-void TFSetup::BInstallClick(gui::Object*) {}
-
-void TFSetup::BDeinstallClick(gui::Object*) {}
-
 void TFSetup::BLanguageClick(gui::Object*) {}
 
 }  // namespace orvel

@@ -7,9 +7,11 @@
 
 #include <memory>
 
+#include "common/registry_access.h"
 #include "common/shell_link.h"
 #include "platform/gui.h"
 #include "platform/types.h"
+#include "setup/text_file_stream.h"
 
 namespace orvel {
 
@@ -98,12 +100,49 @@ class TFSetup : public gui::Form {
   // `s` with its first "%USERNAME%" (any letter case) replaced by the user's name.
   Str ReplaceUsername(Str s);
 
+  // Installation: one file copied with its log line (sets Fehler when it
+  // fails), and a folder made with all missing parents.
+  void CopyFileTo(const Str& Source, const Str& Dest);
+  void CreateDirectories(const Str& dir);
+
+  // Configuration: ODMachine.INI or the registry values, as the window's
+  // choices say; the emptied machine INI file; a path relative to NachDir
+  // for a portable installation.
+  void WriteConfiguration();
+  void CreateConfigurationFile(const Str& path);
+  Str UnPortApp(const Str& s);
+
+  // Uninstallation: one file, the settings files that a machine INI file
+  // names, the matching files of a folder, a folder to the recycle bin, and
+  // the program's registry keys.
+  void RemoveFile(const Str& What, const Str& Path);
+  void RemoveUserSettings(Str Dir);
+  void RemoveFiles(const Str& Path, const Str& Filter);
+  void RemoveDir(const Str& Path);
+  void RemoveRegistryEntries();
+
+  // The batch file RunOrvel.bat that deletes the setup program once it has
+  // ended, and one line of such a text file.
+  void SetupLoeschen();
+  void StreamWriteln(TextFileStream& FS, const Str& s);
+
  private:
   void CreateControls();
   void SetDefaultMessages();
   // The user-settings folder field with its button: usable or not.
   void EnableUserFolder();
   void DisableUserFolder();
+  // The folder of the running setup program, with a trailing "\".
+  Str OwnFolder() const;
+  // Installation steps: the user-settings folder (false when it cannot be
+  // made), the plain files of one source subfolder, the shortcuts.
+  bool PrepareUserFolder();
+  void CopyFolderFiles(const Str& src, const Str& subfolder, const Str& pattern);
+  void CreateShortcuts();
+  // The configuration goes into ODMachine.INI, not the registry.
+  bool InIniMode() const;
+  // Removes a key with its subkeys and values below the registry's root.
+  void DeleteKeyTree(RegistryAccess& registry, const Str& Key);
 
   Str ownPath_;
 };

@@ -1,0 +1,163 @@
+// The installation: copies the application from the folder of the running
+// setup program into the installation folder, prepares the folders of a
+// portable installation, writes the shortcuts and the configuration, and
+// saves the log as install.txt.
+#include "common/convert.h"
+#include "common/fmx_utils.h"
+#include "common/format.h"
+#include "common/log_window.h"
+#include "platform/files.h"
+#include "setup/setup_window.h"
+
+namespace orvel {
+namespace {
+
+const Str kApplicationFile = u"OrvelDraw.exe";
+const Str kSetupFile = u"Setup.exe";
+const Str kShortcutFile = u"OrvelDraw.lnk";
+const Str kInstallLog = u"install.txt";
+
+Str withTrailingBackslash(const Str& path) {
+  if (!path.empty() && path.back() == u'\\') return path;
+  return path + u"\\";
+}
+
+// Folders, hidden and system files are not part of a distribution.
+bool isPlainFile(const files::FindEntry& entry) {
+  return (entry.attributes & (files::kDirectory | files::kHidden | files::kSystem)) == 0;
+}
+
+std::vector<Str> plainFileNames(const Str& pattern) {
+  std::vector<Str> names;
+  for (const files::FindEntry& entry : files::findFiles(pattern))
+    if (isPlainFile(entry)) names.push_back(entry.name);
+  return names;
+}
+
+void showError(gui::Application& app, const Str& text) {
+  app.messageBox(gui::MessageKind::Error, text, {gui::Button::Ok});
+}
+
+}  // namespace
+
+Str TFSetup::OwnFolder() const { return ExtractFilePath(ownPath_); }
+
+bool TFSetup::InIniMode() const { return CBPortableApplication->checked() || RGRegOrIni->itemIndex() == 1; }
+
+void TFSetup::BInstallClick(gui::Object*) {
+  const bool portable = CBPortableApplication->checked();
+  if (!portable && !IsAdministrator() &&
+      application().messageBox(gui::MessageKind::Warning, LNGNoAdministrator, {gui::Button::Yes, gui::Button::No}) !=
+          gui::Button::Yes)
+    return;
+  // A failed copy of an earlier run in this process must not spoil this one.
+  Fehler = false;
+  const Str src = OwnFolder();
+  NachDir = withTrailingBackslash(EFolder->text());
+  CreateDirectories(NachDir);
+  if (EFolder->text().empty()) return showError(application(), LNGSpecifyInstallationfolder);
+  if (!files::directoryExists(NachDir))
+    return showError(application(), Format(LNGInstallationFolderDoesnotExist, {NachDir}));
+  if (portable) {
+    CreateDirectories(NachDir + u"App\\Cache\\");
+    CreateDirectories(NachDir + u"App\\Temp\\");
+    CreateDirectories(NachDir + u"Orvel\\");
+  }
+  if (InIniMode() && !PrepareUserFolder()) return showError(application(), LNGUserFolder);
+
+  FMemo->show();
+  CopyFileTo(src + kApplicationFile, NachDir + kApplicationFile);
+  if (Fehler) {
+    showError(application(), Format(LNGCopyError, {NachDir}));
+    FMemo->MInstallation->clearLines();
+    return;
+  }
+  CopyFolderFiles(src, u"languages", u"*.ini");
+  CopyFolderFiles(src, u"templates", u"*.*");
+  CopyFolderFiles(src, u"styles", u"*.*");
+  CopyFileTo(src + kSetupFile, NachDir + kSetupFile);
+  CreateShortcuts();
+  WriteConfiguration();
+
+  const Str log = NachDir + kInstallLog;
+  FMemo->GibAus(LNGSaveInstallation + u" " + log);
+  try {
+    FMemo->SaveLog(log);
+  } catch (const std::exception&) {
+    // The installation itself is complete; a log that cannot be saved changes nothing.
+  }
+  if (!Fehler) FMemo->Installation = 0;
+}
+
+bool TFSetup::PrepareUserFolder() {
+  // The configuration keeps a "%Username%" placeholder; the folder made here
+  // is the one of the user who installs.
+  const Str folder = CBPortableApplication->checked() ? NachDir + u"Data\\"
+                                                      : ReplaceUsername(withTrailingBackslash(EUserfolder->text()));
+  CreateDirectories(folder);
+  return files::directoryExists(folder);
+}
+
+void TFSetup::CopyFolderFiles(const Str& src, const Str& subfolder, const Str& pattern) {
+  const Str from = src + subfolder + u"\\";
+  const std::vector<Str> names = plainFileNames(from + pattern);
+  if (names.empty()) return;
+  const Str to = NachDir + subfolder + u"\\";
+  CreateDirectories(NachDir + subfolder);
+  for (const Str& name : names) {
+    CopyFileTo(from + name, to + name);
+    // The language file in use now lies in the installation, copied or not.
+    if (Sprachdatei == from + name) Sprachdatei = to + name;
+  }
+}
+
+void TFSetup::CreateShortcuts() {
+  ShellLink->ProgramFile = NachDir + kApplicationFile;
+  if (CBDesktopSymbol->checked()) {
+    ShellLink->LinkFile = DesktopVerzeichnis + kShortcutFile;
+    FMemo->GibAus(LNGCreate + u" " + LNGDesktopLink + u" " + ShellLink->LinkFile);
+    ShellLink->Write();
+  }
+  if (CBStartmenu->checked()) {
+    ShellLink->LinkFile = StartmenueProgrammeVerzeichnis + kShortcutFile;
+    // One level only; a shortcut that cannot be saved reports nothing.
+    if (!files::directoryExists(StartmenueProgrammeVerzeichnis))
+      (void)files::createDirectory(StartmenueProgrammeVerzeichnis);
+    FMemo->GibAus(LNGCreate + u" " + LNGItemInProgramMenu + u" " + ShellLink->LinkFile);
+    ShellLink->Write();
+  }
+  if (!CBPortableApplication->checked()) {
+    FMemo->GibAus(LNGCreateAdditionalLnk + u" " + NachDir);
+    ShellLink->LinkFile = NachDir + kShortcutFile;
+    ShellLink->Write();
+  }
+}
+
+void TFSetup::CopyFileTo(const Str& Source, const Str& Dest) {
+  // Installing into the source folder copies nothing.
+  if (SameText(Source, Dest)) return;
+  FMemo->GibAus(Format(LNGCopyFromTo, {Source, Dest}));
+  if (files::fileExists(Dest) && !files::deleteFile(Dest)) {
+    const Str message = Format(LNGCanNotDelete, {Dest});
+    showError(application(), message);
+    FMemo->GibAus(message);
+    Fehler = true;
+    return;
+  }
+  if (!files::copyFile(Source, Dest, false)) {
+    FMemo->GibAus(Format(LNGCopyError, {Dest}));
+    Fehler = true;
+  }
+}
+
+void TFSetup::CreateDirectories(const Str& dir) {
+  if (files::directoryExists(dir)) {
+    FMemo->GibAus(u"directory already exists: " + dir);
+    return;
+  }
+  FMemo->GibAus(u"create directory: " + dir);
+  // The callers test the folder themselves where it matters.
+  (void)files::forceDirectories(dir);
+}
+
+}  // namespace orvel

@@ -1,0 +1,190 @@
+// The uninstallation: removes the shortcuts, the settings files and the
+// machine INI file, the application's files and folders in the folder of the
+// running setup program, and the program's registry keys, then writes the
+// batch file that deletes the setup program once it has ended.
+#include "common/fmx_utils.h"
+#include "common/format.h"
+#include "common/log_window.h"
+#include "common/registry_access.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "setup/setup_window.h"
+
+namespace orvel {
+namespace {
+
+const Str kShortcutFile = u"OrvelDraw.lnk";
+const Str kMachineIni = u"ODMachine.ini";
+// What the INI service answers for a machine INI file without "HomeDir".
+const Str kNoHomeDir = u"<nix>";
+const Str kSettingsFiles[] = {u"ODUser.ini", u"ODOrvelCol.ini", u"ODHTMLCol.ini"};
+// FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT: to the recycle bin, asking nothing.
+constexpr uint16_t kRecycleQuietly = 0x54;
+
+Str withTrailingBackslash(const Str& path) {
+  if (!path.empty() && path.back() == u'\\') return path;
+  return path + u"\\";
+}
+
+bool isPlainFile(const files::FindEntry& entry) {
+  return (entry.attributes & (files::kDirectory | files::kHidden | files::kSystem)) == 0;
+}
+
+bool hasDriveLetter(const Str& path) { return path.size() >= 2 && path[1] == u':'; }
+
+// "C:" or "\\server\share" (empty when the folder names no volume).
+Str volumeOf(const Str& folder) {
+  if (hasDriveLetter(folder)) return folder.substr(0, 2);
+  if (!folder.starts_with(u"\\\\")) return {};
+  const size_t server = folder.find(u'\\', 2);
+  if (server == Str::npos) return folder;
+  const size_t share = folder.find(u'\\', server + 1);
+  return share == Str::npos ? folder : folder.substr(0, share);
+}
+
+// `path` with "." and ".." steps resolved, so that "..\Lang" names the
+// folder the application means, not a folder beside the current one.
+Str withoutDotSteps(const Str& volume, const Str& rest) {
+  std::vector<Str> kept;
+  for (const Str& step : SplitString(u'\\', rest)) {
+    if (step.empty() || step == u".") continue;
+    if (step == u"..") {
+      if (!kept.empty()) kept.pop_back();
+      continue;
+    }
+    kept.push_back(step);
+  }
+  Str result = volume;
+  for (const Str& step : kept) result += u"\\" + step;
+  return result.empty() ? Str(u"\\") : result;
+}
+
+// The application reads a relative "HomeDir" (a portable installation writes
+// "Data") against the folder of the machine INI file, so the uninstallation
+// must do the same, or it would delete settings files of another folder.
+Str resolveAgainst(const Str& folder, const Str& path) {
+  const bool absolute = path.starts_with(u"\\\\") || (hasDriveLetter(path) && path.size() > 2 && path[2] == u'\\');
+  if (absolute) return path;
+  if (hasDriveLetter(path)) return path;  // "D:x" names another drive's current folder: leave it to the system
+  const Str volume = volumeOf(folder);
+  if (path.starts_with(u'\\')) return withoutDotSteps(volume, path);
+  return withoutDotSteps(volume, folder.substr(volume.size()) + u"\\" + path);
+}
+
+}  // namespace
+
+void TFSetup::BDeinstallClick(gui::Object*) {
+  if (!CBPortableApplication->checked() && !IsAdministrator() &&
+      application().messageBox(gui::MessageKind::Warning, LNGNoAdministrator, {gui::Button::Yes, gui::Button::No}) !=
+          gui::Button::Yes)
+    return;
+  // The folder that the shortcuts point to may hold the settings' machine INI file.
+  ShellLink->LinkFile = DesktopVerzeichnis + kShortcutFile;
+  ShellLink->Read();
+  NachDir = ExtractFilePath(ShellLink->ProgramFile);
+  if (NachDir.empty()) {
+    ShellLink->LinkFile = StartmenueProgrammeVerzeichnis + kShortcutFile;
+    ShellLink->Read();
+    NachDir = ExtractFilePath(ShellLink->ProgramFile);
+  }
+  FMemo->Installation = 1;
+  FMemo->show();
+
+  RemoveFile(LNGDesktopLink, DesktopVerzeichnis + kShortcutFile);
+  RemoveFile(LNGItemInProgramMenu, StartmenueProgrammeVerzeichnis + u"OrvelDraw\\" + kShortcutFile);
+  // The installation writes its Start-menu item straight into the Programs
+  // folder; it must not outlive the program it starts.
+  RemoveFile(LNGItemInProgramMenu, StartmenueProgrammeVerzeichnis + kShortcutFile);
+  (void)files::removeDirectory(StartmenueProgrammeVerzeichnis + u"OrvelDraw");
+  if (!NachDir.empty()) RemoveUserSettings(NachDir);
+
+  // The installation is the folder of the running setup program.
+  NachDir = OwnFolder();
+  RemoveUserSettings(NachDir);
+  RemoveFiles(NachDir + u"languages\\", u"*.ini");
+  RemoveDir(NachDir + u"languages");
+  RemoveFiles(NachDir + u"templates\\", u"*.ini");
+  RemoveDir(NachDir + u"templates");
+  RemoveFiles(NachDir + u"styles\\", u"*.*");
+  RemoveDir(NachDir + u"styles");
+  RemoveFile(LNGDesktopLink, NachDir + kShortcutFile);
+  RemoveFile(LNGInstallationProcess, NachDir + u"install.txt");
+  RemoveFile(LNGProgram, NachDir + u"OrvelDraw.exe");
+  RemoveFile(u"", NachDir + u"unins000.dat");
+  RemoveFile(u"", NachDir + u"unins000.exe");
+  RemoveDir(NachDir + u"templates");
+
+  FMemo->GibAus(LNGDelete + u" " + u"Registry-Einträge");
+  RemoveRegistryEntries();
+  SetupLoeschen();
+}
+
+void TFSetup::RemoveFile(const Str& What, const Str& Path) {
+  if (!files::fileExists(Path)) return;
+  FMemo->GibAus(LNGDelete + u" " + What + u" " + Path);
+  const uint32_t attributes = files::getAttributes(Path);
+  if (attributes != files::kInvalidAttributes && (attributes & files::kReadOnly))
+    (void)files::setAttributes(Path, 0);
+  if (!files::deleteFile(Path)) FMemo->GibAus(Format(LNGCanNotDelete, {Path}));
+}
+
+void TFSetup::RemoveUserSettings(Str Dir) {
+  Dir = withTrailingBackslash(Dir);
+  const Str machineIni = Dir + kMachineIni;
+  if (!files::fileExists(machineIni)) return;
+  const Str homeDir = profile::readString(machineIni, u"User", u"HomeDir", kNoHomeDir);
+  if (homeDir != kNoHomeDir) {
+    const Str folder = withTrailingBackslash(resolveAgainst(Dir, ReplaceUsername(homeDir)));
+    for (const Str& name : kSettingsFiles) RemoveFile(LNGConfigurationfile, folder + name);
+  }
+  RemoveFile(LNGConfigurationfile, machineIni);
+}
+
+void TFSetup::RemoveFiles(const Str& Path, const Str& Filter) {
+  for (const files::FindEntry& entry : files::findFiles(Path + Filter)) {
+    if (!isPlainFile(entry)) continue;
+    try {
+      RemoveFile(LNGDelete, Path + entry.name);
+    } catch (const std::exception&) {
+      // One file that cannot be handled does not keep the others.
+    }
+  }
+}
+
+void TFSetup::RemoveDir(const Str& Path) {
+  try {
+    (void)shell::deleteToRecycleBin(Path, kRecycleQuietly);
+  } catch (const std::exception&) {
+    // A folder that stays is no reason to stop the uninstallation.
+  }
+}
+
+void TFSetup::RemoveRegistryEntries() {
+  RegistryAccess registry(reg::kKeyAllAccess);
+  registry.SetRootKey(reg::Root::CurrentUser);
+  DeleteKeyTree(registry, u"\\Software\\OrvelDraw");
+  registry.SetRootKey(reg::Root::LocalMachine);
+  DeleteKeyTree(registry, u"\\Software\\OrvelDraw");
+  registry.SetRootKey(reg::Root::ClassesRoot);
+  DeleteKeyTree(registry, u"\\OrvelDraw");
+  // The classes root shows the user's file class over the machine's, so a
+  // file class in both places would survive the line above in one of them.
+  for (reg::Root root : {reg::Root::CurrentUser, reg::Root::LocalMachine}) {
+    registry.SetRootKey(root);
+    DeleteKeyTree(registry, u"\\Software\\Classes\\OrvelDraw");
+  }
+  registry.CloseKey();
+}
+
+void TFSetup::DeleteKeyTree(RegistryAccess& registry, const Str& Key) {
+  if (registry.OpenKey(Key, false))
+    for (const Str& name : registry.GetKeyNames()) DeleteKeyTree(registry, Key + u"\\" + name);
+  if (registry.OpenKey(Key, false))
+    for (const Str& name : registry.GetValueNames()) registry.DeleteValue(name);
+  registry.CloseKey();
+  registry.DeleteKey(Key);
+}
+
+}  // namespace orvel
