@@ -38,11 +38,11 @@ COLORREF folderColour(char pixel) {
 // The dark pixels make the greyed picture's outline.
 bool isOutline(char pixel) { return pixel == 'K' || pixel == 'D'; }
 
-void drawCaption(HDC dc, const RECT& area, const Str& caption, HFONT font, UINT format) {
+void drawCaption(HDC dc, const RECT& area, const Str& caption, HFONT font, UINT format, bool enabled) {
   if (caption.empty()) return;
   HGDIOBJ previous = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   RECT box = area;
   DrawTextW(dc, win32::wide(caption), static_cast<int>(caption.size()), &box, format);
   SelectObject(dc, previous);
@@ -78,7 +78,7 @@ void FormWindow::paintContainer(const Control& control, HDC dc) {
   GetClientRect(control.hwnd, &area);
   DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
   drawCaption(dc, area, control.component->caption(), fontOf(*control.component),
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE, IsWindowEnabled(control.hwnd) != 0);
 }
 
 void FormWindow::paintPictureButton(const Control& control, HDC dc) {
@@ -102,7 +102,7 @@ void FormWindow::paintPictureButton(const Control& control, HDC dc) {
   }
   RECT text = area;
   OffsetRect(&text, shift, shift);
-  drawCaption(dc, text, button.caption(), fontOf(button), DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  drawCaption(dc, text, button.caption(), fontOf(button), DT_CENTER | DT_VCENTER | DT_SINGLELINE, enabled);
 }
 
 }  // namespace orvel::gui::native

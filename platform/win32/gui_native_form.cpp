@@ -827,8 +827,9 @@ void FormWindow::nextTabItem(bool previous) {
   HWND next = GetNextDlgTabItem(hwnd_, GetFocus(), previous);
   if (!next) return;
   SetFocus(next);
-  // As in a dialog: a text field reached with Tab has its text selected.
-  if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
+  // As in a dialog: a one-line field reached with Tab has its text selected.
+  const bool multiline = GetWindowLongPtrW(next, GWL_STYLE) & ES_MULTILINE;
+  if (!multiline && (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)) SendMessageW(next, EM_SETSEL, 0, -1);
 }
 
 // --- controls -> model ------------------------------------------------------------------
