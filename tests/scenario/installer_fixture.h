@@ -1,0 +1,184 @@
+// What the installer's scenario tests share: a distribution folder in the
+// case's scratch folder, the program's windows with that distribution's
+// Setup.exe as the running setup program, and the log lines that a run
+// writes, built from the same pieces the user sees.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/log_window.h"
+#include "common/shell_link.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "setup/setup_window.h"
+#include "tests/scenario/scripted_windows.h"
+#include "tests/support/test_machine.h"
+
+namespace orvel::test {
+
+using MachineIni = std::map<std::string, std::string>;
+
+// The files of a distribution: name below the distribution folder -> bytes.
+using FileSet = std::map<Str, std::string>;
+
+inline FileSet standardDistribution() {
+  return {
+      {u"OrvelDraw.exe", "the application"},
+      {u"Setup.exe", "the setup program"},
+      {u"languages\\english.ini", "[Setup]\r\nLNGDelete=Delete\r\n"},
+      {u"languages\\dutch.ini", "[Setup]\r\n"},
+      {u"languages\\readme.txt", "not a language file"},
+      {u"templates\\letter.odt", "template 1"},
+      {u"templates\\Vorlage ohne Punkt", "template 2"},
+      {u"styles\\dark.css", "body{}"},
+      {u"styles\\more\\deep.css", "a deeper style"},
+  };
+}
+
+inline void writeFiles(const Str& folder, const FileSet& set) {
+  for (const auto& [name, bytes] : set) writeTestFile(folder + name, bytes);
+}
+
+inline bool exists(const Str& path) { return files::fileExists(path); }
+inline bool folderExists(const Str& path) { return files::directoryExists(path); }
+
+// The plain files of a folder by pattern, in the order the system lists them
+// (the order of the copy lines).
+inline std::vector<Str> listed(const Str& pattern) {
+  std::vector<Str> names;
+  for (const files::FindEntry& entry : files::findFiles(pattern))
+    if (!(entry.attributes & (files::kDirectory | files::kHidden | files::kSystem))) names.push_back(entry.name);
+  return names;
+}
+
+// A shortcut read back through the shell link object.
+struct Shortcut {
+  Str program;
+  Str workingDirectory;
+};
+inline std::optional<Shortcut> readShortcut(const Str& path) {
+  if (!files::fileExists(path)) return std::nullopt;
+  TShellLink link;
+  link.LinkFile = path;
+  link.Read();
+  return Shortcut{link.ProgramFile, link.WorkingDirectory};
+}
+
+inline std::optional<reg::Value> registryValue(reg::Root root, const Str& key, const Str& name) {
+  reg::Key k;
+  if (!reg::Key::open(root, key, reg::kKeyRead, false, k)) return std::nullopt;
+  reg::Value value;
+  if (!k.queryValue(name, value)) return std::nullopt;
+  return value;
+}
+
+inline bool keyExists(reg::Root root, const Str& key) {
+  reg::Key k;
+  return reg::Key::open(root, key, reg::kKeyRead, false, k).ok();
+}
+
+// One case of the installer: a fresh machine, a distribution in
+// <scratch>dist\, the windows with its Setup.exe as the running program, and
+// the installation folder <scratch>OrvelDraw\ typed into the setup window.
+// The machine-wide shortcut folders are shared by every case under Wine, so
+// the shortcuts there are removed before and after.
+class InstallerCase {
+ public:
+  explicit InstallerCase(const MachineIni& machineIni = {},
+                         const FileSet& distribution = standardDistribution())
+      : machine_(machineIni) {
+    writeFiles(dist(), distribution);
+    start(dist() + u"Setup.exe");
+  }
+  ~InstallerCase() { removeSharedShortcuts(); }
+
+  TestMachine& machine() { return machine_; }
+  ScriptedWindows& w() { return *windows_; }
+  Str scratch() const { return machine_.scratch(); }
+  Str dist() const { return machine_.scratch() + u"dist\\"; }
+  Str target() const { return machine_.scratch() + u"OrvelDraw\\"; }
+
+  // The windows again, with another running setup program (an installed
+  // copy that uninstalls); the log and the window's fields start afresh as
+  // in a new process.
+  void start(const Str& setupProgram) {
+    windows_.reset();
+    windows_ = std::make_unique<ScriptedWindows>(setupProgram);
+    FSetup->show();
+    removeSharedShortcuts();
+    windows_->act("set FSetup.EFolder " + toUtf8(target()));
+    windows_->take();
+  }
+
+  // Clicks a button; `answers` are script lines for the boxes it shows.
+  std::vector<std::string> click(const std::string& control, const std::string& answers = "") {
+    windows_->take();
+    if (!answers.empty()) windows_->addActions(answers);
+    windows_->act("click " + control);
+    return windows_->take();
+  }
+  std::vector<std::string> install(const std::string& answers = "") { return click("FSetup.BInstall", answers); }
+  std::vector<std::string> uninstall(const std::string& answers = "") { return click("FSetup.BDeinstall", answers); }
+
+  // The log window's lines after its two initial ones.
+  std::vector<Str> logLines() const {
+    const std::vector<Str>& all = FMemo->MInstallation->lines();
+    if (all.size() < 2) return all;
+    return std::vector<Str>(all.begin() + 2, all.end());
+  }
+
+  Str desktopShortcut() const { return FSetup->DesktopVerzeichnis + u"OrvelDraw.lnk"; }
+  Str startMenuShortcut() const { return FSetup->StartmenueProgrammeVerzeichnis + u"OrvelDraw.lnk"; }
+
+ private:
+  void removeSharedShortcuts() {
+    if (!FSetup || TestMachine::emulated()) return;
+    (void)files::deleteFile(desktopShortcut());
+    (void)files::deleteFile(startMenuShortcut());
+    (void)files::deleteFile(FSetup->StartmenueProgrammeVerzeichnis + u"OrvelDraw\\OrvelDraw.lnk");
+    (void)files::removeDirectory(FSetup->StartmenueProgrammeVerzeichnis + u"OrvelDraw");
+  }
+
+  TestMachine machine_;
+  std::unique_ptr<ScriptedWindows> windows_;
+};
+
+// The lines a successful installation writes from the copy of the
+// application to the shortcuts, with the default German texts, for the
+// standard distribution installed from `src` into `dest`.
+inline std::vector<Str> copyLines(const Str& src, const Str& dest) {
+  std::vector<Str> lines;
+  auto copy = [&](const Str& name) { lines.push_back(u"Kopiere " + src + name + u" nach " + dest + name); };
+  copy(u"OrvelDraw.exe");
+  const std::pair<const char16_t*, const char16_t*> folders[] = {
+      {u"languages", u"*.ini"}, {u"templates", u"*.*"}, {u"styles", u"*.*"}};
+  for (const auto& [folder, pattern] : folders) {
+    const std::vector<Str> names = listed(src + folder + u"\\" + pattern);
+    if (names.empty()) continue;
+    lines.push_back(u"create directory: " + dest + folder);
+    for (const Str& name : names) copy(Str(folder) + u"\\" + name);
+  }
+  copy(u"Setup.exe");
+  return lines;
+}
+
+inline void append(std::vector<Str>& lines, const std::vector<Str>& more) {
+  lines.insert(lines.end(), more.begin(), more.end());
+}
+
+// The bytes of install.txt for these log lines: the two initial lines first,
+// ANSI text, CR LF after every line.
+inline std::string installLogBytes(const std::vector<Str>& lines) {
+  std::string bytes = "Orvel-Draw Installation\r\n\r\n";
+  for (const Str& line : lines) bytes += sys::encode(line, sys::ansiCodePage()) + "\r\n";
+  return bytes;
+}
+
+}  // namespace orvel::test
