@@ -29,8 +29,8 @@ class MemIniFile {
   // The value after the first "=", blanks around it removed, or `def` when
   // the section or entry is missing. An entry with an empty value gives "".
   Str ReadString(const Str& section, const Str& name, const Str& def) const;
-  // Decimal, or hexadecimal after "0x"; a value that is not a whole number
-  // gives `def`.
+  // Decimal, or hexadecimal after "0x" (or the framework's "$"); a value
+  // that is not a whole 32-bit number gives `def`.
   int32_t ReadInteger(const Str& section, const Str& name, int32_t def) const;
   bool SectionExists(const Str& section) const;
   bool ValueExists(const Str& section, const Str& name) const;
