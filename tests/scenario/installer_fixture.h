@@ -96,6 +96,7 @@ class InstallerCase {
       : machine_(machineIni) {
     writeFiles(dist(), distribution);
     start(dist() + u"Setup.exe");
+    removeSharedShortcuts();
   }
   ~InstallerCase() { removeSharedShortcuts(); }
 
@@ -112,7 +113,6 @@ class InstallerCase {
     windows_.reset();
     windows_ = std::make_unique<ScriptedWindows>(setupProgram);
     FSetup->show();
-    removeSharedShortcuts();
     windows_->act("set FSetup.EFolder " + toUtf8(target()));
     windows_->take();
   }

@@ -10,6 +10,7 @@
 #include "common/fmx_utils.h"
 #include "platform/gui_script.h"
 #include "tests/scenario/installer_fixture.h"
+#include "tests/support/todo_wine.h"
 
 namespace orvel {
 namespace {
@@ -146,7 +147,8 @@ TEST(Uninstallation, RemovesTheFileClassOfTheMachineAndOfTheUser) {
     ASSERT_TRUE(reg::Key::open(root, u"Software\\OrvelDraw\\Program", reg::kKeyAllAccess, true, program).ok());
     ASSERT_TRUE(program.setValue(u"Update", reg::makeDword(1)).ok());
   }
-  ASSERT_TRUE(test::keyExists(reg::Root::ClassesRoot, u"OrvelDraw"));
+  test::todoWine("the classes root shows the classes of the machine and of the user",
+                 [] { EXPECT_TRUE(test::keyExists(reg::Root::ClassesRoot, u"OrvelDraw")); });
 
   c.uninstall();
   EXPECT_EQ(c.logLines().back(), u"Lösche Registry-Einträge");
