@@ -152,11 +152,15 @@ LRESULT CALLBACK pictureButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 int systemColour(Colour colour) {
   switch (colour) {
-    case Colour::Window: return COLOR_WINDOW;
-    case Colour::Menu: return COLOR_MENU;
-    case Colour::WindowText: return COLOR_WINDOWTEXT;
+    case Colour::Window:
+      return COLOR_WINDOW;
+    case Colour::Menu:
+      return COLOR_MENU;
+    case Colour::WindowText:
+      return COLOR_WINDOWTEXT;
     case Colour::ButtonFace:
-    case Colour::Default: break;
+    case Colour::Default:
+      break;
   }
   return COLOR_BTNFACE;
 }
@@ -205,9 +209,9 @@ HFONT FontCache::get(const Font& font) {
   const auto key = std::make_pair(font.name, font.height);
   if (auto found = fonts_.find(key); found != fonts_.end()) return found->second;
   // A negative height asks for the character height, as the layout gives it.
-  HFONT created = CreateFontW(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                              DEFAULT_PITCH | FF_DONTCARE, win32::wide(font.name));
+  HFONT created =
+      CreateFontW(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, win32::wide(font.name));
   if (!created) created = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   fonts_.emplace(key, created);
   return created;
@@ -223,16 +227,13 @@ NativeBackend::~NativeBackend() = default;
 bool NativeBackend::usable() const {
   if (!classes_.ok()) return false;
   // A hidden top-level window of our own class: fails where there is no desktop.
-  HWND probe = CreateWindowExW(0, kContainerClass, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance_,
-                               nullptr);
+  HWND probe = CreateWindowExW(0, kContainerClass, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance_, nullptr);
   if (!probe) return false;
   DestroyWindow(probe);
   return true;
 }
 
-std::unique_ptr<FormPeer> NativeBackend::createPeer(Form& form) {
-  return std::make_unique<FormWindow>(*this, form);
-}
+std::unique_ptr<FormPeer> NativeBackend::createPeer(Form& form) { return std::make_unique<FormWindow>(*this, form); }
 
 void NativeBackend::deliver(MSG& message) {
   // Tab, the arrow keys, Enter and the mnemonics work as in a dialog.

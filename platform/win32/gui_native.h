@@ -29,6 +29,13 @@ inline constexpr wchar_t kPictureButtonClass[] = L"OrvelPictureButton";
 // The system colour (COLOR_*) of a model colour; Default is the button face.
 int systemColour(Colour colour);
 
+// Panels, group boxes and radio groups hold other controls.
+bool isContainer(Kind kind);
+// Moves and sizes a child window (negative sizes count as 0).
+void place(HWND hwnd, const Bounds& bounds);
+// A window's client area as bounds at 0, 0.
+Bounds clientBounds(HWND hwnd);
+
 // The 16 x 16 folder picture at (x, y); greyed (embossed in the shadow and
 // highlight colours) when disabled.
 void drawFolderGlyph(HDC dc, int x, int y, bool enabled);
@@ -88,11 +95,11 @@ struct Control {
   FormWindow* owner = nullptr;
   Component* component = nullptr;
   HWND hwnd = nullptr;
-  HWND frame = nullptr;       // group box and radio group: the frame with the caption
-  std::vector<HWND> items;    // radio group: one radio button per item
-  bool hasTip = false;        // a tooltip tool exists for it
-  bool hot = false;           // picture button: the mouse is over it
-  bool pressed = false;       // picture button: held down with the mouse inside
+  HWND frame = nullptr;     // group box and radio group: the frame with the caption
+  std::vector<HWND> items;  // radio group: one radio button per item
+  bool hasTip = false;      // a tooltip tool exists for it
+  bool hot = false;         // picture button: the mouse is over it
+  bool pressed = false;     // picture button: held down with the mouse inside
 };
 
 class NativeBackend;

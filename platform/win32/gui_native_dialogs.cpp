@@ -27,8 +27,7 @@ bool requests(const std::vector<Button>& buttons, Button button) {
 BoxButtons boxFor(const std::vector<Button>& requested) {
   const bool cancel = requests(requested, Button::Cancel);
   if (requests(requested, Button::Yes) || requests(requested, Button::No)) {
-    if (cancel)
-      return {MB_YESNOCANCEL, {{Button::Yes, IDYES}, {Button::No, IDNO}, {Button::Cancel, IDCANCEL}}};
+    if (cancel) return {MB_YESNOCANCEL, {{Button::Yes, IDYES}, {Button::No, IDNO}, {Button::Cancel, IDCANCEL}}};
     return {MB_YESNO, {{Button::Yes, IDYES}, {Button::No, IDNO}}};
   }
   if (cancel) return {MB_OKCANCEL, {{Button::Ok, IDOK}, {Button::Cancel, IDCANCEL}}};
@@ -45,11 +44,16 @@ UINT defaultButtonFlag(const BoxButtons& box, Button first) {
 
 UINT iconFlag(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Warning: return MB_ICONWARNING;
-    case MessageKind::Error: return MB_ICONERROR;
-    case MessageKind::Information: return MB_ICONINFORMATION;
-    case MessageKind::Confirmation: return MB_ICONQUESTION;
-    case MessageKind::Plain: return 0;
+    case MessageKind::Warning:
+      return MB_ICONWARNING;
+    case MessageKind::Error:
+      return MB_ICONERROR;
+    case MessageKind::Information:
+      return MB_ICONINFORMATION;
+    case MessageKind::Confirmation:
+      return MB_ICONQUESTION;
+    case MessageKind::Plain:
+      return 0;
   }
   return 0;
 }
@@ -77,8 +81,10 @@ bool isDialogWindow(HWND hwnd) {
 void labelButtons(HWND box) {
   // The OK button of a box that has nothing else may carry the Cancel id.
   const bool onlyButton = !GetDlgItem(box, IDOK) && !GetDlgItem(box, IDYES) && !GetDlgItem(box, IDNO);
-  const std::pair<int, Button> labels[] = {
-      {IDYES, Button::Yes}, {IDNO, Button::No}, {IDOK, Button::Ok}, {IDCANCEL, onlyButton ? Button::Ok : Button::Cancel}};
+  const std::pair<int, Button> labels[] = {{IDYES, Button::Yes},
+                                           {IDNO, Button::No},
+                                           {IDOK, Button::Ok},
+                                           {IDCANCEL, onlyButton ? Button::Ok : Button::Cancel}};
   for (const auto& [id, button] : labels)
     if (GetDlgItem(box, id)) SetDlgItemTextW(box, id, wide(buttonCaption(button)));
 }
@@ -88,8 +94,8 @@ void centreOnScreen(HWND box) {
   GetWindowRect(box, &frame);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
-  SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
+               0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The system's message box speaks the system's language; these speak German
@@ -137,8 +143,8 @@ Button NativeBackend::messageBox(const MessageBoxRequest& request) {
   const BoxButtons box = boxFor(requested);
   HWND owner = dialogOwner();
   // Modal for all the program's windows, also when none of them is active.
-  const UINT flags =
-      box.type | iconFlag(request.kind) | defaultButtonFlag(box, requested.front()) | (owner ? MB_APPLMODAL : MB_TASKMODAL);
+  const UINT flags = box.type | iconFlag(request.kind) | defaultButtonFlag(box, requested.front()) |
+                     (owner ? MB_APPLMODAL : MB_TASKMODAL);
   int id = 0;
   {
     MessageBoxHook hook;

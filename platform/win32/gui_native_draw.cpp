@@ -27,10 +27,14 @@ constexpr const char* kFolder[16] = {
 
 COLORREF folderColour(char pixel) {
   switch (pixel) {
-    case 'K': return RGB(128, 96, 0);
-    case 'L': return RGB(255, 244, 188);
-    case 'Y': return RGB(255, 216, 96);
-    case 'D': return RGB(208, 160, 40);
+    case 'K':
+      return RGB(128, 96, 0);
+    case 'L':
+      return RGB(255, 244, 188);
+    case 'Y':
+      return RGB(255, 216, 96);
+    case 'D':
+      return RGB(208, 160, 40);
   }
   return CLR_INVALID;
 }

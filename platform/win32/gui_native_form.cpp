@@ -1,6 +1,6 @@
 // A form as a native window: its frame and place on the screen, a native
-// control for each component, the docking of aligned controls, the tab order,
-// and both directions of keeping the controls and the model in step.
+// control for each component, and both directions of keeping the controls
+// and the model in step.
 #include "platform/win32/gui_native.h"
 
 #include <commctrl.h>
@@ -25,7 +25,6 @@ class Updating {
   int& depth_;
 };
 
-bool isContainer(Kind kind) { return kind == Kind::Panel || kind == Kind::GroupBox || kind == Kind::RadioGroup; }
 bool hasFrame(Kind kind) { return kind == Kind::GroupBox || kind == Kind::RadioGroup; }
 bool isTextField(Kind kind) { return kind == Kind::Edit || kind == Kind::Memo; }
 // Kinds that the keyboard can reach with Tab.
@@ -70,75 +69,6 @@ void setStyleBit(HWND hwnd, LONG_PTR bit, bool on) {
   const LONG_PTR wanted = on ? (style | bit) : (style & ~bit);
   if (wanted != style) SetWindowLongPtrW(hwnd, GWL_STYLE, wanted);
 }
-
-void place(HWND hwnd, const Bounds& bounds) {
-  SetWindowPos(hwnd, nullptr, bounds.left, bounds.top, std::max(bounds.width, 0), std::max(bounds.height, 0),
-               SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-Bounds clientBounds(HWND hwnd) {
-  RECT area{};
-  GetClientRect(hwnd, &area);
-  return {0, 0, area.right, area.bottom};
-}
-
-// The rectangle that aligned controls share, and what they have taken of it.
-struct Area {
-  int left, top, right, bottom;
-};
-
-Area areaOf(const Bounds& bounds, int inset) {
-  return {inset, inset, bounds.width - inset, bounds.height - inset};
-}
-
-// Docks one control. The designed bounds lie in the designed area; the
-// distances between them are kept as the control's margins, so that the
-// window at its designed size looks exactly as designed and a larger one
-// moves the docked control with its edge.
-Bounds dock(Align align, const Bounds& designed, Area& design, Area& actual) {
-  const int left = designed.left - design.left;
-  const int top = designed.top - design.top;
-  const int right = design.right - (designed.left + designed.width);
-  const int bottom = design.bottom - (designed.top + designed.height);
-  Bounds placed;
-  switch (align) {
-    case Align::Top:
-      placed = {actual.left + left, actual.top + top, actual.right - right - actual.left - left, designed.height};
-      design.top = designed.top + designed.height;
-      actual.top = placed.top + placed.height;
-      break;
-    case Align::Bottom:
-      placed = {actual.left + left, actual.bottom - bottom - designed.height,
-                actual.right - right - actual.left - left, designed.height};
-      design.bottom = designed.top;
-      actual.bottom = placed.top;
-      break;
-    case Align::Left:
-      placed = {actual.left + left, actual.top + top, designed.width, actual.bottom - bottom - actual.top - top};
-      design.left = designed.left + designed.width;
-      actual.left = placed.left + placed.width;
-      break;
-    case Align::Right:
-      placed = {actual.right - right - designed.width, actual.top + top, designed.width,
-                actual.bottom - bottom - actual.top - top};
-      design.right = designed.left;
-      actual.right = placed.left;
-      break;
-    case Align::Client:
-      placed = {actual.left + left, actual.top + top, actual.right - right - actual.left - left,
-                actual.bottom - bottom - actual.top - top};
-      break;
-    case Align::None:
-      placed = designed;
-      break;
-  }
-  placed.width = std::max(placed.width, 0);
-  placed.height = std::max(placed.height, 0);
-  return placed;
-}
-
-// A panel's raised bevel is one pixel wide; its controls dock inside it.
-int alignInset(const Component* parent) { return parent && parent->kind() == Kind::Panel ? 1 : 0; }
 
 DWORD formStyle(const Form& form) {
   const BorderIcons& icons = form.borderIcons();
@@ -215,11 +145,12 @@ void FormWindow::componentAdded(Component& component) {
 
 void FormWindow::createControl(Component& component) {
   if (component.kind() == Kind::Other) return;  // dialogs have no window
-  auto control = std::make_unique<Control>();
-  control->owner = this;
-  control->component = &component;
-  createWindows(*control);
-  controls_.push_back(std::move(control));
+  // Kept before its windows exist: they point to it.
+  controls_.push_back(std::make_unique<Control>());
+  Control& control = *controls_.back();
+  control.owner = this;
+  control.component = &component;
+  createWindows(control);
 }
 
 HWND FormWindow::parentWindow(const Component& component) const {
@@ -313,13 +244,11 @@ void FormWindow::createRadioItems(Control& control) {
     // The first radio button starts the group that the arrow keys move in.
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0);
     HWND item = CreateWindowExW(0, L"BUTTON", wide(group.items()[i]), style, 0, 0, 0, 0, control.hwnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), backend_.instance(),
-                                nullptr);
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), backend_.instance(), nullptr);
     if (item) control.items.push_back(item);
   }
   // Under the radio buttons, so that its frame does not paint over them.
-  if (control.frame)
-    SetWindowPos(control.frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (control.frame) SetWindowPos(control.frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void FormWindow::destroyWindows(Control& control) {
@@ -389,9 +318,7 @@ int FormWindow::colourOf(const Component* component) const {
   }
 }
 
-HBRUSH FormWindow::backgroundBrush(const Component* component) const {
-  return GetSysColorBrush(colourOf(component));
-}
+HBRUSH FormWindow::backgroundBrush(const Component* component) const { return GetSysColorBrush(colourOf(component)); }
 
 // --- model -> controls --------------------------------------------------------------
 
@@ -400,25 +327,54 @@ void FormWindow::componentChanged(Component& component, Property property) {
   if (!control || !control->hwnd) return;
   Updating updating(updating_);
   switch (property) {
-    case Property::Caption: applyCaption(*control); break;
-    case Property::Hint: applyHint(*control); break;
-    case Property::Text: applyText(*control); break;
-    case Property::Lines: applyLines(*control); break;
-    case Property::Items: applyItems(*control); break;
-    case Property::ItemIndex: applyItemIndex(*control); break;
-    case Property::Checked: applyChecked(*control); break;
-    case Property::Enabled: applyEnabled(*control); break;
-    case Property::Colour: RedrawWindow(control->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN); break;
-    case Property::Bounds: applyBounds(*control); break;
-    case Property::Font: applyFont(*control); break;
-    case Property::Visible: applyVisible(*control); break;
+    case Property::Caption:
+      applyCaption(*control);
+      break;
+    case Property::Hint:
+      applyHint(*control);
+      break;
+    case Property::Text:
+      applyText(*control);
+      break;
+    case Property::Lines:
+      applyLines(*control);
+      break;
+    case Property::Items:
+      applyItems(*control);
+      break;
+    case Property::ItemIndex:
+      applyItemIndex(*control);
+      break;
+    case Property::Checked:
+      applyChecked(*control);
+      break;
+    case Property::Enabled:
+      applyEnabled(*control);
+      break;
+    case Property::Colour:
+      RedrawWindow(control->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      break;
+    case Property::Bounds:
+      applyBounds(*control);
+      break;
+    case Property::Font:
+      applyFont(*control);
+      break;
+    case Property::Visible:
+      applyVisible(*control);
+      break;
     case Property::TabOrder:
       setStyleBit(control->hwnd, WS_TABSTOP, canTakeFocus(component.kind()) && component.tabOrder() >= 0);
       arrangeTabOrder();
       break;
-    case Property::Align: align(); break;
-    case Property::Style: applyStyle(*control); break;
-    default: break;
+    case Property::Align:
+      align();
+      break;
+    case Property::Style:
+      applyStyle(*control);
+      break;
+    default:
+      break;
   }
 }
 
@@ -557,32 +513,6 @@ void FormWindow::applyVisible(Control& control) {
   if (control.component->align() != Align::None) align();
 }
 
-void FormWindow::applyBounds(Control& control) {
-  const Component& c = *control.component;
-  if (c.align() == Align::None) place(control.hwnd, placedBounds(control));
-  align();  // what is docked inside it, or docked beside it
-}
-
-// Where a control that is not docked goes. A combo box's window includes its
-// dropped-down list; a label grows to show its whole caption, since this
-// system's font may be wider than the one the layout was made with.
-Bounds FormWindow::placedBounds(const Control& control) const {
-  const Component& c = *control.component;
-  Bounds b = c.bounds();
-  if (c.kind() == Kind::ComboBox) b.height += 200;
-  if (c.kind() == Kind::Label && !c.caption().empty() && control.hwnd) {
-    HDC dc = GetDC(control.hwnd);
-    HGDIOBJ previous = SelectObject(dc, fontOf(c));
-    RECT text{0, 0, 0, 0};
-    DrawTextW(dc, wide(c.caption()), static_cast<int>(c.caption().size()), &text, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, previous);
-    ReleaseDC(control.hwnd, dc);
-    b.width = std::max<int>(b.width, text.right);
-    b.height = std::max<int>(b.height, text.bottom);
-  }
-  return b;
-}
-
 void FormWindow::applyFont(Control& control) {
   const auto font = reinterpret_cast<WPARAM>(fontOf(*control.component));
   SendMessageW(control.hwnd, WM_SETFONT, font, TRUE);
@@ -597,9 +527,9 @@ void FormWindow::applyHint(Control& control) {
   const Str& hint = control.component->hint();
   if (hint.empty() && !control.hasTip) return;
   if (!tooltip_) {
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                               backend_.instance(), nullptr);
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, backend_.instance(), nullptr);
     if (!tooltip_) return;
   }
   TOOLINFOW tool{};
@@ -642,79 +572,6 @@ void FormWindow::applyStyle(Control& control) {
   }
 }
 
-// --- layout ---------------------------------------------------------------------------
-
-void FormWindow::align() {
-  if (hwnd_) alignWithin(nullptr, hwnd_);
-}
-
-void FormWindow::alignWithin(const Component* parent, HWND parentHwnd) {
-  const Bounds designed = parent ? parent->bounds() : Bounds{0, 0, form_.clientWidth(), form_.clientHeight()};
-  const int inset = alignInset(parent);
-  Area design = areaOf(designed, inset);
-  Area actual = areaOf(clientBounds(parentHwnd), inset);
-  for (Align pass : {Align::Top, Align::Bottom, Align::Left, Align::Right, Align::Client}) {
-    for (const auto& control : controls_) {
-      const Component& c = *control->component;
-      if (c.parent() != parent || c.align() != pass || !c.visible()) continue;
-      place(control->hwnd, dock(pass, c.bounds(), design, actual));
-    }
-  }
-  for (const auto& control : controls_) {
-    const Component& c = *control->component;
-    if (c.parent() != parent || !isContainer(c.kind())) continue;
-    if (control->frame) place(control->frame, clientBounds(control->hwnd));
-    if (c.kind() == Kind::RadioGroup) layoutRadioItems(*control);
-    alignWithin(&c, control->hwnd);
-  }
-}
-
-// One column of radio buttons, sharing the height below the caption evenly.
-void FormWindow::layoutRadioItems(Control& control) {
-  if (control.items.empty()) return;
-  const Bounds box = clientBounds(control.hwnd);
-  HDC dc = GetDC(control.hwnd);
-  HGDIOBJ previous = SelectObject(dc, fontOf(*control.component));
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, previous);
-  ReleaseDC(control.hwnd, dc);
-  const int count = static_cast<int>(control.items.size());
-  const int below = box.height - metrics.tmHeight - 5;
-  const int itemHeight = std::max(below / count, 0);
-  const int top = metrics.tmHeight + 1 + (below % count) / 2;
-  for (int i = 0; i < count; ++i)
-    place(control.items[static_cast<size_t>(i)], {8, top + i * itemHeight, std::max(box.width - 10, 0), itemHeight});
-}
-
-// Tab follows the window order among siblings: the controls with a place in
-// the tab order by that place, then the others in their creation order.
-void FormWindow::arrangeTabOrder() {
-  std::vector<HWND> parents{hwnd_};
-  for (const auto& control : controls_)
-    if (isContainer(control->component->kind())) parents.push_back(control->hwnd);
-  for (HWND parent : parents) {
-    std::vector<const Control*> children;
-    for (const auto& control : controls_)
-      if (control->hwnd && GetParent(control->hwnd) == parent) children.push_back(control.get());
-    std::stable_sort(children.begin(), children.end(), [](const Control* a, const Control* b) {
-      const int left = a->component->tabOrder();
-      const int right = b->component->tabOrder();
-      if ((left < 0) != (right < 0)) return right < 0;
-      return left >= 0 && left < right;
-    });
-    HWND after = HWND_TOP;
-    for (const Control* child : children) {
-      SetWindowPos(child->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      after = child->hwnd;
-    }
-  }
-  // A group's frame lies under what is inside it.
-  for (const auto& control : controls_)
-    if (control->frame)
-      SetWindowPos(control->frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
 // --- the window itself ------------------------------------------------------------------
 
 void FormWindow::formChanged(Property property) {
@@ -753,8 +610,7 @@ void FormWindow::applyBorder() {
   SetWindowLongPtrW(hwnd_, GWL_STYLE, formStyle(form_) | keep);
   // The client area keeps its size; the frame around it changes.
   const SIZE size = windowSize(hwnd_, form_);
-  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void FormWindow::applyClientSize() {
@@ -772,8 +628,8 @@ void FormWindow::placeOnScreen() {
   if (form_.position() == Position::MainFormCenter && mainWindow) {
     RECT over{};
     GetWindowRect(mainWindow, &over);
-    at = keptOnScreen({over.left + (over.right - over.left - size.cx) / 2, over.top + (over.bottom - over.top - size.cy) / 2},
-                      size);
+    at = keptOnScreen(
+        {over.left + (over.right - over.left - size.cx) / 2, over.top + (over.bottom - over.top - size.cy) / 2}, size);
   } else if (form_.position() != Position::Designed) {
     at = {(GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2};
   }

@@ -63,8 +63,8 @@ LOGFONTW fontOf(HWND hwnd) {
 // The brush the form gives a control to paint its background with.
 HBRUSH backgroundOf(HWND form, HWND control, UINT message) {
   HDC dc = GetDC(control);
-  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(form, message, reinterpret_cast<WPARAM>(dc),
-                                                     reinterpret_cast<LPARAM>(control)));
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(form, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
   ReleaseDC(control, dc);
   return brush;
 }
@@ -493,8 +493,19 @@ TEST_F(NativeGuiOnDisplay, MessageBoxesHaveGermanButtonsAndAnswerWithThePressedO
   };
   const Case cases[] = {
       {MessageKind::Confirmation, {Button::Yes, Button::No}, IDNO, u"Bestätigen", {u"&Ja", u"&Nein"}, true, Button::No},
-      {MessageKind::Confirmation, {Button::Yes, Button::No}, IDYES, u"Bestätigen", {u"&Ja", u"&Nein"}, true, Button::Yes},
-      {MessageKind::Warning, {Button::Ok, Button::Cancel}, IDCANCEL, u"Warnung", {u"OK", u"Abbrechen"}, true,
+      {MessageKind::Confirmation,
+       {Button::Yes, Button::No},
+       IDYES,
+       u"Bestätigen",
+       {u"&Ja", u"&Nein"},
+       true,
+       Button::Yes},
+      {MessageKind::Warning,
+       {Button::Ok, Button::Cancel},
+       IDCANCEL,
+       u"Warnung",
+       {u"OK", u"Abbrechen"},
+       true,
        Button::Cancel},
       {MessageKind::Information, {Button::Ok}, IDOK, u"Informationen", {u"OK"}, true, Button::Ok},
       {MessageKind::Error, {Button::Ok}, IDOK, u"Fehler", {u"OK"}, true, Button::Ok},
