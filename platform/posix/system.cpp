@@ -51,6 +51,7 @@ constexpr std::pair<uint32_t, const char16_t*> kMessages[] = {
     {259, u"No more data is available."},
     {267, u"The directory name is invalid."},
     {1008, u"An attempt was made to reference a token that does not exist."},
+    {1018, u"Illegal operation attempted on a registry key that has been marked for deletion."},
 };
 
 }  // namespace
