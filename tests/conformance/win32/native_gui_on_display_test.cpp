@@ -260,6 +260,39 @@ TEST_F(NativeGuiOnDisplay, TabFollowsTheDesignedOrder) {
   EXPECT_EQ(visited, expected);
 }
 
+void pressKey(gui::Application& app, UINT key) {
+  HWND focus = GetFocus();
+  PostMessageW(focus, WM_KEYDOWN, key, 1);
+  PostMessageW(focus, WM_KEYUP, key, 1u | (1u << 30) | (1u << 31));
+  app.processMessages();
+}
+
+// The keys of a dialog work through the program's own message loop: Tab
+// moves on, the arrow keys choose in the radio group, Space clicks.
+TEST_F(NativeGuiOnDisplay, KeyboardWorksAsInADialog) {
+  ProgramWindows windows(*app_, u"C:\\dist\\Setup.exe");
+  TFSetup& s = windows.setup();
+  s.show();
+  SetForegroundWindow(windowOf(s));
+  app_->processMessages();
+  ASSERT_EQ(GetFocus(), radioItem(*s.RGRegOrIni, L"in Registry speichern"));
+
+  pressKey(*app_, VK_DOWN);
+  EXPECT_EQ(GetFocus(), radioItem(*s.RGRegOrIni, L"in INI-Dateien speichern"));
+  EXPECT_EQ(s.RGRegOrIni->itemIndex(), 1);
+  EXPECT_TRUE(s.EUserfolder->enabled()) << "the selection's handler ran";
+
+  pressKey(*app_, VK_TAB);
+  EXPECT_EQ(GetFocus(), windowOf(*s.EUserfolder)) << "enabled now: tab order 1";
+  pressKey(*app_, VK_TAB);
+  EXPECT_EQ(GetFocus(), windowOf(*s.EFolder));
+  for (int i = 0; i < 7; ++i) pressKey(*app_, VK_TAB);
+  ASSERT_EQ(GetFocus(), windowOf(*s.CBPortableApplication));
+  pressKey(*app_, VK_SPACE);
+  EXPECT_TRUE(s.CBPortableApplication->checked());
+  EXPECT_FALSE(s.EUserfolder->enabled());
+}
+
 // Clicks and typing reach the handlers, and what the handlers change shows
 // in the controls: the user-settings folder in the menu colour while
 // disabled and in the window colour while enabled.
