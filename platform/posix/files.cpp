@@ -289,16 +289,20 @@ timespec fromFiletime(uint64_t filetime) {
   return time;
 }
 
-// Where a Windows path lies on this machine; nothing for a path that names no
-// place (no volume).
+// Where a Windows path lies on this machine. No place for a path that names
+// no volume (kPathNotFound) or holds a character Windows forbids in names
+// (kInvalidName).
 struct Place {
   Machine machine;
   std::optional<std::string> host;
+  uint32_t error = err::kPathNotFound;
 };
 
 Place locate(const Str& path) {
   Machine machine = Machine::current();
-  std::optional<std::string> host = posix::resolveHostPath(machine, path);
+  Str full = posix::fullWindowsPath(machine, path);
+  if (posix::hasForbiddenCharacter(full)) return {std::move(machine), std::nullopt, err::kInvalidName};
+  std::optional<std::string> host = machine.hostPath(full);
   return {std::move(machine), std::move(host)};
 }
 
@@ -325,7 +329,7 @@ uint32_t getAttributes(const Str& path) {
 
 Result setAttributes(const Str& path, uint32_t attributes) {
   Place place = locate(path);
-  if (!place.host) return failure(err::kPathNotFound);
+  if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
   if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
@@ -343,7 +347,7 @@ Result setAttributes(const Str& path, uint32_t attributes) {
 
 Result deleteFile(const Str& path) {
   Place place = locate(path);
-  if (!place.host) return failure(err::kPathNotFound);
+  if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
   if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
@@ -359,10 +363,13 @@ Result deleteFile(const Str& path) {
 }
 
 Result copyFile(const Str& from, const Str& to, bool failIfExists) {
-  Machine machine = Machine::current();
-  std::optional<std::string> source = posix::resolveHostPath(machine, from);
-  std::optional<std::string> target = posix::resolveHostPath(machine, to);
-  if (!source || !target) return failure(err::kPathNotFound);
+  Place sourcePlace = locate(from);
+  Place targetPlace = locate(to);
+  if (!sourcePlace.host) return failure(sourcePlace.error);
+  if (!targetPlace.host) return failure(targetPlace.error);
+  const Machine& machine = targetPlace.machine;
+  const std::optional<std::string>& source = sourcePlace.host;
+  const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
   if (stat(source->c_str(), &sourceInfo) != 0) return errnoFailure(*source);
   if (S_ISDIR(sourceInfo.st_mode)) return failure(err::kAccessDenied);
@@ -381,10 +388,13 @@ Result copyFile(const Str& from, const Str& to, bool failIfExists) {
 }
 
 Result moveFile(const Str& from, const Str& to) {
-  Machine machine = Machine::current();
-  std::optional<std::string> source = posix::resolveHostPath(machine, from);
-  std::optional<std::string> target = posix::resolveHostPath(machine, to);
-  if (!source || !target) return failure(err::kPathNotFound);
+  Place sourcePlace = locate(from);
+  Place targetPlace = locate(to);
+  if (!sourcePlace.host) return failure(sourcePlace.error);
+  if (!targetPlace.host) return failure(targetPlace.error);
+  const Machine& machine = targetPlace.machine;
+  const std::optional<std::string>& source = sourcePlace.host;
+  const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
   if (lstat(withoutTrailingSlash(*source).c_str(), &sourceInfo) != 0) return errnoFailure(*source);
   std::string destination = withoutTrailingSlash(*target);
@@ -407,7 +417,7 @@ Result moveFile(const Str& from, const Str& to) {
 
 Result createDirectory(const Str& path) {
   Place place = locate(path);
-  if (!place.host) return failure(err::kPathNotFound);
+  if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
   if (lstat(withoutTrailingSlash(host).c_str(), &info) == 0) return failure(err::kAlreadyExists);
@@ -443,7 +453,7 @@ Result forceDirectories(const Str& path) {
 
 Result removeDirectory(const Str& path) {
   Place place = locate(path);
-  if (!place.host) return failure(err::kPathNotFound);
+  if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
   if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
@@ -494,7 +504,7 @@ std::optional<uint64_t> lastWriteTime(const Str& path) {
 
 Result setLastWriteTime(const Str& path, uint64_t filetime) {
   Place place = locate(path);
-  if (!place.host) return failure(err::kPathNotFound);
+  if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
   if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
@@ -524,7 +534,7 @@ std::optional<std::string> readFile(const Str& path) {
 
 Result writeFile(const Str& path, const std::string& bytes) {
   Place place = locate(path);
-  if (!place.host) return failure(err::kPathNotFound);
+  if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   mode_t mode = creationMode();
   struct stat info {};
@@ -547,7 +557,7 @@ Result writeFile(const Str& path, const std::string& bytes) {
 
 Result createOrTruncate(const Str& path) {
   Place place = locate(path);
-  if (!place.host) return failure(err::kPathNotFound);
+  if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
   if (stat(host.c_str(), &info) == 0) {

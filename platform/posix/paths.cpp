@@ -77,6 +77,19 @@ bool isAbsoluteWindowsPath(StrView path) {
   return path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
 }
 
+bool hasForbiddenCharacter(StrView fullPath) {
+  StrView path = fullPath;
+  if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) path.remove_prefix(4);
+  size_t names = 0;
+  if (path.size() >= 2 && path[1] == u':') names = 2;
+  for (size_t i = names; i < path.size(); ++i) {
+    char16_t c = path[i];
+    if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
+      return true;
+  }
+  return false;
+}
+
 Str currentWindowsFolder(const Machine& machine) {
   std::vector<char> buffer(PATH_MAX);
   if (!getcwd(buffer.data(), buffer.size())) return u"C:\\";

@@ -21,6 +21,10 @@ bool isSeparator(char16_t c);
 // "X:\..." or "\\server\share...": a path that names its volume.
 bool isAbsoluteWindowsPath(StrView path);
 
+// Whether a name in the path (after its volume) holds a character Windows
+// forbids in file names: < > : " | ? * or a control character.
+bool hasForbiddenCharacter(StrView fullPath);
+
 // GetFullPathNameW: a relative path ("a\b", "\a", "C:a") taken against the
 // process's current folder, as the machine sees it.
 Str fullWindowsPath(const Machine& machine, const Str& path);

@@ -281,6 +281,16 @@ TEST_F(FilesTest, CreateAndRemoveFolders) {
   EXPECT_TRUE(files::fileExists(at(u"f.txt")));
 }
 
+TEST_F(FilesTest, NamesWithForbiddenCharacters) {
+  const Str from = file(u"a.txt");
+  EXPECT_EQ(files::createDirectory(at(u"a|b")).error, err::kInvalidName);
+  EXPECT_EQ(files::writeFile(at(u"a?b.txt"), "x").error, err::kInvalidName);
+  EXPECT_EQ(files::copyFile(from, at(u"a<b>.txt"), false).error, err::kInvalidName);
+  EXPECT_EQ(files::moveFile(from, at(u"a\"b.txt")).error, err::kInvalidName);
+  EXPECT_FALSE(files::fileExists(at(u"a*.txt")));
+  EXPECT_EQ(names(files::findFiles(at(u"*"))), std::vector<std::string>{"a.txt"});
+}
+
 TEST_F(FilesTest, FindFilesByPattern) {
   for (const Str name : {u"a.ini", u"B.INI", u"c.txt", u"noext", u"d.ini.bak", u"ee.ini", u"h.ini"})
     file(name);
