@@ -119,11 +119,15 @@ class Interpreter {
   Str absolute(const Str& path) const {
     if (isAbsoluteWindowsPath(path)) return path;
     if (path.size() >= 2 && path[1] == u':') return path.substr(0, 2) + u"\\" + path.substr(2);
-    if (!path.empty() && isSeparator(path[0])) {
-      size_t volumeEnd = folder_.size() >= 2 && folder_[1] == u':' ? 2 : folder_.find(u'\\', folder_.find(u'\\', 2) + 1);
-      return folder_.substr(0, volumeEnd) + path;
-    }
+    if (!path.empty() && isSeparator(path[0])) return volume() + path;
     return folder_ + (folder_.empty() || isSeparator(folder_.back()) ? u"" : u"\\") + path;
+  }
+
+  // "C:" or "\\\\server\\share" of the current folder.
+  Str volume() const {
+    if (folder_.size() >= 2 && folder_[1] == u':') return folder_.substr(0, 2);
+    size_t server = folder_.find(u'\\', 2);
+    return folder_.substr(0, server == Str::npos ? server : folder_.find(u'\\', server + 1));
   }
 
   Flow execute(StrView text) {
@@ -298,7 +302,8 @@ std::vector<Str> splitLines(const Str& text) {
 
 }  // namespace
 
-Outcome runLines(const std::vector<Str>& lines, const Str& workingFolder, const Limits& limits, std::ostream* out) {
+Outcome runLines(const std::vector<Str>& lines, const Str& workingFolder, const Limits& limits,
+                 std::ostream* out) {
   Str folder = workingFolder.empty() ? currentWindowsFolder(Machine::current()) : workingFolder;
   while (folder.size() > 3 && isSeparator(folder.back())) folder.pop_back();
   return Interpreter(lines, folder, limits, out).run();

@@ -277,7 +277,8 @@ class WildcardMatch {
 // --- times --------------------------------------------------------------------
 
 uint64_t toFiletime(const timespec& time) {
-  int64_t ticks = (static_cast<int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * kFiletimePerSecond + time.tv_nsec / 100;
+  int64_t seconds = static_cast<int64_t>(time.tv_sec) + kSecondsFrom1601To1970;
+  int64_t ticks = seconds * kFiletimePerSecond + time.tv_nsec / 100;
   return static_cast<uint64_t>(std::max<int64_t>(ticks, 0));
 }
 
@@ -550,7 +551,8 @@ Result writeFile(const Str& path, const std::string& bytes) {
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   std::optional<SiblingTemp> temp = SiblingTemp::create(host);
   if (!temp) return errnoFailure(host);
-  if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0) return errnoFailure(host);
+  if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0)
+    return errnoFailure(host);
   if (!temp->commit(host)) return errnoFailure(host);
   return Result::success();
 }

@@ -260,7 +260,8 @@ intptr_t execute(void* owner, const Str& file, const Str& parameters, const Str&
   Machine machine = Machine::current();
   appendLog(machine, {"execute", logField(file), logField(parameters), logField(directory),
                       std::to_string(showCommand)});
-  Str folder = directory.empty() ? posix::currentWindowsFolder(machine) : posix::fullWindowsPath(machine, directory);
+  Str folder = directory.empty() ? posix::currentWindowsFolder(machine)
+                                 : posix::fullWindowsPath(machine, directory);
   std::optional<std::string> folderHost = machine.hostPath(folder);
   struct stat info {};
   if (!folderHost || stat(folderHost->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return kSePathNotFound;
