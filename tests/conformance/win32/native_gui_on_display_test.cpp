@@ -80,22 +80,29 @@ void typeInto(HWND edit, const wchar_t* text) {
 
 bool checkedOn(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
+// Window enumeration callbacks: named stdcall functions, since a lambda does
+// not convert to WNDENUMPROC in the 32-bit build.
+BOOL CALLBACK findVisibleDialog(HWND hwnd, LPARAM data) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+  *reinterpret_cast<HWND*>(data) = hwnd;
+  return FALSE;
+}
+
+BOOL CALLBACK findTooltipWindow(HWND hwnd, LPARAM data) {
+  wchar_t name[32] = {};
+  GetClassNameW(hwnd, name, 32);
+  if (lstrcmpW(name, TOOLTIPS_CLASSW) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(data) = hwnd;
+  return FALSE;
+}
+
 // A visible dialog box (message box, file dialog) of a thread, or null.
 HWND dialogOf(DWORD thread) {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  EnumThreadWindows(
-      thread,
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        wchar_t name[16] = {};
-        GetClassNameW(hwnd, name, 16);
-        if (lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-        reinterpret_cast<Search*>(data)->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = nullptr;
+  EnumThreadWindows(thread, findVisibleDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 // Does what a user does with the next dialog box that the GUI thread (the
@@ -361,16 +368,7 @@ TEST_F(NativeGuiOnDisplay, ModelChangesShowInTheControls) {
   // Hints become tooltips of the form's tooltip window.
   s.BClose->setHint(u"Beendet das Setup");
   HWND tips = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        wchar_t name[32] = {};
-        GetClassNameW(hwnd, name, 32);
-        if (lstrcmpW(name, TOOLTIPS_CLASSW) != 0) return TRUE;
-        *reinterpret_cast<HWND*>(data) = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&tips));
+  EnumThreadWindows(GetCurrentThreadId(), findTooltipWindow, reinterpret_cast<LPARAM>(&tips));
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 1);
   s.BClose->setHint(u"");
