@@ -83,32 +83,6 @@ Result enumerateNames(EnumFn enumerate, std::vector<Str>& out) {
 
 }  // namespace
 
-Value makeString(const Str& s) {
-  // UTF-16LE with its terminating NUL, as RegSetValueExW stores a REG_SZ.
-  Value v{kSz, {}};
-  v.data.assign(reinterpret_cast<const char*>(s.c_str()), (s.size() + 1) * sizeof(char16_t));
-  return v;
-}
-
-Value makeDword(uint32_t v) {
-  return Value{kDword, std::string(reinterpret_cast<const char*>(&v), sizeof v)};
-}
-
-Str stringOf(const Value& v) {
-  Str s(v.data.size() / sizeof(char16_t), u'\0');
-  if (!s.empty()) memcpy(s.data(), v.data.data(), s.size() * sizeof(char16_t));
-  // Stored text may or may not carry its NUL; a value may even hold several.
-  size_t end = s.find(u'\0');
-  if (end != Str::npos) s.resize(end);
-  return s;
-}
-
-uint32_t dwordOf(const Value& v) {
-  uint32_t d = 0;
-  memcpy(&d, v.data.data(), std::min(v.data.size(), sizeof d));
-  return d;
-}
-
 Key::Key() = default;
 Key::Key(Key&& other) noexcept = default;
 Key& Key::operator=(Key&& other) noexcept = default;
