@@ -155,12 +155,6 @@ void TFSetup::SetDefaultMessages() {
   LNGCopyError = u"Fehler beim Kopieren nach \"%s\"";
 }
 
-void TFSetup::FormPaint(gui::Object*) {
-  if (!Starting) return;
-  // The first paint is where the default language file gets loaded.
-  Starting = false;
-}
-
 Str TFSetup::GibAnwendungsdatenOrdner() {
   if (CBPortableApplication->checked()) return withTrailingBackslash(EFolder->text()) + u"Data\\";
   Str folder = GetSpecialFolder(shell::kCsidlAppData) + u"\\OrvelDraw\\";
@@ -229,7 +223,5 @@ void TFSetup::SBOrdnerClick(gui::Object* Sender) {
 }
 
 void TFSetup::BCloseClick(gui::Object*) { close(); }
-
-void TFSetup::BLanguageClick(gui::Object*) {}
 
 }  // namespace orvel

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "common/language_file.h"
 #include "common/registry_access.h"
 #include "common/shell_link.h"
 #include "platform/gui.h"
@@ -99,6 +100,13 @@ class TFSetup : public gui::Form {
   Str GetUsername();
   // `s` with its first "%USERNAME%" (any letter case) replaced by the user's name.
   Str ReplaceUsername(Str s);
+
+  // Language files: loads Sprachdatei into both windows and the message
+  // fields (nothing when it names no file); puts a translation list's texts
+  // into the controls of one window; fills the 21 message fields from it.
+  void LiesSprachDatei();
+  void SetzeSpracheImFormular(const TranslationList& Sprache, gui::Form& Formular);
+  void LNGLiesUnit(const TranslationList& Sprache);
 
   // Installation: one file copied with its log line (sets Fehler when it
   // fails), and a folder made with all missing parents.
