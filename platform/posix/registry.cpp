@@ -17,10 +17,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "platform/posix/fold_case.h"
 #include "platform/posix/machine.h"
@@ -116,7 +114,6 @@ class Store {
         lock_(machine_.registryFile() + ".lock", mode == kChange),
         hives_(posix::regfile::parse(readWholeFile(machine_.registryFile()))) {}
 
-  Hives& hives() { return hives_; }
   bool administrator() const { return machine_.settings().administrator; }
 
   KeyNode& hive(Hive h) { return h == Hive::CurrentUser ? hives_.currentUser : hives_.localMachine; }
@@ -164,7 +161,6 @@ struct KeyRef {
   uint32_t access = 0;
 
   std::vector<Str> location() const { return classes ? kClasses + path : path; }
-  bool isHiveRoot() const { return path.empty(); }
   bool isClassesRoot() const { return classes && path.empty(); }
   bool denied(const Store& store) const { return hive == Hive::LocalMachine && !store.administrator(); }
 
