@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "setup/folder_paths.h"
 #include "setup/setup_window.h"
 
 namespace orvel {
@@ -17,11 +18,6 @@ namespace {
 
 const Str kMachineIni = u"ODMachine.INI";
 const Str kConfigurationKey = u"\\Software\\OrvelDraw\\Orvel\\";
-
-Str withTrailingBackslash(const Str& path) {
-  if (!path.empty() && path.back() == u'\\') return path;
-  return path + u"\\";
-}
 
 void writeEntry(const Str& file, const Str& section, const Str& key, const Str& value) {
   if (!profile::writeString(file, section, key, value))
@@ -47,7 +43,7 @@ void TFSetup::WriteConfiguration() {
   const bool portable = CBPortableApplication->checked();
   const Str path = NachDir + kMachineIni;
   CreateConfigurationFile(path);
-  EUserfolder->setText(portable ? NachDir + u"Data\\" : withTrailingBackslash(EUserfolder->text()));
+  EUserfolder->setText(portable ? NachDir + u"Data\\" : IncludeTrailingBackslash(EUserfolder->text()));
   FMemo->GibAus(LNGSaveTo + u" " + EUserfolder->text());
   writeEntry(path, u"User", u"HomeDir", UnPortApp(EUserfolder->text()));
   writeEntry(path, u"Orvel", u"Language", UnPortApp(Sprachdatei));

@@ -7,6 +7,7 @@
 #include "common/format.h"
 #include "common/log_window.h"
 #include "platform/files.h"
+#include "setup/folder_paths.h"
 #include "setup/setup_window.h"
 
 namespace orvel {
@@ -17,20 +18,10 @@ const Str kSetupFile = u"Setup.exe";
 const Str kShortcutFile = u"OrvelDraw.lnk";
 const Str kInstallLog = u"install.txt";
 
-Str withTrailingBackslash(const Str& path) {
-  if (!path.empty() && path.back() == u'\\') return path;
-  return path + u"\\";
-}
-
-// Folders, hidden and system files are not part of a distribution.
-bool isPlainFile(const files::FindEntry& entry) {
-  return (entry.attributes & (files::kDirectory | files::kHidden | files::kSystem)) == 0;
-}
-
 std::vector<Str> plainFileNames(const Str& pattern) {
   std::vector<Str> names;
   for (const files::FindEntry& entry : files::findFiles(pattern))
-    if (isPlainFile(entry)) names.push_back(entry.name);
+    if (IsPlainFile(entry)) names.push_back(entry.name);
   return names;
 }
 
@@ -40,7 +31,10 @@ void showError(gui::Application& app, const Str& text) {
 
 }  // namespace
 
-Str TFSetup::OwnFolder() const { return ExtractFilePath(ownPath_); }
+Str TFSetup::OwnFolder() const {
+  // A program started by a relative name learns its folder from the system.
+  return IsAbsolutePath(ownPath_) ? ExtractFilePath(ownPath_) : ProgramFolder();
+}
 
 bool TFSetup::InIniMode() const { return CBPortableApplication->checked() || RGRegOrIni->itemIndex() == 1; }
 
@@ -53,7 +47,7 @@ void TFSetup::BInstallClick(gui::Object*) {
   // A failed copy of an earlier run in this process must not spoil this one.
   Fehler = false;
   const Str src = OwnFolder();
-  NachDir = withTrailingBackslash(EFolder->text());
+  NachDir = IncludeTrailingBackslash(EFolder->text());
   CreateDirectories(NachDir);
   if (EFolder->text().empty()) return showError(application(), LNGSpecifyInstallationfolder);
   if (!files::directoryExists(NachDir))
@@ -93,7 +87,7 @@ bool TFSetup::PrepareUserFolder() {
   // The configuration keeps a "%Username%" placeholder; the folder made here
   // is the one of the user who installs.
   const Str folder = CBPortableApplication->checked() ? NachDir + u"Data\\"
-                                                      : ReplaceUsername(withTrailingBackslash(EUserfolder->text()));
+                                                      : ReplaceUsername(IncludeTrailingBackslash(EUserfolder->text()));
   CreateDirectories(folder);
   return files::directoryExists(folder);
 }

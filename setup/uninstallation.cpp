@@ -10,6 +10,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "setup/folder_paths.h"
 #include "setup/setup_window.h"
 
 namespace orvel {
@@ -22,15 +23,6 @@ const Str kNoHomeDir = u"<nix>";
 const Str kSettingsFiles[] = {u"ODUser.ini", u"ODOrvelCol.ini", u"ODHTMLCol.ini"};
 // FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT: to the recycle bin, asking nothing.
 constexpr uint16_t kRecycleQuietly = 0x54;
-
-Str withTrailingBackslash(const Str& path) {
-  if (!path.empty() && path.back() == u'\\') return path;
-  return path + u"\\";
-}
-
-bool isPlainFile(const files::FindEntry& entry) {
-  return (entry.attributes & (files::kDirectory | files::kHidden | files::kSystem)) == 0;
-}
 
 bool hasDriveLetter(const Str& path) { return path.size() >= 2 && path[1] == u':'; }
 
@@ -65,8 +57,7 @@ Str withoutDotSteps(const Str& volume, const Str& rest) {
 // "Data") against the folder of the machine INI file, so the uninstallation
 // must do the same, or it would delete settings files of another folder.
 Str resolveAgainst(const Str& folder, const Str& path) {
-  const bool absolute = path.starts_with(u"\\\\") || (hasDriveLetter(path) && path.size() > 2 && path[2] == u'\\');
-  if (absolute) return path;
+  if (IsAbsolutePath(path)) return path;
   if (hasDriveLetter(path)) return path;  // "D:x" names another drive's current folder: leave it to the system
   const Str volume = volumeOf(folder);
   if (path.starts_with(u'\\')) return withoutDotSteps(volume, path);
@@ -131,12 +122,12 @@ void TFSetup::RemoveFile(const Str& What, const Str& Path) {
 }
 
 void TFSetup::RemoveUserSettings(Str Dir) {
-  Dir = withTrailingBackslash(Dir);
+  Dir = IncludeTrailingBackslash(Dir);
   const Str machineIni = Dir + kMachineIni;
   if (!files::fileExists(machineIni)) return;
   const Str homeDir = profile::readString(machineIni, u"User", u"HomeDir", kNoHomeDir);
   if (homeDir != kNoHomeDir) {
-    const Str folder = withTrailingBackslash(resolveAgainst(Dir, ReplaceUsername(homeDir)));
+    const Str folder = IncludeTrailingBackslash(resolveAgainst(Dir, ReplaceUsername(homeDir)));
     for (const Str& name : kSettingsFiles) RemoveFile(LNGConfigurationfile, folder + name);
   }
   RemoveFile(LNGConfigurationfile, machineIni);
@@ -144,7 +135,7 @@ void TFSetup::RemoveUserSettings(Str Dir) {
 
 void TFSetup::RemoveFiles(const Str& Path, const Str& Filter) {
   for (const files::FindEntry& entry : files::findFiles(Path + Filter)) {
-    if (!isPlainFile(entry)) continue;
+    if (!IsPlainFile(entry)) continue;
     try {
       RemoveFile(LNGDelete, Path + entry.name);
     } catch (const std::exception&) {

@@ -65,6 +65,8 @@ TEST(Installation, IntoTheRegistryCopiesTheFilesWritesShortcutsAndValues) {
                      u"Speichere Installationsablauf in " + c.target() + u"install.txt"});
   EXPECT_EQ(c.logLines(), log);
   EXPECT_EQ(test::readTestFile(c.target() + u"install.txt"), test::installLogBytes(log));
+  ASSERT_EQ(sys::ansiCodePage(), 1252u);
+  EXPECT_NE(test::readTestFile(c.target() + u"install.txt").find("\r\nErzeuge Desktop-Verkn\xFCpfung "), std::string::npos);
 
   expectCopied(c, kInstalledFiles);
   EXPECT_FALSE(test::exists(c.target() + u"languages\\readme.txt"));
