@@ -1,12 +1,17 @@
-// The entry of Setup.exe: the first argument chooses between setup mode and
-// updater mode ("-Update", "-Registry").
+// The entry of Setup.exe: creates the four windows and lets the first
+// argument choose between setup mode (the setup window) and updater mode
+// ("-Update", "-Registry": the updater's procedure runs once under the wait
+// window).
 #include <cstdio>
 #include <exception>
-#include <vector>
+#include <memory>
+#include <optional>
+#include <stdexcept>
 
+#include "app/windows.h"
 #include "common/error.h"
 #include "platform/entry.h"
-#include "platform/errorbox.h"
+#include "platform/gui.h"
 #include "platform/system.h"
 #include "updater/updater.h"
 
@@ -15,7 +20,7 @@ namespace {
 
 const Str kUpdateSwitch = u"-Update";
 const Str kRegistrySwitch = u"-Registry";
-const Str kApplicationTitle = u"Setup";
+constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 
 bool IsUpdaterMode(const Str& firstArgument) {
@@ -23,36 +28,85 @@ bool IsUpdaterMode(const Str& firstArgument) {
   return firstArgument == kUpdateSwitch || firstArgument == kRegistrySwitch;
 }
 
-void ReportFailure(const Str& message) {
-  const Str text = ErrorBoxText(message);
-  std::fprintf(stderr, "%s\n", toUtf8(text).c_str());
-  std::fflush(stderr);
-  showErrorBox(kApplicationTitle, text);
+Str ReadFirstArgument() {
+  const std::vector<Str> arguments = sys::commandLineArguments();
+  return arguments.size() > 1 ? arguments[1] : Str();
 }
 
-// Runs the updater once. What it wrote before an error stays written.
-int RunUpdaterMode(std::vector<Str> arguments) {
-  TFUpdater updater(std::move(arguments));
+// The updater window lives outside ProgramWindows; its global must not
+// outlive it.
+class UpdaterGlobal {
+ public:
+  UpdaterGlobal() = default;
+  ~UpdaterGlobal() { FUpdater = nullptr; }
+  UpdaterGlobal(const UpdaterGlobal&) = delete;
+  UpdaterGlobal& operator=(const UpdaterGlobal&) = delete;
+};
+
+int RunSetupMode(gui::Application& app) {
+  app.setShowMainForm(true);
+  app.run();  // until the setup window closes
+  return kExitSuccess;
+}
+
+// MakeUpdate, with an error that escapes it kept for the report.
+std::optional<std::runtime_error> RunProcedure() {
   try {
-    updater.MakeUpdate();
-  } catch (const orvel::Error& e) {
-    ReportFailure(e.message());
-    return kExitFailure;
+    FUpdater->MakeUpdate();
   } catch (const std::exception& e) {
-    ReportFailure(fromUtf8(e.what()));
+    return std::runtime_error(e.what());
+  } catch (...) {
+    return std::runtime_error("Unbekannte Ausnahme");
+  }
+  return std::nullopt;
+}
+
+// An error that escaped the procedure: on standard error for the caller's
+// log, and in the error box as the GUI shows any escaped error.
+void ReportFailure(gui::Application& app, const std::exception& error) {
+  std::fprintf(stderr, "%s\n", toUtf8(ErrorBoxText(fromUtf8(error.what()))).c_str());
+  std::fflush(stderr);
+  app.handleException(error);
+}
+
+// Runs the updater's procedure once while only the wait window shows, then
+// restarts the application, shows the log, or just ends.
+int RunUpdaterMode(gui::Application& app) {
+  app.setShowMainForm(false);  // the setup window stays hidden in any loop
+  // Drawn before the procedure blocks the GUI thread.
+  Fwait->show();
+  Fwait->repaint();
+  app.processMessages();
+  app.setCursor(gui::Cursor::Hourglass);
+  const auto failure = RunProcedure();
+  Fwait->hide();
+  app.setCursor(gui::Cursor::Default);
+  if (failure) {
+    ReportFailure(app, *failure);
     return kExitFailure;
   }
-  return 0;
+  if (FUpdater->Restart && FUpdater->Error) {
+    // The user reads the log, may retry, and leaves with OK.
+    FUpdater->show();
+    app.run();
+  } else if (FUpdater->Restart) {
+    FUpdater->BOKClick(nullptr);
+  }
+  return kExitSuccess;
 }
 
 }  // namespace
 
 int programMain() {
-  std::vector<Str> arguments = sys::commandLineArguments();
-  const Str firstArgument = arguments.size() > 1 ? arguments[1] : Str();
-  if (IsUpdaterMode(firstArgument)) return RunUpdaterMode(std::move(arguments));
-  // Setup mode shows the setup window, which comes with the GUI.
-  return 0;
+  gui::Application app;  // initialises COM on this thread
+  std::unique_ptr<TFUpdater> updater;
+  UpdaterGlobal updaterGlobal;
+  ProgramWindows windows(app, [&] {
+    updater = std::make_unique<TFUpdater>(app);
+    FUpdater = updater.get();
+  });
+  const Str firstArgument = ReadFirstArgument();
+  return IsUpdaterMode(firstArgument) ? RunUpdaterMode(app) : RunSetupMode(app);
 }
 
 }  // namespace orvel

@@ -7,12 +7,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/fmx_utils.h"
 #include "common/registry_access.h"
 #include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/gui_script.h"
 #include "platform/registry.h"
 #include "updater/updater.h"
 
@@ -33,7 +37,11 @@ Str SettingsList() {
 }
 
 double RunMs(const std::vector<Str>& args) {
-  orvel::TFUpdater updater(args);
+  // The updater is a window: it needs an application, here without windows
+  // on screen and with its transcript thrown away.
+  std::ostringstream transcript;
+  orvel::gui::Application app(std::make_unique<orvel::gui::ScriptedBackend>(std::string(), transcript));
+  orvel::TFUpdater updater(app, args);
   const auto start = std::chrono::steady_clock::now();
   updater.MakeUpdate();
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

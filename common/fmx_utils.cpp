@@ -2,6 +2,7 @@
 
 #include "platform/shell.h"
 #include "platform/system.h"
+#include "setup/setup_window.h"
 
 namespace orvel {
 namespace {
@@ -23,9 +24,10 @@ Str languageFileName(uint16_t langId) {
 }  // namespace
 
 intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand) {
-  // No owner window yet: the main window arrives with the windows. Long texts
-  // are passed whole rather than cut at a fixed buffer.
-  return shell::execute(nullptr, fileName, parameters, directory, showCommand);
+  // Owned by the main window, so that what the shell shows stays in front of
+  // it. Long texts are passed whole rather than cut at a fixed buffer.
+  void* owner = FSetup ? FSetup->nativeHandle() : nullptr;
+  return shell::execute(owner, fileName, parameters, directory, showCommand);
 }
 
 bool IsAdministrator() { return sys::isAdministrator(); }

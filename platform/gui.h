@@ -333,6 +333,9 @@ class Form : public Object {
 
   // The backend's counterpart of this form (null until created()).
   FormPeer* peer() const { return peer_.get(); }
+  // The native window (HWND) of the form, or null where there is none; the
+  // owner of what the shell shows on the program's behalf.
+  void* nativeHandle() const;
 
  protected:
   // Call at the end of the window class's constructor, after its components

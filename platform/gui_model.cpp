@@ -415,6 +415,8 @@ bool Form::userClose() {
   return true;
 }
 
+void* Form::nativeHandle() const { return peer_ ? peer_->nativeHandle() : nullptr; }
+
 void Form::created() {
   if (!peer_) peer_ = app_.backend().createPeer(*this);
   if (onCreate) onCreate(this);

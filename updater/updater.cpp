@@ -6,9 +6,14 @@
 #include "common/format.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/system.h"
+#include "setup/setup_window.h"
 
 namespace orvel {
+
+TFUpdater* FUpdater = nullptr;
+
 namespace {
 
 const Str kRegistrySwitch = u"-Registry";
@@ -77,9 +82,56 @@ std::vector<SettingsEntry> ParseSettingsList(const Str& list) {
   return entries;
 }
 
-TFUpdater::TFUpdater() : arguments_(sys::commandLineArguments()) {}
+TFUpdater::TFUpdater(gui::Application& app) : TFUpdater(app, sys::commandLineArguments()) {}
 
-TFUpdater::TFUpdater(std::vector<Str> arguments) : arguments_(std::move(arguments)) {}
+TFUpdater::TFUpdater(gui::Application& app, std::vector<Str> arguments)
+    : gui::Form(app, u"FUpdater"), arguments_(std::move(arguments)) {
+  setCaption(u"Orvel-Draw-Updater");
+  // No caption-bar buttons: OK is the only way out.
+  setBorder(gui::BorderStyle::Sizeable, {false, false, false});
+  setClientSize(664, 251);
+  setPosition(gui::Position::Designed, 0, 0);
+  setFont({u"Tahoma", 11});
+  setColour(gui::Colour::ButtonFace);
+  CreateControls();
+  created();
+}
+
+void TFUpdater::CreateControls() {
+  Memo = &add(gui::Kind::Memo, u"Memo");
+  Memo->setBounds({0, 0, 664, 216});
+  Memo->setAlign(gui::Align::Client);
+  Memo->setScrollBars(gui::ScrollBars::Vertical);
+  Memo->setWordWrap(true);
+  Memo->setTabOrder(0);
+
+  Panel1 = &add(gui::Kind::Panel, u"Panel1");
+  Panel1->setBounds({0, 216, 664, 35});
+  Panel1->setAlign(gui::Align::Bottom);
+  Panel1->setTabOrder(1);
+
+  BOK = &add(gui::Kind::Button, u"BOK", Panel1);
+  BOK->setCaption(u"OK");
+  BOK->setBounds({585, 4, 75, 27});
+  BOK->setAlign(gui::Align::Right);
+  BOK->setTabOrder(0);
+  BOK->onClick = [this](gui::Object* sender) { BOKClick(sender); };
+
+  BRetry = &add(gui::Kind::Button, u"BRetry", Panel1);
+  BRetry->setCaption(u"Retry");
+  BRetry->setBounds({504, 4, 75, 27});
+  BRetry->setTabOrder(1);
+  BRetry->onClick = [this](gui::Object* sender) { BRetryClick(sender); };
+}
+
+void TFUpdater::BOKClick(gui::Object*) {
+  // Also after a failed update: the application is started in any case.
+  LaunchFile(Dest + u"OrvelDraw.exe", u"", Dest, shell::kSwShowNormal);
+  close();
+  if (FSetup) FSetup->close();  // the main window: this ends the program
+}
+
+void TFUpdater::BRetryClick(gui::Object*) { MakeUpdate(); }
 
 Str TFUpdater::ParamStr(size_t i) const { return i < arguments_.size() ? arguments_[i] : Str(); }
 
@@ -192,8 +244,10 @@ void TFUpdater::WriteSetting(const SettingsEntry& entry) {
 
 // --- the update log -----------------------------------------------------------
 
+void TFUpdater::AddLog(const Str& line) { Memo->addLine(line); }
+
 void TFUpdater::SaveLog(const Str& path) const {
-  const Result written = files::writeTextLines(path, Memo, sys::ansiCodePage());
+  const Result written = files::writeTextLines(path, Memo->lines(), sys::ansiCodePage());
   if (!written)
     throw orvel::Error(
         Format(u"Datei \"%s\" kann nicht erstellt werden. %s", {path, sys::errorMessage(written.error)}));

@@ -1,7 +1,8 @@
-// The updater object: the update log, the settings store (registry or the
-// machine INI file) and MakeUpdate, the one procedure of update mode and
-// registry mode. Its window (Memo, Panel1, BOK, BRetry) comes with the GUI;
-// until then the update log is a plain list of lines.
+// The updater object and its window: the update log (the window's memo), the
+// settings store (registry or the machine INI file) and MakeUpdate, the one
+// procedure of update mode and registry mode. The window is shown only after
+// a file update with a failed copy; its buttons retry the update or restart
+// the application.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "common/mem_ini_file.h"
 #include "common/registry_access.h"
+#include "platform/gui.h"
 #include "platform/types.h"
 
 namespace orvel {
@@ -27,16 +29,38 @@ SettingsEntry SplitSettingsEntry(const Str& entry);
 // The entries of a settings list ("#"-separated), empty entries skipped.
 std::vector<SettingsEntry> ParseSettingsList(const Str& list);
 
-class TFUpdater {
+class TFUpdater : public gui::Form {
  public:
   // Takes the process's command line.
-  TFUpdater();
+  explicit TFUpdater(gui::Application& app);
   // Takes the given arguments; argument 0 is the program.
-  explicit TFUpdater(std::vector<Str> arguments);
-  TFUpdater(const TFUpdater&) = delete;
-  TFUpdater& operator=(const TFUpdater&) = delete;
+  TFUpdater(gui::Application& app, std::vector<Str> arguments);
 
   void SetCommandLine(std::vector<Str> arguments) { arguments_ = std::move(arguments); }
+
+  // Controls, owned by the window. Memo's lines are the update log.
+  gui::Component* Memo;
+  gui::Component* Panel1;
+  gui::Component* BOK;
+  gui::Component* BRetry;
+
+  Str Source;
+  Str Dest;
+  Str Version;
+  Str TempDir;
+  Str EditorVerzeichnis;
+  bool UseRegistry = false;
+  bool Error = false;
+  std::unique_ptr<RegistryAccess> MyRegistry;
+  std::unique_ptr<MemIniFile> MachineIniFile;
+  bool PortableApplication = false;
+  Str PortAppDrive;
+  bool Restart = false;
+
+  // Handlers. OK starts Dest + "OrvelDraw.exe" and ends the program; Retry
+  // runs the whole procedure again, appending to the log.
+  void BOKClick(gui::Object* Sender);
+  void BRetryClick(gui::Object* Sender);
 
   // Chooses the settings store, then runs the branch that argument 1 names.
   // Errors that no step catches escape to the caller.
@@ -51,31 +75,18 @@ class TFUpdater {
   void WriteInteger(const Str& key, const Str& name, int32_t value);
 
   // The update log: an appended empty text makes an empty line.
-  void AddLog(const Str& line) { Memo.push_back(line); }
+  void AddLog(const Str& line);
   // Writes all lines of the update log to `path` as ANSI text with CR LF.
   // Raises Error "Datei "<path>" kann nicht erstellt werden. <reason>".
   void SaveLog(const Str& path) const;
-
-  // The update log (the window's memo, later).
-  std::vector<Str> Memo;
-  Str Source;
-  Str Dest;
-  Str Version;
-  Str TempDir;
-  Str EditorVerzeichnis;
-  bool UseRegistry = false;
-  bool Error = false;
-  std::unique_ptr<RegistryAccess> MyRegistry;
-  std::unique_ptr<MemIniFile> MachineIniFile;
-  bool PortableApplication = false;
-  Str PortAppDrive;
-  bool Restart = false;
 
  private:
   // Argument i of the command line; a missing one reads as empty.
   Str ParamStr(size_t i) const;
   // Number of arguments after the program.
   size_t ParamCount() const { return arguments_.empty() ? 0 : arguments_.size() - 1; }
+
+  void CreateControls();
 
   void SelectStore();
   void UseIniStorage(const Str& path);
@@ -87,5 +98,8 @@ class TFUpdater {
 
   std::vector<Str> arguments_;
 };
+
+// The one updater window of the program.
+extern TFUpdater* FUpdater;
 
 }  // namespace orvel

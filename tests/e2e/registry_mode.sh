@@ -54,8 +54,16 @@ else
   trap 'rm -rf "$work"' EXIT
 fi
 
-echo "-- registry storage"
-run_setup -Registry "$list" || fail "registry mode ended with $?"
+# The scripted GUI: an empty script, the transcript in $work/transcript.
+script="$work/script"
+: >"$script"
+transcript() { tr -d '\r' <"$work/transcript"; }
+
+echo "-- registry storage, only the wait window shown"
+ORVEL_GUI_SCRIPT="$script" ORVEL_GUI_TRANSCRIPT="$work/transcript" run_setup -Registry "$list" ||
+  fail "registry mode ended with $?"
+[ "$(transcript)" = "$(printf 'show Fwait "Fwait"\ncursor hourglass\nhide Fwait\ncursor default')" ] ||
+  fail "transcript: $(transcript)"
 has_string A text || fail "A=text missing in the registry: $(program_key)"
 has_dword B 12 || fail "B=12 missing in the registry: $(program_key)"
 
@@ -68,11 +76,13 @@ printf '[Program]\r\nC=ini\r\nD=7\r\n' | cmp -s - "$ini_host" || fail "INI file 
 
 echo "-- a bad integer ends the run with exit code 1, earlier settings kept"
 status=0
-# No display: an error box under Wine cannot wait for a person.
-err=$(env -u DISPLAY -u WAYLAND_DISPLAY bash -c '"$@"' _ \
-  ${wine:+"$wine"} "$setup" -Registry 'Program|E|kept|s#Program|F|zwoelf|i#Program|G|never|s' 2>&1 >/dev/null) ||
+# The error box comes from the scripted GUI, so nobody has to answer it.
+err=$(ORVEL_GUI_SCRIPT="$script" ORVEL_GUI_TRANSCRIPT="$work/transcript" \
+  run_setup -Registry 'Program|E|kept|s#Program|F|zwoelf|i#Program|G|never|s' 2>&1 >/dev/null) ||
   status=$?
 [ "$status" -eq 1 ] || fail "exit code $status, expected 1"
+transcript | grep -Fxq "msgbox error \"Setup\" \"'zwoelf' ist kein gültiger Integerwert.\" \"OK\" -> \"OK\" (default)" ||
+  fail "no error box in the transcript: $(transcript)"
 has_string E kept || fail "E=kept was not kept: $(program_key)"
 ! has_value F || fail "F was written"
 ! has_value G || fail "G was written after the error"

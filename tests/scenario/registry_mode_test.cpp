@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "tests/scenario/updater_windows.h"
 #include "tests/support/test_machine.h"
 #include "updater/updater.h"
 
@@ -61,17 +62,18 @@ class RegistryModeTest : public testing::Test {
  protected:
   Str IniPath() const { return machine_.scratch() + u"ODMachine.INI"; }
   TestMachine machine_;
+  test::ScriptedApplication app_;
 };
 
 // The example list lands under HKLM as REG_SZ and REG_DWORD, each logged.
 TEST_F(RegistryModeTest, RegistryStorageWritesStringAndInteger) {
-  TFUpdater updater(RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
+  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
   updater.Restart = true;
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_TRUE(updater.UseRegistry);
   EXPECT_FALSE(updater.Restart);
   EXPECT_FALSE(updater.Error);
-  EXPECT_EQ(updater.Memo, (std::vector<Str>{u"Key: Program name: A Value: text", u"Key: Program name: B Value: 12"}));
+  EXPECT_EQ(updater.Memo->lines(), (std::vector<Str>{u"Key: Program name: A Value: text", u"Key: Program name: B Value: 12"}));
   auto a = MachineValue(u"A");
   auto b = MachineValue(u"B");
   ASSERT_TRUE(a && b);
@@ -84,10 +86,10 @@ TEST_F(RegistryModeTest, RegistryStorageWritesStringAndInteger) {
 
 // Only the type's first letter counts, lower case only; the log shows every entry as parsed.
 TEST_F(RegistryModeTest, TypeFieldSelectsTheOperation) {
-  TFUpdater updater(RegistryArgs(
+  TFUpdater updater(app_.app(), RegistryArgs(
       u"\"K|S1|text|S#K|X1|text|x#K|I1|12|integer#K|E1|s#K|T1|text|#K|T2|#K|N1|-7|i#K|Q1|q|string\""));
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
-  EXPECT_EQ(updater.Memo, (std::vector<Str>{
+  EXPECT_EQ(updater.Memo->lines(), (std::vector<Str>{
                               u"Key: K name: S1 Value: text",
                               u"Key: K name: X1 Value: text",
                               u"Key: K name: I1 Value: 12",
@@ -114,19 +116,19 @@ TEST_F(RegistryModeTest, TypeFieldSelectsTheOperation) {
 
 // Empty entries (leading, doubled, trailing "#") are skipped without a log line.
 TEST_F(RegistryModeTest, EmptyEntriesAreSkipped) {
-  TFUpdater updater(RegistryArgs(u"#Program|A|1|s##Program|B|2|s#"));
+  TFUpdater updater(app_.app(), RegistryArgs(u"#Program|A|1|s##Program|B|2|s#"));
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
-  EXPECT_EQ(updater.Memo.size(), 2u);
+  EXPECT_EQ(updater.Memo->lines().size(), 2u);
 }
 
 // Writing what is stored, or ""/0 where nothing is, changes nothing and creates no key.
 TEST_F(RegistryModeTest, WritesOnlyWhenDifferent) {
-  TFUpdater empty(RegistryArgs(u"Program|A||s#Program|B|0|i"));
+  TFUpdater empty(app_.app(), RegistryArgs(u"Program|A||s#Program|B|0|i"));
   ASSERT_EQ(RunMakeUpdate(empty), std::nullopt);
   EXPECT_FALSE(KeyExists(reg::Root::LocalMachine, kProgramKey));
 
   SeedMachineValue(u"A", reg::makeString(u"text"));
-  TFUpdater caseOnly(RegistryArgs(u"Program|A|TEXT|s"));
+  TFUpdater caseOnly(app_.app(), RegistryArgs(u"Program|A|TEXT|s"));
   ASSERT_EQ(RunMakeUpdate(caseOnly), std::nullopt);
   EXPECT_EQ(reg::stringOf(*MachineValue(u"A")), u"TEXT");  // letter case counts
 }
@@ -144,9 +146,9 @@ TEST_F(RegistryModeTest, TypeErrorsEscapeAndKeepEarlierSettings) {
       {u"Program|First|1|s#Program|D|x|s#Program|After|2|s", u"Ungültiger Datentyp für 'D'"},   // 2
   };
   for (size_t i = 0; i < rows.size(); ++i) {
-    TFUpdater updater(RegistryArgs(rows[i].list));
+    TFUpdater updater(app_.app(), RegistryArgs(rows[i].list));
     EXPECT_EQ(RunMakeUpdate(updater), rows[i].error) << "row " << i + 1;
-    EXPECT_EQ(updater.Memo.size(), 2u) << "row " << i + 1;
+    EXPECT_EQ(updater.Memo->lines().size(), 2u) << "row " << i + 1;
     EXPECT_TRUE(MachineValue(u"First")) << "row " << i + 1;
     EXPECT_FALSE(MachineValue(u"After")) << "row " << i + 1;
   }
@@ -155,9 +157,9 @@ TEST_F(RegistryModeTest, TypeErrorsEscapeAndKeepEarlierSettings) {
 }
 
 TEST_F(RegistryModeTest, IntegerThatIsNoNumberEndsTheRun) {
-  TFUpdater updater(RegistryArgs(u"Program|A|1|s#Program|B|zwölf|i#Program|C|3|s"));
+  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|1|s#Program|B|zwölf|i#Program|C|3|s"));
   EXPECT_EQ(RunMakeUpdate(updater), u"'zwölf' ist kein gültiger Integerwert");
-  EXPECT_EQ(updater.Memo.back(), u"Key: Program name: B Value: zwölf");
+  EXPECT_EQ(updater.Memo->lines().back(), u"Key: Program name: B Value: zwölf");
   EXPECT_TRUE(MachineValue(u"A"));
   EXPECT_FALSE(MachineValue(u"B"));
   EXPECT_FALSE(MachineValue(u"C"));
@@ -167,9 +169,9 @@ TEST_F(RegistryModeTest, IntegerThatIsNoNumberEndsTheRun) {
 TEST_F(RegistryModeTest, EmulatedOnly_NonAdministratorWritesNothingSilently) {
   if (!TestMachine::emulated()) GTEST_SKIP() << "needs a non-administrator";
   TestMachine user(MachineIni{{"Machine.Administrator", "0"}});
-  TFUpdater updater(RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
+  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
   EXPECT_EQ(RunMakeUpdate(updater), std::nullopt);
-  EXPECT_EQ(updater.Memo.size(), 2u);
+  EXPECT_EQ(updater.Memo->lines().size(), 2u);
   EXPECT_FALSE(KeyExists(reg::Root::LocalMachine, kProgramKey));
 }
 
@@ -181,7 +183,7 @@ TEST_F(RegistryModeTest, IniStorageWritesThePlainIniText) {
       {u"x", u"-INI", IniPath(), u"y"},          // 3 anywhere after argument 1
   };
   for (size_t i = 0; i < variants.size(); ++i) {
-    TFUpdater updater(RegistryArgs(u"Program|A|text|s#Program|B|12|i", variants[i]));
+    TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s#Program|B|12|i", variants[i]));
     ASSERT_EQ(RunMakeUpdate(updater), std::nullopt) << "row " << i + 1;
     EXPECT_FALSE(updater.UseRegistry) << "row " << i + 1;
     EXPECT_EQ(test::readTestFile(IniPath()), "[Program]\r\nA=text\r\nB=12\r\n") << "row " << i + 1;
@@ -195,7 +197,7 @@ TEST_F(RegistryModeTest, IniStorageWritesThePlainIniText) {
 TEST_F(RegistryModeTest, IniSwitchOnlyExactAndWithAPath) {
   const std::vector<std::vector<Str>> variants = {{u"-INI"}, {u"-ini", IniPath()}, {u"/INI", IniPath()}};
   for (size_t i = 0; i < variants.size(); ++i) {
-    TFUpdater updater(RegistryArgs(u"Program|A|text|s", variants[i]));
+    TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s", variants[i]));
     ASSERT_EQ(RunMakeUpdate(updater), std::nullopt) << "row " << i + 1;
     EXPECT_TRUE(updater.UseRegistry) << "row " << i + 1;
   }
@@ -207,11 +209,11 @@ TEST_F(RegistryModeTest, IniSwitchOnlyExactAndWithAPath) {
 TEST_F(RegistryModeTest, IniFileIsRewrittenOnlyForAChange) {
   const std::string original = "[Orvel]\r\nLanguage = languages\\english.ini\r\n[Program]\r\nA = text\r\nB=0x0C\r\n";
   test::writeTestFile(IniPath(), original);
-  TFUpdater same(RegistryArgs(u"program|a|text|s#PROGRAM|B|12|i", {u"-INI", IniPath()}));
+  TFUpdater same(app_.app(), RegistryArgs(u"program|a|text|s#PROGRAM|B|12|i", {u"-INI", IniPath()}));
   ASSERT_EQ(RunMakeUpdate(same), std::nullopt);
   EXPECT_EQ(test::readTestFile(IniPath()), original);
 
-  TFUpdater changed(RegistryArgs(u"Program|A|Text|s", {u"-INI", IniPath()}));
+  TFUpdater changed(app_.app(), RegistryArgs(u"Program|A|Text|s", {u"-INI", IniPath()}));
   ASSERT_EQ(RunMakeUpdate(changed), std::nullopt);
   EXPECT_EQ(test::readTestFile(IniPath()),
             "[Orvel]\r\nLanguage=languages\\english.ini\r\n\r\n[Program]\r\nA=Text\r\nB=0x0C\r\n");
@@ -230,15 +232,15 @@ TEST_F(RegistryModeTest, IniStorageLeavesOutEntriesThatWouldBreakTheFile) {
       u"#Orvel|;x|1|s"                                    // 6 name like a comment
       u"#Orvel| PortableApplication|1|i"                  // 7 blank around a name
       u"#Program|OK|fine|s";                              // 8 a sound entry still goes in
-  TFUpdater updater(RegistryArgs(list, {u"-INI", IniPath()}));
+  TFUpdater updater(app_.app(), RegistryArgs(list, {u"-INI", IniPath()}));
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
-  EXPECT_EQ(updater.Memo.size(), 8u);
+  EXPECT_EQ(updater.Memo->lines().size(), 8u);
   EXPECT_EQ(test::readTestFile(IniPath()), original + "\r\n[Program]\r\nOK=fine\r\n");
 }
 
 // The registry holds such names and values as they are.
 TEST_F(RegistryModeTest, RegistryStorageTakesNamesTheIniCannotHold) {
-  TFUpdater updater(RegistryArgs(u"Program|A=B|x\r\ny|s#Program|[C]|1|i"));
+  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A=B|x\r\ny|s#Program|[C]|1|i"));
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_EQ(reg::stringOf(*MachineValue(u"A=B")), u"x\r\ny");
   EXPECT_EQ(reg::dwordOf(*MachineValue(u"[C]")), 1u);
@@ -247,7 +249,7 @@ TEST_F(RegistryModeTest, RegistryStorageTakesNamesTheIniCannotHold) {
 // The portable entry and the drive of the INI path are read at the store selection.
 TEST_F(RegistryModeTest, IniStorageReadsPortableApplicationAndDrive) {
   test::writeTestFile(IniPath(), "[Orvel]\r\nPortableApplication=1\r\n");
-  TFUpdater updater(RegistryArgs(u"", {u"-INI", IniPath()}));
+  TFUpdater updater(app_.app(), RegistryArgs(u"", {u"-INI", IniPath()}));
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_TRUE(updater.PortableApplication);
   EXPECT_EQ(updater.PortAppDrive, IniPath().substr(0, 1));
@@ -263,7 +265,7 @@ TEST_F(RegistryModeTest, IniStorageReadsPortableApplicationAndDrive) {
       {u"d:ODMachine.INI", u"d", false},                                   // 3 drive-relative
   };
   for (size_t i = 0; i < rows.size(); ++i) {
-    TFUpdater other(RegistryArgs(u"", {u"-INI", rows[i].path}));
+    TFUpdater other(app_.app(), RegistryArgs(u"", {u"-INI", rows[i].path}));
     ASSERT_EQ(RunMakeUpdate(other), std::nullopt) << "row " << i + 1;
     EXPECT_EQ(other.PortAppDrive, rows[i].drive) << "row " << i + 1;
     EXPECT_EQ(other.PortableApplication, rows[i].portable) << "row " << i + 1;
@@ -273,19 +275,19 @@ TEST_F(RegistryModeTest, IniStorageReadsPortableApplicationAndDrive) {
 // A second run selects the store anew and reads the INI file again.
 TEST_F(RegistryModeTest, EveryRunReadsTheIniFileAgain) {
   test::writeTestFile(IniPath(), "[Program]\r\nA=1\r\n");
-  TFUpdater updater(RegistryArgs(u"Program|B|2|s", {u"-INI", IniPath()}));
+  TFUpdater updater(app_.app(), RegistryArgs(u"Program|B|2|s", {u"-INI", IniPath()}));
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   test::writeTestFile(IniPath(), "[Program]\r\nA=changed\r\n");
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_EQ(updater.ReadString(u"Program", u"A", u""), u"changed");
   EXPECT_EQ(test::readTestFile(IniPath()), "[Program]\r\nA=changed\r\nB=2\r\n");
-  EXPECT_EQ(updater.Memo.size(), 2u);  // the log grows across runs
+  EXPECT_EQ(updater.Memo->lines().size(), 2u);  // the log grows across runs
 }
 
 // Reads give the default when nothing is stored, in both storages.
 TEST_F(RegistryModeTest, StoreReadsGiveTheDefaultWhenMissing) {
   for (const auto& extra : {std::vector<Str>{}, std::vector<Str>{u"-INI", IniPath()}}) {
-    TFUpdater updater(RegistryArgs(u"", extra));
+    TFUpdater updater(app_.app(), RegistryArgs(u"", extra));
     ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
     EXPECT_EQ(updater.ReadString(u"Program", u"Nothing", u"def"), u"def");
     EXPECT_EQ(updater.ReadInteger(u"Program", u"Nothing", -1), -1);
@@ -296,17 +298,17 @@ TEST_F(RegistryModeTest, StoreReadsGiveTheDefaultWhenMissing) {
 
 // "-Update" runs the store selection only, so far.
 TEST_F(RegistryModeTest, UpdateSwitchSelectsTheStoreWithoutWriting) {
-  TFUpdater updater({u"C:\\Orvel\\Setup.exe", u"-Update", u"Program|A|text|s", u"", u"-INI", IniPath()});
+  TFUpdater updater(app_.app(), std::vector<Str>{u"C:\\Orvel\\Setup.exe", u"-Update", u"Program|A|text|s", u"", u"-INI", IniPath()});
   updater.Restart = true;
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_FALSE(updater.UseRegistry);
   EXPECT_FALSE(updater.Restart);
-  EXPECT_TRUE(updater.Memo.empty());
+  EXPECT_TRUE(updater.Memo->lines().empty());
   EXPECT_FALSE(files::fileExists(IniPath()));
 }
 
 TEST_F(RegistryModeTest, SaveLogWritesAnsiLinesOrRaisesTheFileError) {
-  TFUpdater updater(std::vector<Str>{u"Setup.exe"});
+  TFUpdater updater(app_.app(), std::vector<Str>{u"Setup.exe"});
   updater.AddLog(u"Größe");
   updater.AddLog(u"");
   updater.AddLog(u"Ende");
