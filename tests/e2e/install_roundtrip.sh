@@ -10,7 +10,7 @@
 # usage: install_roundtrip.sh <dist folder> [wine]
 # Natively the program runs on a fresh emulated machine from C:\dist\; with
 # the Wine program given it runs in the test prefix ($WINEPREFIX) from
-# C:\orvel-e2e-dist\.
+# C:\orvel-e2e-dist\. KEEP=1 keeps the native run's work folder and machine.
 set -euo pipefail
 dist=$1
 wine=${2:-}
