@@ -9,6 +9,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "setup/setup_window.h"
+#include "updater/key_closer.h"
 
 namespace orvel {
 
@@ -17,21 +18,9 @@ TFUpdater* FUpdater = nullptr;
 namespace {
 
 const Str kRegistrySwitch = u"-Registry";
+const Str kUpdateSwitch = u"-Update";
 const Str kIniSwitch = u"-INI";
 const Str kSettingsKey = u"\\Software\\OrvelDraw\\";
-
-// Closes the registry access object's key however the operation ends, so
-// that no store operation leaves a key open.
-class KeyCloser {
- public:
-  explicit KeyCloser(RegistryAccess& registry) : registry_(registry) {}
-  ~KeyCloser() { registry_.CloseKey(); }
-  KeyCloser(const KeyCloser&) = delete;
-  KeyCloser& operator=(const KeyCloser&) = delete;
-
- private:
-  RegistryAccess& registry_;
-};
 
 // The drive part of a path: "C:" for a drive path, "\\server\share" for a
 // network path, empty otherwise.
@@ -138,9 +127,10 @@ Str TFUpdater::ParamStr(size_t i) const { return i < arguments_.size() ? argumen
 void TFUpdater::MakeUpdate() {
   Restart = false;
   SelectStore();
-  // "-Update" needs nothing beyond the store selection yet; its branch goes
-  // here beside the registry branch.
-  if (ParamStr(1) == kRegistrySwitch) RunRegistryMode();
+  if (ParamStr(1) == kRegistrySwitch)
+    RunRegistryMode();
+  else if (ParamStr(1) == kUpdateSwitch)
+    RunUpdate();
 }
 
 // --- store selection ------------------------------------------------------

@@ -29,6 +29,10 @@ SettingsEntry SplitSettingsEntry(const Str& entry);
 // The entries of a settings list ("#"-separated), empty entries skipped.
 std::vector<SettingsEntry> ParseSettingsList(const Str& list);
 
+// Where update.txt goes: the folder part of the update's destination (up to
+// its last "\" or ":"), with a "\" appended when it lacks one.
+Str UpdateLogPath(const Str& dest);
+
 class TFUpdater : public gui::Form {
  public:
   // Takes the process's command line.
@@ -74,6 +78,30 @@ class TFUpdater : public gui::Form {
   void WriteString(const Str& key, const Str& name, const Str& value);
   void WriteInteger(const Str& key, const Str& name, int32_t value);
 
+  // Moves "Update" and "NextUpdate" from the machine-wide to the per-user
+  // key, or removes them from the machine INI file.
+  void FixUpdate();
+
+  // File operations of the update; each logs what it did, a failed copy sets
+  // Error. Paths are joined by plain concatenation.
+  void CopyFromTo(const Str& f1, const Str& f2);
+  void RenameFromTo(const Str& f1, const Str& f2);
+  void CreateDirectories(const Str& dir);
+  void CopyImages(const Str& Source, const Str& Dest);
+  void CopyIniFiles();
+  void CopyStyles();
+
+  // The association rewrite: the file class under both roots, then each
+  // extension of the list (Source) attached or detached, then the shell
+  // told. A flag that is no Boolean ends it with an error.
+  void ChangeRegistry(const Str& Dest, const Str& Source);
+  // The file class "SOFTWARE\Classes\OrvelDraw" for the executable at
+  // `OrvelDraw`, below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
+  void Registriere(const Str& OrvelDraw);
+  // The open-command rewrite: the class's open command below
+  // HKEY_LOCAL_MACHINE, "&quot;" standing for each double quote.
+  void ChangeKXRegistration(const Str& Source);
+
   // The update log: an appended empty text makes an empty line.
   void AddLog(const Str& line);
   // Writes all lines of the update log to `path` as ANSI text with CR LF.
@@ -95,6 +123,21 @@ class TFUpdater : public gui::Form {
   void WriteSetting(const SettingsEntry& entry);
   // INI storage: whether an entry may go into the machine INI file at all.
   bool IniCanStore(const Str& key, const Str& name, const Str& value) const;
+
+  // The update branch and its parts.
+  void RunUpdate();
+  void FixUpdateInRegistry();
+  void FixUpdateInIniFile();
+  void UpdateFiles(const Str& oldVersion);
+  // Copies Source + name to Dest + name when the target is missing or older.
+  void CopyIfNewer(const Str& name);
+  // Appends the path of update.txt to the log and saves the log there; a
+  // failure only goes into the log.
+  void SaveUpdateLog();
+
+  // The association rewrite's parts.
+  void WriteFileClass(RegistryAccess& registry, const Str& key, const Str& path);
+  void AssociateExtension(RegistryAccess& registry, const Str& extension, bool flag);
 
   std::vector<Str> arguments_;
 };

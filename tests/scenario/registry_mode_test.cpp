@@ -296,17 +296,6 @@ TEST_F(RegistryModeTest, StoreReadsGiveTheDefaultWhenMissing) {
   }
 }
 
-// "-Update" runs the store selection only, so far.
-TEST_F(RegistryModeTest, UpdateSwitchSelectsTheStoreWithoutWriting) {
-  TFUpdater updater(app_.app(), std::vector<Str>{u"C:\\Orvel\\Setup.exe", u"-Update", u"Program|A|text|s", u"", u"-INI", IniPath()});
-  updater.Restart = true;
-  ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
-  EXPECT_FALSE(updater.UseRegistry);
-  EXPECT_FALSE(updater.Restart);
-  EXPECT_TRUE(updater.Memo->lines().empty());
-  EXPECT_FALSE(files::fileExists(IniPath()));
-}
-
 TEST_F(RegistryModeTest, SaveLogWritesAnsiLinesOrRaisesTheFileError) {
   TFUpdater updater(app_.app(), std::vector<Str>{u"Setup.exe"});
   updater.AddLog(u"Größe");

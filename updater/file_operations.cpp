@@ -1,0 +1,87 @@
+// The file operations of an update: one file copied over the installed one,
+// an old language file kept under a versioned name, folders, and the groups
+// of images, language files and styles. Each logs what it did; no failure
+// stops the update, and a failed copy sets Error.
+#include "common/format.h"
+#include "platform/files.h"
+#include "setup/setup_window.h"
+#include "updater/updater.h"
+
+namespace orvel {
+namespace {
+
+constexpr uint32_t kNotPlain = files::kDirectory | files::kHidden | files::kSystem;
+constexpr uint32_t kHiddenOrSystem = files::kHidden | files::kSystem;
+const Str kThumbnailCache = u"Thumbs.db";  // Explorer's, never part of an update
+
+// The names in a folder listing whose attributes have none of `excluded`, in
+// the listing's order.
+std::vector<Str> ListNames(const Str& pattern, uint32_t excluded) {
+  std::vector<Str> names;
+  for (const files::FindEntry& entry : files::findFiles(pattern))
+    if ((entry.attributes & excluded) == 0) names.push_back(entry.name);
+  return names;
+}
+
+// The name without its extension: everything before its last ".".
+Str WithoutExtension(const Str& name) {
+  const size_t dot = name.rfind(u'.');
+  return dot == Str::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
+  auto failed = [&] {
+    AddLog(u"Cannot copy " + f1);
+    AddLog(u"  to: " + f2);
+    Error = true;
+  };
+  // Without a source file the installed one would be deleted for nothing:
+  // it stays, and the copy counts as failed.
+  if (!files::fileExists(f1)) return failed();
+  if (files::fileExists(f2)) {
+    if (files::getAttributes(f2) & files::kReadOnly) (void)files::setAttributes(f2, 0);
+    // A target that stays (locked by a running program) makes the copy below fail.
+    if (!files::deleteFile(f2)) AddLog(Format(FSetup->LNGCanNotDelete, {f2}));
+  }
+  if (!files::copyFile(f1, f2, true)) return failed();
+  AddLog(Format(FSetup->LNGCopyFromTo, {f1, f2}));
+}
+
+void TFUpdater::RenameFromTo(const Str& f1, const Str& f2) {
+  // Fails when f2 exists or f1 is missing; that is not worth a line.
+  if (!files::moveFile(f1, f2)) return;
+  AddLog(u"Rename Languagefile: " + f1 + u" -> ");
+  AddLog(u"   " + f2);
+}
+
+void TFUpdater::CreateDirectories(const Str& dir) {
+  if (files::directoryExists(dir)) return;
+  AddLog(u"create directory: " + dir);
+  // A folder that cannot be made shows in the failed copies into it.
+  (void)files::forceDirectories(dir);
+}
+
+void TFUpdater::CopyImages(const Str& Source, const Str& Dest) {
+  for (const Str& name : ListNames(Source + u"img\\*.*", kNotPlain))
+    if (name != kThumbnailCache) CopyFromTo(Source + u"img\\" + name, Dest + u"img\\" + name);
+}
+
+void TFUpdater::CopyIniFiles() {
+  const Str from = Source + u"languages\\";
+  const Str to = Dest + u"languages\\";
+  for (const Str& name : ListNames(from + u"*.ini", kHiddenOrSystem)) {
+    // english.ini of version 2.1 stays as english2.1.ini, unless that exists already.
+    RenameFromTo(to + name, to + WithoutExtension(name) + Version + u".ini");
+    CopyFromTo(from + name, to + name);
+  }
+}
+
+void TFUpdater::CopyStyles() {
+  // Subfolders are listed too; they end as failed copies.
+  for (const Str& name : ListNames(Source + u"styles\\*.*", kHiddenOrSystem))
+    CopyFromTo(Source + u"styles\\" + name, Dest + u"styles\\" + name);
+}
+
+}  // namespace orvel
