@@ -26,9 +26,10 @@ has_line() { transcript | grep -Fxq -- "$1" || fail "no transcript line $1 in: $
 
 if [ -n "$wine" ]; then
   : "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
-  # Wine takes the user locale from LC_ALL when the process starts.
-  export LC_ALL=es_ES.UTF-8 LANG=es_ES.UTF-8
-  locale=$("$wine" reg query 'HKCU\Control Panel\International' /v Locale 2>/dev/null | tr -d '\r' |
+  # Wine takes the user locale from LC_ALL when a process starts; later
+  # processes with another locale go back to theirs.
+  wine_es() { LC_ALL=es_ES.UTF-8 LANG=es_ES.UTF-8 "$wine" "$@"; }
+  locale=$(wine_es reg query 'HKCU\Control Panel\International' /v Locale 2>/dev/null | tr -d '\r' |
     awk '$1 == "Locale" { print tolower($3) }')
   if [ "$locale" != "00000c0a" ]; then
     echo "SKIP: Wine does not take the Spanish user locale here (Locale=$locale)"
@@ -42,10 +43,9 @@ if [ -n "$wine" ]; then
     echo "$drive_c/${p//\\//}"
   }
   clean() { rm -rf "$drive_c/orvel-e2e-es-dist" "$drive_c/orvel-e2e-es"; }
-  # Later Wine processes go back to the locale of their own environment.
   trap 'clean; rm -rf "$work"' EXIT
   clean
-  run_setup() { ORVEL_GUI_SCRIPT="$1" ORVEL_GUI_TRANSCRIPT="$work/transcript" "$wine" "$source_windows"Setup.exe; }
+  run_setup() { ORVEL_GUI_SCRIPT="$1" ORVEL_GUI_TRANSCRIPT="$work/transcript" wine_es "$source_windows"Setup.exe; }
 else
   export ORVEL_MACHINE="$work/machine"
   mkdir -p "$ORVEL_MACHINE"
