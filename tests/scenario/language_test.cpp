@@ -16,10 +16,12 @@
 #include "platform/profile.h"
 #include "platform/system.h"
 #include "tests/scenario/installer_fixture.h"
+#include "tests/scenario/language_files.h"
 
 namespace orvel {
 namespace {
 
+using test::LanguagesBesideProgram;
 using test::ScriptedWindows;
 using test::TestMachine;
 using Lines = std::vector<std::string>;
@@ -35,32 +37,6 @@ std::string utf16le(const Str& text) {
   }
   return bytes;
 }
-
-// The language folder beside the running program (the test binary), made for
-// one case and removed with everything in it afterwards, also when an earlier
-// run left one behind.
-class LanguagesBesideProgram {
- public:
-  LanguagesBesideProgram() : folder_(ProgramFolder() + u"languages\\") {
-    removeAll();
-    EXPECT_TRUE(files::forceDirectories(folder_).ok());
-  }
-  ~LanguagesBesideProgram() { removeAll(); }
-  LanguagesBesideProgram(const LanguagesBesideProgram&) = delete;
-  LanguagesBesideProgram& operator=(const LanguagesBesideProgram&) = delete;
-
-  Str put(const Str& name, const std::string& bytes) {
-    test::writeTestFile(folder_ + name, bytes);
-    return folder_ + name;
-  }
-
- private:
-  void removeAll() {
-    for (const files::FindEntry& entry : files::findFiles(folder_ + u"*.*")) (void)files::deleteFile(folder_ + entry.name);
-    (void)files::removeDirectory(folder_);
-  }
-  Str folder_;
-};
 
 // The German messages the setup window starts with, by field.
 const std::vector<std::pair<const char*, Str TFSetup::*>> kMessageFields = {
