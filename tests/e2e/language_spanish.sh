@@ -3,7 +3,8 @@
 # the distribution's Setup.exe shows both windows in Spanish from its first
 # paint, a portable installation logs in Spanish, and the installed
 # configuration names the installed Spanish file relative to the
-# installation folder.
+# installation folder; an update of that installation, which never paints the
+# setup window, still logs its copies in German.
 #
 # usage: language_spanish.sh <dist folder> [wine]
 # Natively the program runs on a fresh emulated machine whose user language
@@ -131,5 +132,20 @@ echo "-- the configuration names the installed Spanish file"
 printf '[User]\r\nHomeDir=Data\r\n[Orvel]\r\nLanguage=languages\\espanol.ini\r\nPortableApplication=1\r\n' |
   cmp -s - "$installed/ODMachine.INI" || fail "ODMachine.INI holds: $(cat -A "$installed/ODMachine.INI")"
 cmp -s "$dist/languages/espanol.ini" "$installed/languages/espanol.ini" || fail "espanol.ini was not installed"
+
+echo "-- an update of the installation keeps its German copy lines"
+: >"$work/empty.script"
+if [ -n "$wine" ]; then
+  ORVEL_GUI_SCRIPT="$work/empty.script" ORVEL_GUI_TRANSCRIPT="$work/transcript" \
+    wine_es "${target_windows}Setup.exe" -Update "$target_windows" "$source_windows" 2.0 || fail "the update ended with $?"
+else
+  ORVEL_GUI_SCRIPT="$work/empty.script" ORVEL_GUI_TRANSCRIPT="$work/transcript" \
+    "$installed/Setup.exe" -Update "$target_windows" "$source_windows" 2.0 || fail "the update ended with $?"
+fi
+[ -f "$installed/update.txt" ] || fail "no update.txt in $installed"
+iconv -f CP1252 -t UTF-8 "$installed/update.txt" | tr -d '\r' >"$work/update"
+grep -Fxq "Kopiere ${source_windows}OrvelDraw.exe nach ${target_windows}OrvelDraw.exe" "$work/update" ||
+  fail "no German copy line: $(cat "$work/update")"
+! grep -q '^Copiando' "$work/update" || fail "the update logs in Spanish: $(cat "$work/update")"
 
 echo "PASS"

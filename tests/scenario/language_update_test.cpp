@@ -2,6 +2,8 @@
 // the copy lines of an update stay German whatever file lies beside the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/fmx_utils.h"
 #include "tests/scenario/language_files.h"
 #include "tests/scenario/update_fixture.h"
