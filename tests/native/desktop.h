@@ -90,8 +90,8 @@ MessageBoxSeen readMessageBox(HWND box);
 // when it has none.
 bool pressButton(HWND box, const std::wstring& caption);
 
-// Answers a file-open dialog with a full path: types it as the file name and
-// presses the dialog's OK button.
+// Answers a file-open dialog with a path (a bare name is taken in the folder
+// the dialog shows): types it as the file name and presses the OK button.
 void answerFileDialog(HWND dialog, const std::wstring& path);
 // Answers the folder-picking dialog with a full path the same way.
 void answerFolderDialog(HWND dialog, const std::wstring& path);
