@@ -234,8 +234,8 @@ MessageBoxSeen readMessageBox(HWND box) {
     const std::wstring name = classOf(child);
     if (name == L"Button") {
       seen.buttons.push_back(textOf(child));
-    } else if (name == L"Static" &&
-               (GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON && seen.text.empty()) {
+    } else if (name == L"Static" && (GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON &&
+               seen.text.empty()) {
       seen.text = textOf(child);
     }
   }

@@ -45,10 +45,14 @@ TEST_F(LanguageRun, LanguageButtonSwitchesBothWindowsAndTheMessagesToEnglish) {
 
   EXPECT_EQ(textOf(w.form), text(L"Caption"));
   const std::vector<std::pair<HWND, const wchar_t*>> captions = {
-      {w.LFolder, L"LFolder"},         {w.LHint1, L"LHint1"},
-      {w.LHint2, L"LHint2"},           {w.BDeinstall, L"BDeinstall"},
-      {w.BLanguage, L"BLanguage"},     {w.BClose, L"BClose"},
-      {w.CBStartmenu, L"CBStartmenu"}, {w.CBDesktopSymbol, L"CBDesktopSymbol"},
+      {w.LFolder, L"LFolder"},
+      {w.LHint1, L"LHint1"},
+      {w.LHint2, L"LHint2"},
+      {w.BDeinstall, L"BDeinstall"},
+      {w.BLanguage, L"BLanguage"},
+      {w.BClose, L"BClose"},
+      {w.CBStartmenu, L"CBStartmenu"},
+      {w.CBDesktopSymbol, L"CBDesktopSymbol"},
       {w.CBPortableApplication, L"CBPortableApplication"},
   };
   for (const auto& [control, key] : captions) EXPECT_EQ(textOf(control), text(key)) << utf8(key);

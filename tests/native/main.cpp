@@ -1,8 +1,6 @@
-#include <windows.h>
-
-#include <objbase.h>
-
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <windows.h>
 
 #include "tests/native/native_run.h"
 

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "tests/native/layout.h"
@@ -85,10 +86,25 @@ void NativeRun::TearDown() {
   removeFolder(folder_);
 }
 
-std::unique_ptr<SetupProcess> NativeRun::start(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+std::unique_ptr<SetupProcess> NativeRun::start(const std::wstring& program,
+                                               const std::vector<std::wstring>& arguments) {
   auto process = std::make_unique<SetupProcess>(program, arguments, folder_);
   EXPECT_TRUE(process->started()) << "could not start the program";
   return process;
+}
+
+std::vector<std::wstring> NativeRun::captionsUntilTheEnd(const SetupProcess& process, Millis limit) {
+  std::vector<std::wstring> seen;
+  const bool ended = waitUntil(
+      [&] {
+        for (HWND hwnd : visibleWindows(process.id()))
+          if (std::find(seen.begin(), seen.end(), textOf(hwnd)) == seen.end()) seen.push_back(textOf(hwnd));
+        return !process.running();
+      },
+      limit);
+  EXPECT_TRUE(ended) << describeWindows(process.id());
+  EXPECT_EQ(process.exitCode(), 0u);
+  return seen;
 }
 
 SetupWindow NativeRun::setupWindowOf(const SetupProcess& process) {

@@ -51,6 +51,9 @@ class NativeRun : public testing::Test {
   std::unique_ptr<SetupProcess> startDistSetup(const std::vector<std::wstring>& arguments = {}) {
     return start(dist() + L"Setup.exe", arguments);
   }
+  // Waits for a started program to end (and fails the case when it does not
+  // end well); the captions of the windows it showed meanwhile.
+  std::vector<std::wstring> captionsUntilTheEnd(const SetupProcess& process, Millis limit = 60s);
   // The setup window of a started program, with every control found.
   SetupWindow setupWindowOf(const SetupProcess& process);
 

@@ -23,20 +23,13 @@ HWND groupOf(HWND item) { return item ? GetParent(item) : nullptr; }
 }  // namespace
 
 std::vector<Named> SetupWindow::controls() const {
-  return {{"LFolder", LFolder},
-          {"EFolder", EFolder},
-          {"SBOrdner", SBOrdner},
-          {"BInstall", BInstall},
-          {"RGRegOrIni", RGRegOrIni},
-          {"BDeinstall", BDeinstall},
-          {"CBStartmenu", CBStartmenu},
-          {"CBDesktopSymbol", CBDesktopSymbol},
-          {"BLanguage", BLanguage},
-          {"CBPortableApplication", CBPortableApplication},
-          {"LHint1", LHint1},
-          {"BClose", BClose},
-          {"LHint2", LHint2},
-          {"EUserfolder", EUserfolder},
+  return {{"LFolder", LFolder},         {"EFolder", EFolder},
+          {"SBOrdner", SBOrdner},       {"BInstall", BInstall},
+          {"RGRegOrIni", RGRegOrIni},   {"BDeinstall", BDeinstall},
+          {"CBStartmenu", CBStartmenu}, {"CBDesktopSymbol", CBDesktopSymbol},
+          {"BLanguage", BLanguage},     {"CBPortableApplication", CBPortableApplication},
+          {"LHint1", LHint1},           {"BClose", BClose},
+          {"LHint2", LHint2},           {"EUserfolder", EUserfolder},
           {"SBUserIni", SBUserIni}};
 }
 
