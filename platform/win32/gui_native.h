@@ -40,23 +40,7 @@ Bounds clientBounds(HWND hwnd);
 // highlight colours) when disabled.
 void drawFolderGlyph(HDC dc, int x, int y, bool enabled);
 
-// A COM interface pointer, released when it goes.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (p_) p_->Release();
-  }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  T** receive() { return &p_; }
-
- private:
-  T* p_ = nullptr;
-};
+using win32::ComPtr;
 
 // Registers the backend's window classes for its lifetime. A class that is
 // already registered (a second backend in the same process) is used as it is.

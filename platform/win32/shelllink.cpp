@@ -10,29 +10,14 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "platform/win32/win32.h"
 
 namespace orvel::shelllink {
 namespace {
 
 constexpr char kShellLinkClassId[] = "{00021401-0000-0000-C000-000000000046}";
 
-// An owned COM interface pointer, released once.
-template <class T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (p_) p_->Release();
-  }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  void** out() { return reinterpret_cast<void**>(&p_); }
-
- private:
-  T* p_ = nullptr;
-};
+using win32::ComPtr;
 
 // COM for this thread for the length of one call, when the thread has not
 // initialised it itself (test programs; the GUI program does it at start).

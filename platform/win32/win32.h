@@ -92,4 +92,24 @@ class LocalMemory {
   T memory_ = nullptr;
 };
 
+// A COM interface pointer, released once when it goes.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() {
+    if (p_) p_->Release();
+  }
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+  T** receive() { return &p_; }
+  // For CoCreateInstance and QueryInterface.
+  void** out() { return reinterpret_cast<void**>(&p_); }
+
+ private:
+  T* p_ = nullptr;
+};
+
 }  // namespace orvel::win32
