@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "app/windows.h"
 #include "common/fmx_utils.h"
 #include "common/log_window.h"
@@ -46,29 +47,12 @@ std::vector<Str> Distribution(const Str& dist) {
   return names;
 }
 
-void RemoveTree(const Str& folder) {
-  for (const files::FindEntry& entry : files::findFiles(folder + u"*.*")) {
-    const Str path = folder + entry.name;
-    if (entry.attributes & files::kDirectory) {
-      RemoveTree(path + u"\\");
-    } else {
-      (void)files::setAttributes(path, 0);
-      (void)files::deleteFile(path);
-    }
-  }
-  (void)files::removeDirectory(folder);
-}
-
-double MsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 // The same files copied with the same platform service, folders made first.
 double PlainCopyMs(const Str& dist, const std::vector<Str>& names, const Str& target) {
   const auto start = std::chrono::steady_clock::now();
   for (const char16_t* folder : {u"languages", u"styles", u"templates"}) (void)files::forceDirectories(target + folder);
   for (const Str& name : names) (void)files::copyFile(dist + name, target + name, false);
-  return MsSince(start);
+  return orvel::bench::MsSince(start);
 }
 
 // A whole installation through the setup window, as a click on "Installieren".
@@ -84,29 +68,18 @@ double InstallationMs(const Str& dist, const Str& target, const Str& userFolder,
   setup.CBStartmenu->setChecked(false);
   const auto start = std::chrono::steady_clock::now();
   setup.BInstallClick(nullptr);
-  const double ms = MsSince(start);
+  const double ms = orvel::bench::MsSince(start);
   logLines = windows.memo().MInstallation->lines().size();
   if (windows.memo().Installation != 0) std::fprintf(stderr, "the installation reported an error\n");
   return ms;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main() {
-  std::filesystem::path machine;
-#ifndef _WIN32
-  std::string root = (std::filesystem::temp_directory_path() / "orvel-bench-XXXXXX").string();
-  if (!mkdtemp(root.data())) return 1;
-  machine = root;
-  setenv("ORVEL_MACHINE", root.c_str(), 1);
-#endif
+  orvel::bench::BenchMachine machine;
   const Str folder = orvel::TempDirectory() + u"orvel-bench-install\\";
-  RemoveTree(folder);
+  orvel::bench::RemoveTree(folder);
   const Str dist = folder + u"dist\\";
   const std::vector<Str> names = Distribution(dist);
 
@@ -117,18 +90,17 @@ int main() {
     const Str installed = folder + u"OrvelDraw\\";
     copies.push_back(PlainCopyMs(dist, names, copied));
     installations.push_back(InstallationMs(dist, installed, folder + u"Settings\\", logLines));
-    RemoveTree(copied);
-    RemoveTree(installed);
+    orvel::bench::RemoveTree(copied);
+    orvel::bench::RemoveTree(installed);
   }
-  const double copy = Median(copies);
-  const double install = Median(installations);
+  const double copy = orvel::bench::Median(copies);
+  const double install = orvel::bench::Median(installations);
   std::printf("%zu files (%d templates of %zu bytes), median of %d rounds\n", names.size(), kTemplates,
               kTemplateBytes, kRounds);
   std::printf("plain copy    %9.1f ms\n", copy);
   std::printf("installation  %9.1f ms  (%zu log lines)\n", install, logLines);
   std::printf("ratio installation / copy: %.2f\n", install / copy);
 
-  RemoveTree(folder);
-  if (!machine.empty()) std::filesystem::remove_all(machine);
+  orvel::bench::RemoveTree(folder);
   return 0;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "common/fmx_utils.h"
 #include "common/registry_access.h"
 #include "platform/files.h"
@@ -63,13 +64,7 @@ void RemoveBenchKey() {
 }  // namespace
 
 int main() {
-  std::filesystem::path machine;
-#ifndef _WIN32
-  std::string root = (std::filesystem::temp_directory_path() / "orvel-bench-XXXXXX").string();
-  if (!mkdtemp(root.data())) return 1;
-  machine = root;
-  setenv("ORVEL_MACHINE", root.c_str(), 1);
-#endif
+  orvel::bench::BenchMachine machine;
   const Str list = SettingsList();
   const Str folder = orvel::TempDirectory() + u"orvel-bench\\";
   (void)orvel::files::forceDirectories(folder);
@@ -83,6 +78,5 @@ int main() {
   RemoveBenchKey();
   (void)orvel::files::deleteFile(ini);
   (void)orvel::files::removeDirectory(folder);
-  if (!machine.empty()) std::filesystem::remove_all(machine);
   return 0;
 }

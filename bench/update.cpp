@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "app/windows.h"
 #include "common/fmx_utils.h"
 #include "platform/files.h"
@@ -75,23 +76,6 @@ void WriteInstallation(const Str& inst) {
   Write(inst + u"OrvelDraw.exe", "old");
 }
 
-void RemoveTree(const Str& folder) {
-  for (const files::FindEntry& entry : files::findFiles(folder + u"*.*")) {
-    const Str path = folder + entry.name;
-    if (entry.attributes & files::kDirectory) {
-      RemoveTree(path + u"\\");
-    } else {
-      (void)files::setAttributes(path, 0);
-      (void)files::deleteFile(path);
-    }
-  }
-  (void)files::removeDirectory(orvel::ExcludeTrailingSlash(folder));
-}
-
-double Since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 double TimeUpdate(const Str& src, const Str& inst) {
   std::ostringstream transcript;
   orvel::gui::Application app(std::make_unique<orvel::gui::ScriptedBackend>(std::string(), transcript));
@@ -103,7 +87,7 @@ double TimeUpdate(const Str& src, const Str& inst) {
   });
   const auto start = std::chrono::steady_clock::now();
   updater->MakeUpdate();
-  const double ms = Since(start) - kWaitMs;
+  const double ms = orvel::bench::MsSince(start) - kWaitMs;
   if (updater->Error) {
     std::fprintf(stderr, "the update failed:\n");
     for (const Str& line : updater->Memo->lines()) std::fprintf(stderr, "  %s\n", orvel::toUtf8(line).c_str());
@@ -122,27 +106,15 @@ double TimePlainCopy(const Str& src, const Str& target) {
       (void)files::copyFile(src + group + entry.name, target + group + entry.name, false);
   }
   for (const Str name : {u"OrvelDraw.exe", u"Setup.exe"}) (void)files::copyFile(src + name, target + name, false);
-  return Since(start);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  return orvel::bench::MsSince(start);
 }
 
 }  // namespace
 
 int main() {
-  std::filesystem::path machine;
-#ifndef _WIN32
-  std::string root = (std::filesystem::temp_directory_path() / "orvel-bench-XXXXXX").string();
-  if (!mkdtemp(root.data())) return 1;
-  machine = root;
-  std::ofstream(machine / "machine.ini") << "[Machine]\nSleepScale=0\n";
-  setenv("ORVEL_MACHINE", root.c_str(), 1);
-#endif
+  orvel::bench::BenchMachine machine;
   const Str base = orvel::TempDirectory() + u"orvel-bench-update\\";
-  RemoveTree(base);
+  orvel::bench::RemoveTree(base);
   const Str src = base + u"source\\";
   WriteSource(src);
 
@@ -153,17 +125,16 @@ int main() {
     WriteInstallation(inst);
     update.push_back(TimeUpdate(src, inst));
     copy.push_back(TimePlainCopy(src, plain));
-    RemoveTree(inst);
-    RemoveTree(plain);
+    orvel::bench::RemoveTree(inst);
+    orvel::bench::RemoveTree(plain);
   }
-  const double u = Median(update);
-  const double c = Median(copy);
+  const double u = orvel::bench::Median(update);
+  const double c = orvel::bench::Median(copy);
   std::printf("file update, %d language files + %d styles (wait taken out): %8.1f ms (median of %d)\n",
               kFilesPerGroup, kFilesPerGroup, u, kRuns);
   std::printf("plain copy of the same files:                              %8.1f ms (median of %d)\n", c, kRuns);
   std::printf("ratio update / plain copy: %.2f\n", u / c);
 
-  RemoveTree(base);
-  if (!machine.empty()) std::filesystem::remove_all(machine);
+  orvel::bench::RemoveTree(base);
   return 0;
 }
