@@ -74,9 +74,10 @@ bool waitUntil(const std::function<bool()>& ready, Millis limit) {
 }
 
 std::wstring textOf(HWND hwnd) {
-  // A top-level window's caption is read without asking the program, which
-  // may be busy; a control's text only its window procedure knows.
-  if (!(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) {
+  // Only an edit field keeps its text to itself; the caption of a window,
+  // label or button the system keeps, and reads without asking the program,
+  // which may be busy.
+  if (classOf(hwnd) != L"Edit") {
     wchar_t caption[1024] = {};
     GetWindowTextW(hwnd, caption, 1024);
     return caption;
@@ -201,6 +202,12 @@ LRESULT ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerLimitMs, &result)) return 0;
   return static_cast<LRESULT>(result);
+}
+
+bool waitUntilIdle(HWND window, Millis limit) {
+  // A sent message is taken only where the program reads its messages.
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(limit.count()), &result) != 0;
 }
 
 bool isChecked(HWND button) { return ask(button, BM_GETCHECK) == BST_CHECKED; }

@@ -66,6 +66,9 @@ std::vector<HWND> controlsOfClass(HWND parent, const std::wstring& className);
 // Sends a message that carries no pointer and answers at once; 0 when the
 // window does not answer within two seconds.
 LRESULT ask(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// Waits until the window's program takes messages again: the handler that
+// runs has returned (or a modal box waits for an answer). Whether it did.
+bool waitUntilIdle(HWND window, Millis limit = 20s);
 bool isChecked(HWND button);
 bool isEnabled(HWND hwnd);
 

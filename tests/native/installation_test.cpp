@@ -43,6 +43,7 @@ class InstallationRun : public NativeRun {
     click(log.BClose);
     ASSERT_TRUE(setup.waitForExit(20s)) << "the log window's button ends the program; " << describeWindows(setup.id());
     EXPECT_EQ(setup.exitCode(), 0u);
+    EXPECT_TRUE(waitForTheApplicationToEnd());
   }
 
   // Uninstalls with the copy of Setup.exe in `target` and presses the log

@@ -41,9 +41,11 @@ TEST_F(LanguageRun, LanguageButtonSwitchesBothWindowsAndTheMessagesToEnglish) {
   ASSERT_NE(dialog, nullptr) << describeWindows(setup->id());
   // A bare name: the dialog opened in the distribution's languages folder.
   answerFileDialog(dialog, L"english.ini");
-  ASSERT_TRUE(waitUntil([&] { return textOf(w.BInstall) == text(L"BInstall"); }, 10s)) << describeWindows(setup->id());
+  ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }, 10s)) << describeWindows(setup->id());
+  ASSERT_TRUE(waitUntilIdle(w.form));
 
   EXPECT_EQ(textOf(w.form), text(L"Caption"));
+  EXPECT_EQ(textOf(w.BInstall), text(L"BInstall"));
   const std::vector<std::pair<HWND, const wchar_t*>> captions = {
       {w.LFolder, L"LFolder"},
       {w.LHint1, L"LHint1"},
@@ -93,6 +95,7 @@ TEST_F(LanguageRun, CancelledDialogKeepsTheTexts) {
   ASSERT_NE(dialog, nullptr) << describeWindows(setup->id());
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }, 10s));
+  ASSERT_TRUE(waitUntilIdle(w.form));
   EXPECT_EQ(textOf(w.BInstall), L"Installieren");
   EXPECT_EQ(textOf(w.form), caption::kSetup);
   click(w.BClose);

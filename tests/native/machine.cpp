@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 #include <winnetwk.h>
 
 #include <algorithm>
@@ -253,6 +254,18 @@ std::wstring userName() {
   DWORD length = 256;
   if (WNetGetUserW(nullptr, name, &length) != NO_ERROR) return {};
   return name;
+}
+
+bool processRunning(const std::wstring& exeName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+    found = lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0;
+  CloseHandle(snapshot);
+  return found;
 }
 
 FileLock::FileLock(const std::wstring& path)

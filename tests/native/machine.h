@@ -61,6 +61,9 @@ std::wstring shortcutTarget(const std::wstring& link);
 // The user name as the program's user-settings folder carries it.
 std::wstring userName();
 
+// Whether a process runs from an executable of this name ("OrvelDraw.exe").
+bool processRunning(const std::wstring& exeName);
+
 // Holds a file open without sharing, as another program can: it can be
 // neither deleted nor replaced until release() or the end of the object.
 class FileLock {

@@ -81,6 +81,8 @@ void NativeRun::claimFolder(const std::wstring& path) {
 
 void NativeRun::TearDown() {
   if (folder_.empty()) return;
+  // The stand-in application that a run started holds its file until it ends.
+  waitForTheApplicationToEnd();
   removeProgramTraces();
   for (const std::wstring& path : foreignFolders_) removeFolder(path);
   removeFolder(folder_);
@@ -91,6 +93,10 @@ std::unique_ptr<SetupProcess> NativeRun::start(const std::wstring& program,
   auto process = std::make_unique<SetupProcess>(program, arguments, folder_);
   EXPECT_TRUE(process->started()) << "could not start the program";
   return process;
+}
+
+bool NativeRun::waitForTheApplicationToEnd() {
+  return waitUntil([] { return !processRunning(L"OrvelDraw.exe"); }, 10s);
 }
 
 std::vector<std::wstring> NativeRun::captionsUntilTheEnd(const SetupProcess& process, Millis limit) {

@@ -54,6 +54,9 @@ class NativeRun : public testing::Test {
   // Waits for a started program to end (and fails the case when it does not
   // end well); the captions of the windows it showed meanwhile.
   std::vector<std::wstring> captionsUntilTheEnd(const SetupProcess& process, Millis limit = 60s);
+  // Waits until no OrvelDraw.exe runs (the stand-in that the program starts
+  // ends at once); whether none does.
+  static bool waitForTheApplicationToEnd();
   // The setup window of a started program, with every control found.
   SetupWindow setupWindowOf(const SetupProcess& process);
 

@@ -116,6 +116,7 @@ TEST_F(UpdateRun, LockedExecutableShowsTheLogThenRetryCopiesItAndOkStartsIt) {
   click(updater.BOK);
   ASSERT_TRUE(setup->waitForExit(20s)) << describeWindows(setup->id());
   EXPECT_EQ(setup->exitCode(), 0u);
+  EXPECT_TRUE(waitForTheApplicationToEnd());
 
   EXPECT_EQ(readBytes(installation_ + L"OrvelDraw.exe"), readBytes(update_ + L"OrvelDraw.exe"));
   EXPECT_EQ(readBytes(installation_ + L"languages\\english2.1.ini"), "[Installation]\r\nBInstall=Old install\r\n");
@@ -131,6 +132,7 @@ TEST_F(UpdateRun, LockedExecutableShowsTheLogThenRetryCopiesItAndOkStartsIt) {
 // started again at once and the program ends.
 TEST_F(UpdateRun, UpdateWithoutFailureRestartsWithoutTheLog) {
   const std::vector<std::wstring> seen = captionsUntilTheEnd(*startUpdate());
+  EXPECT_TRUE(waitForTheApplicationToEnd());
   EXPECT_EQ(seen, std::vector<std::wstring>{caption::kWait}) << "only the wait window shows";
   EXPECT_EQ(readBytes(installation_ + L"OrvelDraw.exe"), readBytes(update_ + L"OrvelDraw.exe"));
   const auto log = crlfLines(installation_ + L"update.txt", kAnsiCodePage);
