@@ -46,7 +46,9 @@ TEST(LogWindow, SavedLogIsAnsiTextWithCrLf) {
   FMemo->show();
   FMemo->GibAus(u"Lösche C:\\Programme\\OrvelDraw\\");
   const std::string line = sys::encode(u"Lösche C:\\Programme\\OrvelDraw\\", sys::ansiCodePage());
-  if (sys::ansiCodePage() == 1252) EXPECT_EQ(line.substr(0, 6), "L\xF6sche");
+  if (sys::ansiCodePage() == 1252) {
+    EXPECT_EQ(line.substr(0, 6), "L\xF6sche");
+  }
   FMemo->SaveLog(path);
   EXPECT_EQ(test::readTestFile(path), "Orvel-Draw Installation\r\n\r\n" + line + "\r\n");
 
