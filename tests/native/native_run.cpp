@@ -115,7 +115,7 @@ std::vector<std::wstring> NativeRun::captionsUntilTheEnd(const SetupProcess& pro
 
 SetupWindow NativeRun::setupWindowOf(const SetupProcess& process) {
   const HWND form = process.window(caption::kSetup);
-  // The window comes before its first paint has set the texts of its controls.
+  // The first paint may still give the controls the texts of a language file.
   SetupWindow window;
   waitUntil([&] { return (window = findSetupWindow(form)).missing().empty(); }, 10s);
   EXPECT_EQ(window.missing(), "") << "controls of the setup window not found";
