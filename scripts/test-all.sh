@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 jobs=${ORVEL_JOBS:-2}
-fuzz_seconds=${ORVEL_FUZZ_SECONDS:-15}
+fuzz_seconds=${ORVEL_FUZZ_SECONDS:-10}
 
 scripts/install-deps.sh
 
