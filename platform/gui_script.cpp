@@ -501,40 +501,31 @@ Button ScriptedBackend::messageBox(const MessageBoxRequest& request) {
 }
 
 std::optional<Str> ScriptedBackend::folderDialog(const Str& start) {
-  const std::string dialog = "folderdialog " + quoteForTranscript(start);
-  if (interactive_ && display_) *display_ << dialog << " ?" << std::endl;
-  std::optional<Str> chosen;
-  bool byDefault = true;
-  if (auto reply = takeAnswer()) {
-    if (reply->verb == Verb::Folder) {
-      chosen = reply->text;
-      byDefault = false;
-    } else if (reply->verb == Verb::Cancel) {
-      byDefault = false;
-    } else {
-      write("error " + quoteForTranscript(fromUtf8(std::string(verbWord(reply->verb)) + " " + utf8(reply->text) +
-                                                   ": a folder dialog is open")));
-    }
-  }
-  write(dialog + " -> " + (chosen ? quoteForTranscript(*chosen) : "cancel") + (byDefault ? " (default)" : ""));
-  return chosen;
+  return answerPathDialog("folderdialog " + quoteForTranscript(start), Verb::Folder, "a folder dialog");
 }
 
 std::optional<Str> ScriptedBackend::fileDialog(const Str& initialDir, const Str& fileName, const Str& filter) {
-  const std::string dialog = "filedialog " + quoteForTranscript(initialDir) + " " + quoteForTranscript(fileName) +
-                             " " + quoteForTranscript(filter);
+  return answerPathDialog("filedialog " + quoteForTranscript(initialDir) + " " + quoteForTranscript(fileName) + " " +
+                              quoteForTranscript(filter),
+                          Verb::File, "a file dialog");
+}
+
+// Both dialogs take a path answer (`folder` or `file`) or `cancel`; without
+// one they are cancelled by default.
+std::optional<Str> ScriptedBackend::answerPathDialog(const std::string& dialog, ScriptAction::Verb pathVerb,
+                                                      const char* what) {
   if (interactive_ && display_) *display_ << dialog << " ?" << std::endl;
   std::optional<Str> chosen;
   bool byDefault = true;
   if (auto reply = takeAnswer()) {
-    if (reply->verb == Verb::File) {
+    if (reply->verb == pathVerb) {
       chosen = reply->text;
       byDefault = false;
     } else if (reply->verb == Verb::Cancel) {
       byDefault = false;
     } else {
       write("error " + quoteForTranscript(fromUtf8(std::string(verbWord(reply->verb)) + " " + utf8(reply->text) +
-                                                   ": a file dialog is open")));
+                                                   ": " + what + " is open")));
     }
   }
   write(dialog + " -> " + (chosen ? quoteForTranscript(*chosen) : "cancel") + (byDefault ? " (default)" : ""));

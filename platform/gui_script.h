@@ -98,6 +98,7 @@ class ScriptedBackend : public Backend {
   std::optional<std::string> takeLine();
   // The answer for a dialog: the next line when it is an answer, else nothing.
   std::optional<ScriptAction> takeAnswer();
+  std::optional<Str> answerPathDialog(const std::string& dialog, ScriptAction::Verb pathVerb, const char* what);
   void run(const ScriptAction& action, const std::string& line);
   Form* formNamed(const Str& name);
   Component* controlNamed(const ScriptAction& action);
