@@ -68,7 +68,7 @@ void TFUpdater::RunUpdate() {
 
 void TFUpdater::UpdateFiles(const Str& oldVersion) {
   sys::sleepMs(kWaitForApplicationMs);
-  for (const Str& folder : {u"languages\\", u"templates\\", u"styles\\"}) CreateDirectories(Dest + folder);
+  for (const char16_t* folder : {u"languages\\", u"templates\\", u"styles\\"}) CreateDirectories(Dest + folder);
   Version = oldVersion;
   CopyIniFiles();
   CopyStyles();
