@@ -359,7 +359,7 @@ std::optional<ScriptAction> ScriptedBackend::takeAnswer(
       if (action && action->isAnswer()) {
         const std::string refused = refusal(*action);
         if (refused.empty()) return action;
-        if (view_) view_->problem(std::string(trim(*line)) + ": " + refused, {});
+        if (view_) view_->note(std::string(trim(*line)) + ": " + refused);
         continue;
       }
       if (view_) view_->note("(a dialog is open: answer it with answer <button>, folder <path>, file <path> or cancel)");
@@ -557,8 +557,11 @@ Button ScriptedBackend::messageBox(const MessageBoxRequest& request) {
   Button answer = request.buttons.front();
   bool byDefault = true;
   const auto refusal = [&](const ScriptAction& reply) -> std::string {
-    if (reply.verb == Verb::Answer && !buttonNamed(request.buttons, reply.text))
-      return "the message box has no such button";
+    if (reply.verb == Verb::Answer && !buttonNamed(request.buttons, reply.text)) {
+      std::string captions;
+      for (Button b : request.buttons) captions += (captions.empty() ? "" : ", ") + utf8(buttonCaption(b));
+      return "the message box has no such button; its buttons: " + captions;
+    }
     if (reply.verb == Verb::Cancel && !buttonNamed(request.buttons, buttonCaption(Button::Cancel)) &&
         !(request.buttons.size() == 1 && request.buttons.front() == Button::Ok))
       return "the message box cannot be cancelled";

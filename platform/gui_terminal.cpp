@@ -275,7 +275,7 @@ std::vector<Line> controlBlock(const Component& c, bool colour) {
     const auto& text = c.lines();
     const size_t first = text.size() > kMemoLines ? text.size() - kMemoLines : 0;
     if (first > 0)
-      lines.push_back({{"  ... " + std::to_string(first) + " earlier lines (dump " + toUtf8(c.form().name()) +
+      lines.push_back({{"  ... " + std::to_string(first) + (first == 1 ? " earlier line (dump " : " earlier lines (dump ") + toUtf8(c.form().name()) +
                             " shows them)",
                         Tone::Hint, dim}});
     for (size_t i = first; i < text.size(); ++i) lines.push_back({{"  "}, {toUtf8(text[i]), Tone::Plain, dim}});
@@ -448,7 +448,9 @@ std::vector<std::string> helpLines(const Application& app, const TerminalStyle& 
     if (!form->visible()) continue;
     lines.push_back({{"  " + toUtf8(form->name()), Tone::Name, false, false}, {"  \"" + toUtf8(form->caption()) + "\""}});
     Line controls{{"    "}};
-    for (const Placed& p : visibleControls(*form)) {
+    std::vector<Placed> inRows;
+    for (const auto& row : rowsOf(visibleControls(*form))) inRows.insert(inRows.end(), row.begin(), row.end());
+    for (const Placed& p : inRows) {
       const std::string does = actionsOf(p.control->kind());
       if (controls.size() > 1) controls.push_back({", "});
       controls.push_back({toUtf8(p.control->name()), Tone::Name, !usable(*p.control), false});
