@@ -6,7 +6,6 @@
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "setup/setup_window.h"
 
 namespace orvel {
 
@@ -53,11 +52,14 @@ void TFMemo::FormCreate(gui::Object*) { Installation = kStartNothing; }
 void TFMemo::GibAus(const Str& s) { MInstallation->addLine(s); }
 
 void TFMemo::BCloseClick(gui::Object*) {
-  if (Installation == kStartApplication)
-    LaunchFile(FSetup->NachDir + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal);
-  else if (Installation == kStartRemovalBatch)
-    LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide);
-  FSetup->close();  // the main window: this ends the program
+  gui::Form* main = application().mainForm();
+  if (Installation == kStartApplication) {
+    const Str folder = ApplicationFolder ? ApplicationFolder() : Str();
+    LaunchFile(folder + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal, main);
+  } else if (Installation == kStartRemovalBatch) {
+    LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide, main);
+  }
+  if (main) main->close();  // the main window: this ends the program
 }
 
 void TFMemo::SaveLog(const Str& path) const {

@@ -4,6 +4,8 @@
 // that removes the setup program, then ends the program.
 #pragma once
 
+#include <functional>
+
 #include "platform/gui.h"
 #include "platform/types.h"
 
@@ -19,6 +21,10 @@ class TFMemo : public gui::Form {
   // What BCloseClick starts: 0 the installed application, 1 RunOrvel.bat,
   // anything else nothing.
   int Installation = 0;
+  // The folder the installed application is started from (with a trailing
+  // "\"), asked when the button starts it; whoever owns the installation
+  // gives it.
+  std::function<Str()> ApplicationFolder;
 
   void FormCreate(gui::Object* Sender);
   void BCloseClick(gui::Object* Sender);

@@ -4,7 +4,6 @@
 // stops the update, and a failed copy sets Error.
 #include "common/format.h"
 #include "platform/files.h"
-#include "setup/setup_window.h"
 #include "updater/updater.h"
 
 namespace orvel {
@@ -43,10 +42,10 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   if (files::fileExists(f2)) {
     if (files::getAttributes(f2) & files::kReadOnly) (void)files::setAttributes(f2, 0);
     // A target that stays (locked by a running program) makes the copy below fail.
-    if (!files::deleteFile(f2)) AddLog(Format(FSetup->LNGCanNotDelete, {f2}));
+    if (!files::deleteFile(f2)) AddLog(Format(Messages().LNGCanNotDelete, {f2}));
   }
   if (!files::copyFile(f1, f2, true)) return failed();
-  AddLog(Format(FSetup->LNGCopyFromTo, {f1, f2}));
+  AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
 }
 
 void TFUpdater::RenameFromTo(const Str& f1, const Str& f2) {
