@@ -17,6 +17,14 @@ constexpr int kStartApplication = 0;
 constexpr int kStartRemovalBatch = 1;
 constexpr int kStartNothing = 2;
 
+// RunOrvel.bat as the uninstallation wrote it: the program may run elevated,
+// and any process of the user may have replaced the file since.
+bool RemovalBatchIsIntact(const std::optional<std::string>& written) {
+  if (!written) return false;
+  const std::optional<std::string> now = files::readFile(TempDirectory() + u"RunOrvel.bat");
+  return now && *now == *written;
+}
+
 }  // namespace
 
 TFMemo::TFMemo(gui::Application& app) : gui::Form(app, u"FMemo") {
@@ -56,7 +64,7 @@ void TFMemo::BCloseClick(gui::Object*) {
   if (Installation == kStartApplication) {
     const Str folder = ApplicationFolder ? ApplicationFolder() : Str();
     LaunchFile(folder + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal, main);
-  } else if (Installation == kStartRemovalBatch) {
+  } else if (Installation == kStartRemovalBatch && RemovalBatchIsIntact(RemovalBatch)) {
     LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide, main);
   }
   if (main) main->close();  // the main window: this ends the program

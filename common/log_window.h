@@ -5,6 +5,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "platform/gui.h"
 #include "platform/types.h"
@@ -25,6 +27,10 @@ class TFMemo : public gui::Form {
   // "\"), asked when the button starts it; whoever owns the installation
   // gives it.
   std::function<Str()> ApplicationFolder;
+  // The bytes the uninstallation wrote into RunOrvel.bat; nothing until it
+  // has. The batch file lies where every process of the user may write, so
+  // it is started only while it still holds exactly these.
+  std::optional<std::string> RemovalBatch;
 
   void FormCreate(gui::Object* Sender);
   void BCloseClick(gui::Object* Sender);

@@ -2,6 +2,7 @@
 // an old language file kept under a versioned name, folders, and the groups
 // of images, language files and styles. Each logs what it did; no failure
 // stops the update, and a failed copy sets Error.
+#include "common/fmx_utils.h"
 #include "common/format.h"
 #include "platform/files.h"
 #include "updater/updater.h"
@@ -28,6 +29,11 @@ Str WithoutExtension(const Str& name) {
   return dot == Str::npos ? name : name.substr(0, dot);
 }
 
+// A name that stays in its folder: no separator, no drive, no "." or ".." step.
+bool IsPlainFileName(const Str& name) {
+  return !name.empty() && name.find_first_of(u"\\/:") == Str::npos && name != u"." && name != u"..";
+}
+
 }  // namespace
 
 void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
@@ -39,6 +45,11 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   // Without a source file the installed one would be deleted for nothing:
   // it stays, and the copy counts as failed.
   if (!files::fileExists(f1)) return failed();
+  // Nothing to copy onto itself: deleting the target would delete the source.
+  if (SameFile(f1, f2)) return;
+  // Nor may a source that exists but cannot be read (held by another process,
+  // no permission) cost the installed file.
+  if (!files::readFileContents(f1).ok()) return failed();
   if (files::fileExists(f2)) {
     if (files::getAttributes(f2) & files::kReadOnly) (void)files::setAttributes(f2, 0);
     // A target that stays (locked by a running program) makes the copy below fail.
@@ -71,8 +82,11 @@ void TFUpdater::CopyIniFiles() {
   const Str from = Source + u"languages\\";
   const Str to = Dest + u"languages\\";
   for (const Str& name : ListNames(from + u"*.ini", kHiddenOrSystem)) {
-    // english.ini of version 2.1 stays as english2.1.ini, unless that exists already.
-    RenameFromTo(to + name, to + WithoutExtension(name) + Version + u".ini");
+    // english.ini of version 2.1 stays as english2.1.ini, unless that exists
+    // already. A version that would lead the name out of the folder is no
+    // version: the old file is then simply replaced.
+    const Str versioned = WithoutExtension(name) + Version + u".ini";
+    if (IsPlainFileName(versioned)) RenameFromTo(to + name, to + versioned);
     CopyFromTo(from + name, to + name);
   }
 }
