@@ -76,7 +76,11 @@ posix::regfile::Hives registryOutside(const std::vector<std::pair<bool, std::vec
   const posix::Machine m = posix::Machine::current();
   posix::regfile::Hives hives;
   std::ifstream in(m.registryFile(), std::ios::binary);
-  if (in) hives = posix::regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+  if (in) {
+    auto parsed = posix::regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    EXPECT_TRUE(parsed.has_value()) << "registry.reg no longer reads whole";
+    hives = parsed.value_or(posix::regfile::Hives{});
+  }
   for (const auto& [machineWide, path] : allowed) {
     posix::regfile::KeyNode& hive = machineWide ? hives.localMachine : hives.currentUser;
     std::vector<Str> parent(path.begin(), path.end() - 1);
