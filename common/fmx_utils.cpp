@@ -1,5 +1,7 @@
 #include "common/fmx_utils.h"
 
+#include "common/convert.h"
+#include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "setup/setup_window.h"
@@ -91,5 +93,15 @@ Str ExtractFilePath(const Str& path) {
 }
 
 Str ProgramFolder() { return ExtractFilePath(sys::modulePath()); }
+
+bool SameFile(const Str& source, const Str& target) {
+  return SameText(source, target) || files::sameExistingFile(source, target);
+}
+
+void ClearReadOnly(const Str& path) {
+  const uint32_t attributes = files::getAttributes(path);
+  if (attributes == files::kInvalidAttributes || !(attributes & files::kReadOnly)) return;
+  (void)files::setAttributes(path, attributes & ~(files::kReadOnly | files::kDirectory | files::kNormal));
+}
 
 }  // namespace orvel

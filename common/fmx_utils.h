@@ -37,4 +37,12 @@ Str ExtractFilePath(const Str& path);
 // The folder of the running program with a trailing "\".
 Str ProgramFolder();
 
+// Whether a copy from `source` onto `target` would copy a file onto itself:
+// the same text without regard to case, or the same existing file under
+// another spelling. Deleting the target first would delete the source.
+bool SameFile(const Str& source, const Str& target);
+// Clears the read-only attribute of an existing file, keeping the others, so
+// that it can be deleted or replaced. A failure shows in that later step.
+void ClearReadOnly(const Str& path);
+
 }  // namespace orvel

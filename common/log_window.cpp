@@ -18,6 +18,14 @@ constexpr int kStartApplication = 0;
 constexpr int kStartRemovalBatch = 1;
 constexpr int kStartNothing = 2;
 
+// RunOrvel.bat as the uninstallation wrote it: the program may run elevated,
+// and any process of the user may have replaced the file since.
+bool RemovalBatchIsIntact() {
+  if (!FSetup->RemovalBatch) return false;
+  const std::optional<std::string> now = files::readFile(TempDirectory() + u"RunOrvel.bat");
+  return now && *now == *FSetup->RemovalBatch;
+}
+
 }  // namespace
 
 TFMemo::TFMemo(gui::Application& app) : gui::Form(app, u"FMemo") {
@@ -55,7 +63,7 @@ void TFMemo::GibAus(const Str& s) { MInstallation->addLine(s); }
 void TFMemo::BCloseClick(gui::Object*) {
   if (Installation == kStartApplication)
     LaunchFile(FSetup->NachDir + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal);
-  else if (Installation == kStartRemovalBatch)
+  else if (Installation == kStartRemovalBatch && RemovalBatchIsIntact())
     LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide);
   FSetup->close();  // the main window: this ends the program
 }

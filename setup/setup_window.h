@@ -6,6 +6,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "common/language_file.h"
 #include "common/registry_access.h"
@@ -53,6 +55,10 @@ class TFSetup : public gui::Form {
   Str Sprachdatei;
   // A copy step of the installation failed.
   bool Fehler = false;
+  // The bytes SetupLoeschen wrote into RunOrvel.bat; nothing until it has.
+  // The batch file lies where every process of the user may write, so it is
+  // started only while it still holds exactly these.
+  std::optional<std::string> RemovalBatch;
   // True until the first paint of the window.
   bool Starting = false;
   // Created by FormCreate, owned by the window.
