@@ -3,9 +3,10 @@
 // same machine in the same run, with 500 and with 2,000 templates of 4 KiB.
 //
 // A Windows program, run under Wine with a display (xvfb-run) in the test
-// prefix and as a German user, as the native-window tests run:
-//   xvfb-run -a env WINEPREFIX=build-win64/wineprefix LOCPATH=build-win64/locale \
-//     LC_ALL=de_DE.UTF-8 WINEDEBUG=-all wine64 build-win64/bench/bench_native_windows.exe [rounds]
+// prefix and as a German user, as the native-window tests run, from the
+// build folder (rounds: 3 unless given):
+//   xvfb-run -a env WINEPREFIX=$PWD/wineprefix LOCPATH=$PWD/locale LC_ALL=de_DE.UTF-8
+//     WINEDEBUG=-all wine64 bench/bench_native_windows.exe [rounds]
 //
 // The real windows: the driver starts Setup.exe without a script, chooses INI
 // files and no shortcuts, clicks "Installieren" and times until the program
