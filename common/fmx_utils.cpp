@@ -4,7 +4,7 @@
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "setup/setup_window.h"
+#include "platform/gui.h"
 
 namespace orvel {
 namespace {
@@ -25,11 +25,10 @@ Str languageFileName(uint16_t langId) {
 
 }  // namespace
 
-intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand) {
-  // Owned by the main window, so that what the shell shows stays in front of
-  // it. Long texts are passed whole rather than cut at a fixed buffer.
-  void* owner = FSetup ? FSetup->nativeHandle() : nullptr;
-  return shell::execute(owner, fileName, parameters, directory, showCommand);
+intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand,
+                    const gui::Form* owner) {
+  // Long texts are passed whole rather than cut at a fixed buffer.
+  return shell::execute(owner ? owner->nativeHandle() : nullptr, fileName, parameters, directory, showCommand);
 }
 
 bool IsAdministrator() { return sys::isAdministrator(); }

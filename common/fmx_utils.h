@@ -11,9 +11,15 @@
 
 namespace orvel {
 
-// ShellExecuteW with no verb, owned by the program's main window; returns the
-// shell's code (above 32: started). Nothing is reported.
-intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand);
+namespace gui {
+class Form;
+}
+
+// ShellExecuteW with no verb; returns the shell's code (above 32: started).
+// Nothing is reported. What the shell shows is owned by `owner`'s window (the
+// program's main window, so that it stays in front of it), or by none.
+intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand,
+                    const gui::Form* owner = nullptr);
 // Member of the local Administrators group (false on any failure).
 bool IsAdministrator();
 // Program folder + "languages\" + the file for the user's language

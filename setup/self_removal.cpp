@@ -3,6 +3,7 @@
 // temporary folder repeats the deletion until it succeeds and then removes
 // the folder if nothing else is left in it.
 #include "common/fmx_utils.h"
+#include "common/log_window.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "setup/setup_window.h"
@@ -36,7 +37,7 @@ void TFSetup::SetupLoeschen() {
   ClearReadOnly(NachDir + u"Setup.exe");
   // A new file: what another process put there (a file, a link of that name)
   // goes first and is never written through.
-  RemovalBatch.reset();
+  FMemo->RemovalBatch.reset();
   const Str batchFile = TempDirectory() + kBatchFile;
   ClearReadOnly(batchFile);
   (void)files::deleteFile(batchFile);
@@ -48,7 +49,7 @@ void TFSetup::SetupLoeschen() {
   StreamWriteln(batch, u"if exist " + setup + u" goto 1");
   StreamWriteln(batch, u"rmdir " + batchPath(NachDir));
   batch.close();
-  RemovalBatch = batch.bytes();
+  FMemo->RemovalBatch = batch.bytes();
 }
 
 void TFSetup::StreamWriteln(TextFileStream& FS, const Str& s) { FS.write(sys::encode(s, FS.codePage()) + "\r\n"); }

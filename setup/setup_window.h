@@ -6,10 +6,9 @@
 #pragma once
 
 #include <memory>
-#include <optional>
-#include <string>
 
 #include "common/language_file.h"
+#include "common/messages.h"
 #include "common/registry_access.h"
 #include "common/shell_link.h"
 #include "platform/gui.h"
@@ -18,7 +17,8 @@
 
 namespace orvel {
 
-class TFSetup : public gui::Form {
+// The message texts are German until a language file replaces them.
+class TFSetup : public gui::Form, public MessageTexts {
  public:
   // The setup program's own path is argument 0 of the command line.
   explicit TFSetup(gui::Application& app);
@@ -55,38 +55,11 @@ class TFSetup : public gui::Form {
   Str Sprachdatei;
   // A copy step of the installation failed.
   bool Fehler = false;
-  // The bytes SetupLoeschen wrote into RunOrvel.bat; nothing until it has.
-  // The batch file lies where every process of the user may write, so it is
-  // started only while it still holds exactly these.
-  std::optional<std::string> RemovalBatch;
   // True until the first paint of the window.
   bool Starting = false;
   // Created by FormCreate, owned by the window.
   gui::FolderDialog* FolderDialog = nullptr;
   std::unique_ptr<TShellLink> ShellLink;
-
-  // The message texts; German until a language file replaces them.
-  Str LNGCopyFromTo;
-  Str LNGCanNotDelete;
-  Str LNGCreateConfigurationfile;
-  Str LNGCanNotCreate;
-  Str LNGSpecifyInstallationfolder;
-  Str LNGInstallationFolderDoesnotExist;
-  Str LNGUserFolder;
-  Str LNGDesktopLink;
-  Str LNGItemInProgramMenu;
-  Str LNGSaveTo;
-  Str LNGCreateAdditionalLnk;
-  Str LNGSaveInstallation;
-  Str LNGDelete;
-  Str LNGConfigurationfile;
-  Str LNGCreate;
-  Str LNGInstallationProcess;
-  Str LNGShortcuts;
-  Str LNGProgram;
-  Str LNGAskSaveInstallation;
-  Str LNGNoAdministrator;
-  Str LNGCopyError;
 
   // Handlers.
   void FormCreate(gui::Object* Sender);

@@ -5,7 +5,6 @@
 #include "common/fmx_utils.h"
 #include "common/format.h"
 #include "platform/files.h"
-#include "setup/setup_window.h"
 #include "updater/updater.h"
 
 namespace orvel {
@@ -60,7 +59,7 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   if (SameFile(f1, f2)) return;
   if (!files::fileExists(f2)) {
     if (!files::copyFile(f1, f2, true)) return failed();
-    return AddLog(Format(FSetup->LNGCopyFromTo, {f1, f2}));
+    return AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
   }
   // The new file goes beside the installed one first, so that a source that
   // cannot be read or a full disk costs the user nothing; only then is the
@@ -74,7 +73,7 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   if (files::getAttributes(f2) & files::kReadOnly) (void)files::setAttributes(f2, 0);
   // A target that stays (locked by a running program) fails the copy.
   if (!files::deleteFile(f2)) {
-    AddLog(Format(FSetup->LNGCanNotDelete, {f2}));
+    AddLog(Format(Messages().LNGCanNotDelete, {f2}));
     RemoveLeftover(fresh);
     return failed();
   }
@@ -84,7 +83,7 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
     if (!files::copyFile(fresh, f2, true)) return failed();
     RemoveLeftover(fresh);
   }
-  AddLog(Format(FSetup->LNGCopyFromTo, {f1, f2}));
+  AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
 }
 
 void TFUpdater::RenameFromTo(const Str& f1, const Str& f2) {

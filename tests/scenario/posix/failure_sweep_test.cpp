@@ -178,8 +178,8 @@ class UninstallationRun : public JobRun {
     // The batch file, when there, is the one the run wrote, and its "del" can
     // delete the setup program once it has ended, so that its loop ends.
     const Str batch = TempDirectory() + u"RunOrvel.bat";
-    if (!after.count(posix::upcased(batch)) || !FSetup->RemovalBatch) return;
-    EXPECT_EQ(after.at(posix::upcased(batch)), *FSetup->RemovalBatch);
+    if (!after.count(posix::upcased(batch)) || !FMemo->RemovalBatch) return;
+    EXPECT_EQ(after.at(posix::upcased(batch)), *FMemo->RemovalBatch);
     const uint32_t attributes = files::getAttributes(c_.target() + u"Setup.exe");
     EXPECT_TRUE(attributes == files::kInvalidAttributes || !(attributes & files::kReadOnly)) << "endless batch file";
   }
