@@ -77,7 +77,14 @@ posix::regfile::Hives registryOutside(const std::vector<std::pair<bool, std::vec
   const posix::Machine m = posix::Machine::current();
   posix::regfile::Hives hives;
   std::ifstream in(m.registryFile(), std::ios::binary);
-  if (in) hives = posix::regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+  if (in) {
+    const auto parsed =
+        posix::regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    if (parsed)
+      hives = *parsed;
+    else
+      ADD_FAILURE() << "registry.reg no longer parses";
+  }
   for (const auto& [machineWide, path] : allowed) {
     posix::regfile::KeyNode& hive = machineWide ? hives.localMachine : hives.currentUser;
     std::vector<Str> parent(path.begin(), path.end() - 1);
