@@ -103,6 +103,7 @@ int programMain() {
   UpdaterGlobal updaterGlobal;
   ProgramWindows windows(app, [&] {
     updater = std::make_unique<TFUpdater>(app);
+    updater->Texts = FSetup;
     FUpdater = updater.get();
   });
   const Str firstArgument = ReadFirstArgument();

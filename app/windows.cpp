@@ -16,6 +16,7 @@ void ProgramWindows::createRest(gui::Application& app, const std::function<void(
   FSetup = setup_.get();
   if (createUpdater) createUpdater();
   memo_ = std::make_unique<TFMemo>(app);
+  memo_->ApplicationFolder = [setup = setup_.get()] { return setup->NachDir; };
   FMemo = memo_.get();
   wait_ = std::make_unique<TFwait>(app);
   Fwait = wait_.get();

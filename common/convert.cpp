@@ -104,6 +104,12 @@ int32_t StrToInt(const Str& s) {
 
 int32_t StrToIntDef(const Str& s, int32_t def) { return parseInt(s).value_or(def); }
 
+int32_t IniStrToIntDef(const Str& s, int32_t def) {
+  const size_t first = s.find_first_not_of(u" +-");
+  if (first != Str::npos && (s[first] == u'$' || s[first] == u'x' || s[first] == u'X')) return def;
+  return StrToIntDef(s, def);
+}
+
 Str IntToStr(int64_t value) {
   std::string digits = std::to_string(value);
   return Str(digits.begin(), digits.end());

@@ -16,6 +16,9 @@ namespace orvel {
 int32_t StrToInt(const Str& s);
 // StrToInt, or `def` when the text is not such a number.
 int32_t StrToIntDef(const Str& s, int32_t def);
+// An integer as an INI file holds it: StrToIntDef, but hexadecimal only
+// after "0x" or "0X" ("$10" and "x10" give `def`).
+int32_t IniStrToIntDef(const Str& s, int32_t def);
 // Decimal text, with "-" for a negative value.
 Str IntToStr(int64_t value);
 

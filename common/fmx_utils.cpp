@@ -1,8 +1,10 @@
 #include "common/fmx_utils.h"
 
+#include "common/convert.h"
+#include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "setup/setup_window.h"
+#include "platform/gui.h"
 
 namespace orvel {
 namespace {
@@ -23,11 +25,10 @@ Str languageFileName(uint16_t langId) {
 
 }  // namespace
 
-intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand) {
-  // Owned by the main window, so that what the shell shows stays in front of
-  // it. Long texts are passed whole rather than cut at a fixed buffer.
-  void* owner = FSetup ? FSetup->nativeHandle() : nullptr;
-  return shell::execute(owner, fileName, parameters, directory, showCommand);
+intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand,
+                    const gui::Form* owner) {
+  // Long texts are passed whole rather than cut at a fixed buffer.
+  return shell::execute(owner ? owner->nativeHandle() : nullptr, fileName, parameters, directory, showCommand);
 }
 
 bool IsAdministrator() { return sys::isAdministrator(); }
@@ -91,5 +92,15 @@ Str ExtractFilePath(const Str& path) {
 }
 
 Str ProgramFolder() { return ExtractFilePath(sys::modulePath()); }
+
+bool SameFile(const Str& source, const Str& target) {
+  return SameText(source, target) || files::sameExistingFile(source, target);
+}
+
+void ClearReadOnly(const Str& path) {
+  const uint32_t attributes = files::getAttributes(path);
+  if (attributes == files::kInvalidAttributes || !(attributes & files::kReadOnly)) return;
+  (void)files::setAttributes(path, attributes & ~(files::kReadOnly | files::kDirectory | files::kNormal));
+}
 
 }  // namespace orvel

@@ -11,9 +11,15 @@
 
 namespace orvel {
 
-// ShellExecuteW with no verb, owned by the program's main window; returns the
-// shell's code (above 32: started). Nothing is reported.
-intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand);
+namespace gui {
+class Form;
+}
+
+// ShellExecuteW with no verb; returns the shell's code (above 32: started).
+// Nothing is reported. What the shell shows is owned by `owner`'s window (the
+// program's main window, so that it stays in front of it), or by none.
+intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& directory, int showCommand,
+                    const gui::Form* owner = nullptr);
 // Member of the local Administrators group (false on any failure).
 bool IsAdministrator();
 // Program folder + "languages\" + the file for the user's language
@@ -36,5 +42,13 @@ Str ExcludeTrailingSlash(const Str& s);
 Str ExtractFilePath(const Str& path);
 // The folder of the running program with a trailing "\".
 Str ProgramFolder();
+
+// Whether a copy from `source` onto `target` would copy a file onto itself:
+// the same text without regard to case, or the same existing file under
+// another spelling. Deleting the target first would delete the source.
+bool SameFile(const Str& source, const Str& target);
+// Clears the read-only attribute of an existing file, keeping the others, so
+// that it can be deleted or replaced. A failure shows in that later step.
+void ClearReadOnly(const Str& path);
 
 }  // namespace orvel

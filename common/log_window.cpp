@@ -6,7 +6,6 @@
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "setup/setup_window.h"
 
 namespace orvel {
 
@@ -17,6 +16,14 @@ namespace {
 constexpr int kStartApplication = 0;
 constexpr int kStartRemovalBatch = 1;
 constexpr int kStartNothing = 2;
+
+// RunOrvel.bat as the uninstallation wrote it: the program may run elevated,
+// and any process of the user may have replaced the file since.
+bool RemovalBatchIsIntact(const std::optional<std::string>& written) {
+  if (!written) return false;
+  const std::optional<std::string> now = files::readFile(TempDirectory() + u"RunOrvel.bat");
+  return now && *now == *written;
+}
 
 }  // namespace
 
@@ -53,11 +60,14 @@ void TFMemo::FormCreate(gui::Object*) { Installation = kStartNothing; }
 void TFMemo::GibAus(const Str& s) { MInstallation->addLine(s); }
 
 void TFMemo::BCloseClick(gui::Object*) {
-  if (Installation == kStartApplication)
-    LaunchFile(FSetup->NachDir + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal);
-  else if (Installation == kStartRemovalBatch)
-    LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide);
-  FSetup->close();  // the main window: this ends the program
+  gui::Form* main = application().mainForm();
+  if (Installation == kStartApplication) {
+    const Str folder = ApplicationFolder ? ApplicationFolder() : Str();
+    LaunchFile(folder + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal, main);
+  } else if (Installation == kStartRemovalBatch && RemovalBatchIsIntact(RemovalBatch)) {
+    LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide, main);
+  }
+  if (main) main->close();  // the main window: this ends the program
 }
 
 void TFMemo::SaveLog(const Str& path) const {

@@ -4,6 +4,10 @@
 // that removes the setup program, then ends the program.
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "platform/gui.h"
 #include "platform/types.h"
 
@@ -19,6 +23,14 @@ class TFMemo : public gui::Form {
   // What BCloseClick starts: 0 the installed application, 1 RunOrvel.bat,
   // anything else nothing.
   int Installation = 0;
+  // The folder the installed application is started from (with a trailing
+  // "\"), asked when the button starts it; whoever owns the installation
+  // gives it.
+  std::function<Str()> ApplicationFolder;
+  // The bytes the uninstallation wrote into RunOrvel.bat; nothing until it
+  // has. The batch file lies where every process of the user may write, so
+  // it is started only while it still holds exactly these.
+  std::optional<std::string> RemovalBatch;
 
   void FormCreate(gui::Object* Sender);
   void BCloseClick(gui::Object* Sender);

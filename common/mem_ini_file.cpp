@@ -71,7 +71,11 @@ bool isPlainName(const Str& s) {
 }  // namespace
 
 MemIniFile::MemIniFile(Str fileName) : fileName_(std::move(fileName)) {
-  if (auto bytes = files::readFile(fileName_)) LoadFromBytes(*bytes);
+  const files::FileContents contents = files::readFileContents(fileName_);
+  if (contents.ok())
+    LoadFromBytes(contents.bytes);
+  else if (!contents.missing())
+    readError_ = contents.error;
 }
 
 MemIniFile MemIniFile::Empty(Str fileName) {
@@ -146,7 +150,20 @@ std::string MemIniFile::SaveToBytes() const {
   return bytes;
 }
 
-Result MemIniFile::UpdateFile() const { return files::writeFile(fileName_, SaveToBytes()); }
+Result MemIniFile::UpdateFile() {
+  // What little this object knows of an unreadable file must not replace it.
+  if (readError_ != err::kSuccess) return Result::failure(readError_);
+  const files::UpdateLock lock = files::UpdateLock::acquire(fileName_);
+  const files::FileContents now = files::readFileContents(fileName_);
+  if (!now.ok() && !now.missing()) return Result::failure(now.error);
+  MemIniFile merged = Empty(fileName_);
+  if (now.ok()) merged.LoadFromBytes(now.bytes);
+  for (const Change& change : changes_) merged.apply(change);
+  preamble_ = std::move(merged.preamble_);
+  sections_ = std::move(merged.sections_);
+  encoding_ = merged.encoding_;
+  return files::writeFile(fileName_, SaveToBytes());
+}
 
 const MemIniFile::Section* MemIniFile::findSection(const Str& section) const {
   for (const Section& s : sections_)
@@ -171,7 +188,7 @@ Str MemIniFile::ReadString(const Str& section, const Str& name, const Str& def) 
 }
 
 int32_t MemIniFile::ReadInteger(const Str& section, const Str& name, int32_t def) const {
-  return StrToIntDef(ReadString(section, name, {}), def);
+  return IniStrToIntDef(ReadString(section, name, {}), def);
 }
 
 bool MemIniFile::SectionExists(const Str& section) const { return findSection(section) != nullptr; }
@@ -196,6 +213,20 @@ std::vector<Str> MemIniFile::ReadSection(const Str& section) const {
 }
 
 void MemIniFile::WriteString(const Str& section, const Str& name, const Str& value) {
+  changes_.push_back({section, name, value, false});
+  apply(changes_.back());
+}
+
+void MemIniFile::apply(const Change& change) {
+  const Str& section = change.section;
+  const Str& name = change.name;
+  const Str& value = change.value;
+  if (change.removed) {
+    Section* s = findSection(section);
+    const size_t i = s ? entryIndex(*s, name) : kNoEntry;
+    if (i != kNoEntry) s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(i));
+    return;
+  }
   Section* s = findSection(section);
   if (!s) {
     sections_.push_back({section, {}});
@@ -213,10 +244,9 @@ void MemIniFile::WriteInteger(const Str& section, const Str& name, int32_t value
 }
 
 bool MemIniFile::DeleteKey(const Str& section, const Str& name) {
-  Section* s = findSection(section);
-  const size_t i = s ? entryIndex(*s, name) : kNoEntry;
-  if (i == kNoEntry) return false;
-  s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(i));
+  if (!ValueExists(section, name)) return false;
+  changes_.push_back({section, name, {}, true});
+  apply(changes_.back());
   return true;
 }
 
@@ -224,9 +254,10 @@ bool MemIniFile::CanStore(const Str& section, const Str& name, const Str& value)
   if (!isPlainName(section) || !isPlainName(name)) return false;
   if (value.find_first_of(u"\r\n") != Str::npos) return false;
   if (encoding_ != Encoding::Ansi) return true;
-  // A name the code page lacks would be written as "?" and read back as another name.
+  // A name the code page lacks would be written as "?" and read back as
+  // another name; a value, as question marks the user never wrote.
   const unsigned codePage = sys::ansiCodePage();
-  for (const Str& text : {section, name})
+  for (const Str& text : {section, name, value})
     if (sys::decode(sys::encode(text, codePage), codePage) != text) return false;
   return true;
 }

@@ -18,7 +18,7 @@ class MemIniFile {
   enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
   // Reads the file at `fileName` whole; a missing or unreadable file gives an
-  // empty INI.
+  // empty INI. One that is there but cannot be read is never written back.
   explicit MemIniFile(Str fileName);
   // An empty INI that UpdateFile would write to `fileName`; nothing is read.
   static MemIniFile Empty(Str fileName);
@@ -29,8 +29,8 @@ class MemIniFile {
   // The value after the first "=", blanks around it removed, or `def` when
   // the section or entry is missing. An entry with an empty value gives "".
   Str ReadString(const Str& section, const Str& name, const Str& def) const;
-  // Decimal, or hexadecimal after "0x" (or the framework's "$"); a value
-  // that is not a whole 32-bit number gives `def`.
+  // Decimal, or hexadecimal after "0x"; a value that is not a whole 32-bit
+  // number (also "$10" or "x10") gives `def`.
   int32_t ReadInteger(const Str& section, const Str& name, int32_t def) const;
   bool SectionExists(const Str& section) const;
   bool ValueExists(const Str& section, const Str& name) const;
@@ -48,14 +48,19 @@ class MemIniFile {
   // Whether the INI text can hold this entry so that it reads back as itself
   // and touches no other entry: section and name without CR, LF, "=" or "]",
   // not starting with "[" or ";", without blanks or control characters at
-  // either end, and (in an 8-bit file) made of characters the code page has;
-  // a value without CR or LF.
+  // either end; a value without CR or LF; and (in an 8-bit file) all three
+  // made of characters the code page has.
   bool CanStore(const Str& section, const Str& name, const Str& value) const;
 
   // Writes the whole INI back to its file, replacing it atomically: a
   // "[Section]" line, then "name=value" lines, an empty line between
   // sections, every line ended by CR LF, in the encoding it was read in.
-  Result UpdateFile() const;
+  // Other processes may change the file meanwhile: under an UpdateLock the
+  // file is read again and this object's changes and removals since it was
+  // read are applied to that, so that no other run's entry is lost; the
+  // object then holds the merged INI. A file that could not be read when
+  // the object was made is left as it is (the read's error is returned).
+  Result UpdateFile();
 
   // The INI as bytes of a file, and back (used by loading and writing, and by
   // tests and fuzzing without a file).
@@ -84,7 +89,19 @@ class MemIniFile {
   static constexpr size_t kNoEntry = static_cast<size_t>(-1);
   static size_t entryIndex(const Section& section, const Str& name);
 
+  // One WriteString or DeleteKey, kept to be applied again to the file as
+  // another process may have left it.
+  struct Change {
+    Str section;
+    Str name;
+    Str value;
+    bool removed;
+  };
+  void apply(const Change& change);
+
   Str fileName_;
+  uint32_t readError_ = err::kSuccess;  // the file is there but could not be read
+  std::vector<Change> changes_;
   Encoding encoding_ = Encoding::Ansi;
   std::vector<Str> preamble_;  // lines before the first section, kept as they stand
   std::vector<Section> sections_;

@@ -6,7 +6,9 @@
 namespace orvel {
 namespace {
 
-constexpr size_t kReadBufferChars = 256;
+// Room for the longest path Windows knows: a text cut short would name
+// another file or folder.
+constexpr size_t kReadBufferChars = 32768;
 
 // Show commands of the shell (SW_*).
 constexpr int kShowNormal = 1;

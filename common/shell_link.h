@@ -32,7 +32,7 @@ class TShellLink {
   void Write();
 
   // Replaces every property but LinkFile from the shortcut LinkFile, each
-  // text cut to 255 characters. A missing or unreadable file gives empty
+  // text whole. A missing or unreadable file gives empty
   // texts, 0 for icon index and hot key, and wsNormal. A show command other
   // than normal, minimised or maximised leaves WindowState. Raises as Write.
   void Read();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/types.h"
@@ -68,8 +69,32 @@ std::optional<uint64_t> lastWriteTime(const Str& path);
 // Sets the last-write time (used by tests and benchmarks to age files).
 Result setLastWriteTime(const Str& path, uint64_t filetime);
 
-// Whole file contents, or nothing when it cannot be read.
-std::optional<std::string> readFile(const Str& path);
+// A whole file's contents, or why there are none. A file that is not there
+// (Missing) and one that is there but cannot be read (Unreadable: held open
+// without sharing, no permission, a folder, a read error) differ for the
+// callers that would otherwise replace what they could not read.
+struct FileContents {
+  enum class Status { Ok, Missing, Unreadable };
+  Status status = Status::Missing;
+  std::string bytes;                     // empty unless Ok
+  uint32_t error = err::kFileNotFound;   // the Windows error code unless Ok
+  bool ok() const { return status == Status::Ok; }
+  bool missing() const { return status == Status::Missing; }
+};
+FileContents readFileContents(const Str& path);
+
+// Whole file contents, or nothing when it cannot be read (missing or unreadable).
+inline std::optional<std::string> readFile(const Str& path) {
+  FileContents contents = readFileContents(path);
+  if (!contents.ok()) return std::nullopt;
+  return std::move(contents.bytes);
+}
+
+// Whether both paths name the same existing file or folder, whatever their
+// spelling ("C:\x\.\a", a mapped drive and its share, letter case): the same
+// volume and file index on Windows, the same device and inode on the
+// emulated machine. False when either does not exist.
+bool sameExistingFile(const Str& a, const Str& b);
 // Creates or replaces the file with these bytes. The replacement is atomic:
 // a reader sees the old or the new contents, never a torn file.
 Result writeFile(const Str& path, const std::string& bytes);
@@ -93,6 +118,27 @@ class ExclusiveLock {
   ExclusiveLock(const ExclusiveLock&) = delete;
   ExclusiveLock& operator=(const ExclusiveLock&) = delete;
   ~ExclusiveLock();
+  void release();
+
+ private:
+  intptr_t handle_ = -1;
+};
+
+// Serialises the read-change-write of one file among the processes of the
+// machine (runs that change the same settings file at once): held from
+// acquire until it is destroyed or released. Waits for another holder up to
+// a few seconds; a lock that could not be had is not held, and the caller
+// goes on without it. The file itself stays open to everybody.
+class UpdateLock {
+ public:
+  UpdateLock() = default;
+  static UpdateLock acquire(const Str& path);
+  UpdateLock(UpdateLock&& other) noexcept;
+  UpdateLock& operator=(UpdateLock&& other) noexcept;
+  UpdateLock(const UpdateLock&) = delete;
+  UpdateLock& operator=(const UpdateLock&) = delete;
+  ~UpdateLock();
+  bool held() const { return handle_ != -1; }
   void release();
 
  private:

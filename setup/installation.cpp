@@ -106,6 +106,9 @@ void TFSetup::CopyFolderFiles(const Str& src, const Str& subfolder, const Str& p
 }
 
 void TFSetup::CreateShortcuts() {
+  // What the component read or wrote before (another installation's working
+  // folder, arguments, icon, hot key) is no part of these shortcuts.
+  *ShellLink = TShellLink{};
   ShellLink->ProgramFile = NachDir + kApplicationFile;
   if (CBDesktopSymbol->checked()) {
     ShellLink->LinkFile = DesktopVerzeichnis + kShortcutFile;
@@ -128,8 +131,8 @@ void TFSetup::CreateShortcuts() {
 }
 
 void TFSetup::CopyFileTo(const Str& Source, const Str& Dest) {
-  // Installing into the source folder copies nothing.
-  if (SameText(Source, Dest)) return;
+  // Installing into the source folder copies nothing, however it is spelled.
+  if (SameFile(Source, Dest)) return;
   FMemo->GibAus(Format(LNGCopyFromTo, {Source, Dest}));
   if (files::fileExists(Dest) && !files::deleteFile(Dest)) {
     const Str message = Format(LNGCanNotDelete, {Dest});

@@ -13,35 +13,6 @@ namespace {
 const Str kHintSuffix = u".Hint";
 const Str kItemsSuffix = u".Items";
 
-// The message fields in the order they are filled; each takes the key of its own name.
-struct MessageField {
-  const char16_t* key;
-  Str TFSetup::*field;
-};
-constexpr MessageField kMessageFields[] = {
-    {u"LNGCopyFromTo", &TFSetup::LNGCopyFromTo},
-    {u"LNGCanNotDelete", &TFSetup::LNGCanNotDelete},
-    {u"LNGCreateConfigurationfile", &TFSetup::LNGCreateConfigurationfile},
-    {u"LNGCanNotCreate", &TFSetup::LNGCanNotCreate},
-    {u"LNGSpecifyInstallationfolder", &TFSetup::LNGSpecifyInstallationfolder},
-    {u"LNGInstallationFolderDoesnotExist", &TFSetup::LNGInstallationFolderDoesnotExist},
-    {u"LNGUserFolder", &TFSetup::LNGUserFolder},
-    {u"LNGDesktopLink", &TFSetup::LNGDesktopLink},
-    {u"LNGItemInProgramMenu", &TFSetup::LNGItemInProgramMenu},
-    {u"LNGSaveTo", &TFSetup::LNGSaveTo},
-    {u"LNGCreateAdditionalLnk", &TFSetup::LNGCreateAdditionalLnk},
-    {u"LNGSaveInstallation", &TFSetup::LNGSaveInstallation},
-    {u"LNGDelete", &TFSetup::LNGDelete},
-    {u"LNGConfigurationfile", &TFSetup::LNGConfigurationfile},
-    {u"LNGCreate", &TFSetup::LNGCreate},
-    {u"LNGInstallationProcess", &TFSetup::LNGInstallationProcess},
-    {u"LNGShortcuts", &TFSetup::LNGShortcuts},
-    {u"LNGProgram", &TFSetup::LNGProgram},
-    {u"LNGAskSaveInstallation", &TFSetup::LNGAskSaveInstallation},
-    {u"LNGNoAdministrator", &TFSetup::LNGNoAdministrator},
-    {u"LNGCopyError", &TFSetup::LNGCopyError},
-};
-
 // The hourglass while a language file is read, the normal cursor again
 // afterwards, also when reading fails.
 class HourglassCursor {
@@ -169,7 +140,7 @@ void TFSetup::SetzeSpracheImFormular(const TranslationList& Sprache, gui::Form& 
 
 void TFSetup::LNGLiesUnit(const TranslationList& Sprache) {
   // Unlike the window texts, a message without a key becomes empty.
-  for (const MessageField& message : kMessageFields) this->*message.field = Sprache.Value(message.key);
+  for (const Message& message : kMessages) this->*message.field = Sprache.Value(message.key);
 }
 
 }  // namespace orvel

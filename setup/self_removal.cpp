@@ -3,6 +3,8 @@
 // temporary folder repeats the deletion until it succeeds and then removes
 // the folder if nothing else is left in it.
 #include "common/fmx_utils.h"
+#include "common/log_window.h"
+#include "platform/files.h"
 #include "platform/system.h"
 #include "setup/setup_window.h"
 
@@ -30,7 +32,16 @@ Str batchPath(const Str& path) {
 void TFSetup::SetupLoeschen() {
   // The command interpreter reads batch files in the OEM code page; a folder
   // such as C:\Programme\Zubehör\ written in the ANSI one would never be found.
-  TextFileStream batch(TempDirectory() + kBatchFile, sys::oemCodePage());
+  // A read-only Setup.exe (copied from read-only media) would make "del"
+  // fail for ever.
+  ClearReadOnly(NachDir + u"Setup.exe");
+  // A new file: what another process put there (a file, a link of that name)
+  // goes first and is never written through.
+  FMemo->RemovalBatch.reset();
+  const Str batchFile = TempDirectory() + kBatchFile;
+  ClearReadOnly(batchFile);
+  (void)files::deleteFile(batchFile);
+  TextFileStream batch(batchFile, sys::oemCodePage());
   const Str setup = batchPath(NachDir + u"Setup.exe");
   StreamWriteln(batch, u"echo on");
   StreamWriteln(batch, u":1");
@@ -38,6 +49,7 @@ void TFSetup::SetupLoeschen() {
   StreamWriteln(batch, u"if exist " + setup + u" goto 1");
   StreamWriteln(batch, u"rmdir " + batchPath(NachDir));
   batch.close();
+  FMemo->RemovalBatch = batch.bytes();
 }
 
 void TFSetup::StreamWriteln(TextFileStream& FS, const Str& s) { FS.write(sys::encode(s, FS.codePage()) + "\r\n"); }

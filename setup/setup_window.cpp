@@ -131,29 +131,7 @@ void TFSetup::FormCreate(gui::Object*) {
   SetDefaultMessages();
 }
 
-void TFSetup::SetDefaultMessages() {
-  LNGCopyFromTo = u"Kopiere %s nach %s";
-  LNGCanNotDelete = u"\"%s\" kann nicht gelöscht werden.";
-  LNGCreateConfigurationfile = u"Erzeuge Konfigurationsdatei";
-  LNGCanNotCreate = u"Die Konfigurationsdatei %s konnte nicht erzeugt werden!";
-  LNGSpecifyInstallationfolder = u"Bitte Installationsordner angeben.";
-  LNGInstallationFolderDoesnotExist = u"Installationsordner %s existiert nicht.";
-  LNGUserFolder = u"Bitte Ordner zur Speicherung benutzerspezifischer Dateien angeben.";
-  LNGDesktopLink = u"Desktop-Verknüpfung";
-  LNGItemInProgramMenu = u"Eintrag ins Programme-Menü";
-  LNGSaveTo = u"Speichere darin";
-  LNGCreateAdditionalLnk = u"Erzeuge zusätzliche Desktop-Verknüpfung für den Orvel-Draw im Ordner";
-  LNGSaveInstallation = u"Speichere Installationsablauf in";
-  LNGDelete = u"Lösche";
-  LNGConfigurationfile = u"Konfigurationsdatei";
-  LNGCreate = u"Erzeuge";
-  LNGInstallationProcess = u"Installationsverlauf";
-  LNGShortcuts = u"Tastaturkürzel";
-  LNGProgram = u"Programm";
-  LNGAskSaveInstallation = u"Wollen Sie den Deinstallationsverlauf speichern?";
-  LNGNoAdministrator = u"Keine Administorrechte. Fortsetzen?";
-  LNGCopyError = u"Fehler beim Kopieren nach \"%s\"";
-}
+void TFSetup::SetDefaultMessages() { SetGermanMessages(*this); }
 
 Str TFSetup::GibAnwendungsdatenOrdner() {
   if (CBPortableApplication->checked()) return withTrailingBackslash(EFolder->text()) + u"Data\\";

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/language_file.h"
+#include "common/messages.h"
 #include "common/registry_access.h"
 #include "common/shell_link.h"
 #include "platform/gui.h"
@@ -16,7 +17,8 @@
 
 namespace orvel {
 
-class TFSetup : public gui::Form {
+// The message texts are German until a language file replaces them.
+class TFSetup : public gui::Form, public MessageTexts {
  public:
   // The setup program's own path is argument 0 of the command line.
   explicit TFSetup(gui::Application& app);
@@ -58,29 +60,6 @@ class TFSetup : public gui::Form {
   // Created by FormCreate, owned by the window.
   gui::FolderDialog* FolderDialog = nullptr;
   std::unique_ptr<TShellLink> ShellLink;
-
-  // The message texts; German until a language file replaces them.
-  Str LNGCopyFromTo;
-  Str LNGCanNotDelete;
-  Str LNGCreateConfigurationfile;
-  Str LNGCanNotCreate;
-  Str LNGSpecifyInstallationfolder;
-  Str LNGInstallationFolderDoesnotExist;
-  Str LNGUserFolder;
-  Str LNGDesktopLink;
-  Str LNGItemInProgramMenu;
-  Str LNGSaveTo;
-  Str LNGCreateAdditionalLnk;
-  Str LNGSaveInstallation;
-  Str LNGDelete;
-  Str LNGConfigurationfile;
-  Str LNGCreate;
-  Str LNGInstallationProcess;
-  Str LNGShortcuts;
-  Str LNGProgram;
-  Str LNGAskSaveInstallation;
-  Str LNGNoAdministrator;
-  Str LNGCopyError;
 
   // Handlers.
   void FormCreate(gui::Object* Sender);

@@ -20,6 +20,8 @@ class TextFileStream {
   unsigned codePage() const { return codePage_; }
 
   void write(const std::string& bytes) { bytes_ += bytes; }
+  // Everything written so far.
+  const std::string& bytes() const { return bytes_; }
   // Replaces the file's contents with everything written, in one step, so
   // that nobody reads half a file. Raises the same Error when it cannot.
   void close();

@@ -2,9 +2,9 @@
 // an old language file kept under a versioned name, folders, and the groups
 // of images, language files and styles. Each logs what it did; no failure
 // stops the update, and a failed copy sets Error.
+#include "common/fmx_utils.h"
 #include "common/format.h"
 #include "platform/files.h"
-#include "setup/setup_window.h"
 #include "updater/updater.h"
 
 namespace orvel {
@@ -29,6 +29,21 @@ Str WithoutExtension(const Str& name) {
   return dot == Str::npos ? name : name.substr(0, dot);
 }
 
+// The interim name of a new file beside the one it will replace.
+const Str kFreshSuffix = u".orvel-new";
+
+// Removes an interim file (a copy keeps the source's read-only attribute).
+void RemoveLeftover(const Str& path) {
+  if (!files::fileExists(path)) return;
+  ClearReadOnly(path);
+  (void)files::deleteFile(path);
+}
+
+// A name that stays in its folder: no separator, no drive, no "." or ".." step.
+bool IsPlainFileName(const Str& name) {
+  return !name.empty() && name.find_first_of(u"\\/:") == Str::npos && name != u"." && name != u"..";
+}
+
 }  // namespace
 
 void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
@@ -40,13 +55,35 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   // Without a source file the installed one would be deleted for nothing:
   // it stays, and the copy counts as failed.
   if (!files::fileExists(f1)) return failed();
-  if (files::fileExists(f2)) {
-    if (files::getAttributes(f2) & files::kReadOnly) (void)files::setAttributes(f2, 0);
-    // A target that stays (locked by a running program) makes the copy below fail.
-    if (!files::deleteFile(f2)) AddLog(Format(FSetup->LNGCanNotDelete, {f2}));
+  // Nothing to copy onto itself: deleting the target would delete the source.
+  if (SameFile(f1, f2)) return;
+  if (!files::fileExists(f2)) {
+    if (!files::copyFile(f1, f2, true)) return failed();
+    return AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
   }
-  if (!files::copyFile(f1, f2, true)) return failed();
-  AddLog(Format(FSetup->LNGCopyFromTo, {f1, f2}));
+  // The new file goes beside the installed one first, so that a source that
+  // cannot be read or a full disk costs the user nothing; only then is the
+  // installed file deleted and the new one put in its place.
+  const Str fresh = f2 + kFreshSuffix;
+  RemoveLeftover(fresh);
+  if (!files::copyFile(f1, fresh, true)) {
+    RemoveLeftover(fresh);
+    return failed();
+  }
+  if (files::getAttributes(f2) & files::kReadOnly) (void)files::setAttributes(f2, 0);
+  // A target that stays (locked by a running program) fails the copy.
+  if (!files::deleteFile(f2)) {
+    AddLog(Format(Messages().LNGCanNotDelete, {f2}));
+    RemoveLeftover(fresh);
+    return failed();
+  }
+  if (!files::moveFile(fresh, f2)) {
+    // The rename within one folder failed: a copy may still do; else the new
+    // file stays under its interim name rather than being lost as well.
+    if (!files::copyFile(fresh, f2, true)) return failed();
+    RemoveLeftover(fresh);
+  }
+  AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
 }
 
 void TFUpdater::RenameFromTo(const Str& f1, const Str& f2) {
@@ -72,8 +109,11 @@ void TFUpdater::CopyIniFiles() {
   const Str from = Source + u"languages\\";
   const Str to = Dest + u"languages\\";
   for (const Str& name : ListNames(from + u"*.ini", kHiddenOrSystem)) {
-    // english.ini of version 2.1 stays as english2.1.ini, unless that exists already.
-    RenameFromTo(to + name, to + WithoutExtension(name) + Version + u".ini");
+    // english.ini of version 2.1 stays as english2.1.ini, unless that exists
+    // already. A version that would lead the name out of the folder is no
+    // version: the old file is then simply replaced.
+    const Str versioned = WithoutExtension(name) + Version + u".ini";
+    if (IsPlainFileName(versioned)) RenameFromTo(to + name, to + versioned);
     CopyFromTo(from + name, to + name);
   }
 }

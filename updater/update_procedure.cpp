@@ -1,6 +1,8 @@
 // The update branch of MakeUpdate: FixUpdate, the log header, then a file
 // update, an association rewrite or an open-command rewrite, and the update
 // log saved as update.txt beside the installation.
+#include <optional>
+
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "platform/files.h"
@@ -24,17 +26,13 @@ constexpr uint32_t kWaitForApplicationMs = 2000;
 
 bool Contains(const Str& text, const Str& marker) { return text.find(marker) != Str::npos; }
 
-// Reads an integer value of the open key and deletes it; kNoValue (and
-// nothing deleted) when it is missing or of another type.
-int32_t TakeInteger(RegistryAccess& registry, const Str& name) {
-  int32_t value = kNoValue;
+// An integer value of the open key; nothing when it is missing or of another type.
+std::optional<int32_t> IntegerOf(RegistryAccess& registry, const Str& name) {
   try {
-    value = registry.ReadInteger(name);
+    return registry.ReadInteger(name);
   } catch (const orvel::Error&) {
-    return kNoValue;
+    return std::nullopt;
   }
-  registry.DeleteValue(name);
-  return value;
 }
 
 }  // namespace
@@ -70,7 +68,7 @@ void TFUpdater::RunUpdate() {
 
 void TFUpdater::UpdateFiles(const Str& oldVersion) {
   sys::sleepMs(kWaitForApplicationMs);
-  for (const Str& folder : {u"languages\\", u"templates\\", u"styles\\"}) CreateDirectories(Dest + folder);
+  for (const char16_t* folder : {u"languages\\", u"templates\\", u"styles\\"}) CreateDirectories(Dest + folder);
   Version = oldVersion;
   CopyIniFiles();
   CopyStyles();
@@ -112,21 +110,31 @@ void TFUpdater::FixUpdateInRegistry() {
   KeyCloser closer(registry);
   registry.SetRootKey(reg::Root::LocalMachine);
   registry.SetAccess(reg::kKeyAllAccess);
-  int32_t update = kNoValue;
-  int32_t nextUpdate = kNoValue;
-  if (registry.OpenKey(kMachineProgramKey, false)) update = TakeInteger(registry, kUpdateValue);
-  if (registry.OpenKey(kMachineProgramKey, false)) nextUpdate = TakeInteger(registry, kNextUpdateValue);
+  std::optional<int32_t> update, nextUpdate;
+  if (registry.OpenKey(kMachineProgramKey, false)) {
+    update = IntegerOf(registry, kUpdateValue);
+    nextUpdate = IntegerOf(registry, kNextUpdateValue);
+  }
   registry.CloseKey();
 
+  // Written for the user first and removed for the machine after, so that a
+  // run that ends in between (killed, or a write that fails) loses nothing.
   // The key is made even when there is nothing to move.
   registry.SetRootKey(reg::Root::CurrentUser);
   try {
     if (!registry.OpenKey(kUserProgramKey, true)) return;
-    if (update != kNoValue) registry.WriteInteger(kUpdateValue, update);
-    if (nextUpdate != kNoValue) registry.WriteInteger(kNextUpdateValue, nextUpdate);
+    if (update.value_or(kNoValue) != kNoValue) registry.WriteInteger(kUpdateValue, *update);
+    if (nextUpdate.value_or(kNoValue) != kNoValue) registry.WriteInteger(kNextUpdateValue, *nextUpdate);
   } catch (const orvel::Error& e) {
     application().showMessage(e.message());
+    return;
   }
+  registry.CloseKey();
+  if (!update && !nextUpdate) return;
+  registry.SetRootKey(reg::Root::LocalMachine);
+  if (!registry.OpenKey(kMachineProgramKey, false)) return;
+  if (update) registry.DeleteValue(kUpdateValue);
+  if (nextUpdate) registry.DeleteValue(kNextUpdateValue);
 }
 
 void TFUpdater::FixUpdateInIniFile() {

@@ -8,7 +8,6 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "setup/setup_window.h"
 #include "updater/key_closer.h"
 
 namespace orvel {
@@ -115,9 +114,11 @@ void TFUpdater::CreateControls() {
 
 void TFUpdater::BOKClick(gui::Object*) {
   // Also after a failed update: the application is started in any case.
-  LaunchFile(Dest + u"OrvelDraw.exe", u"", Dest, shell::kSwShowNormal);
+  LaunchFile(Dest + u"OrvelDraw.exe", u"", Dest, shell::kSwShowNormal, application().mainForm());
   close();
-  if (FSetup) FSetup->close();  // the main window: this ends the program
+  // The main window, when it is another one: closing it ends the program.
+  gui::Form* main = application().mainForm();
+  if (main && main != this) main->close();
 }
 
 void TFUpdater::BRetryClick(gui::Object*) { MakeUpdate(); }

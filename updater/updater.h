@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/mem_ini_file.h"
+#include "common/messages.h"
 #include "common/registry_access.h"
 #include "platform/gui.h"
 #include "platform/types.h"
@@ -60,6 +61,9 @@ class TFUpdater : public gui::Form {
   bool PortableApplication = false;
   Str PortAppDrive;
   bool Restart = false;
+  // The message texts in use: the setup window's, which the program gives;
+  // the German ones when none are given.
+  const MessageTexts* Texts = nullptr;
 
   // Handlers. OK starts Dest + "OrvelDraw.exe" and ends the program; Retry
   // runs the whole procedure again, appending to the log.
@@ -111,6 +115,7 @@ class TFUpdater : public gui::Form {
  private:
   // Argument i of the command line; a missing one reads as empty.
   Str ParamStr(size_t i) const;
+  const MessageTexts& Messages() const { return Texts ? *Texts : GermanMessages(); }
   // Number of arguments after the program.
   size_t ParamCount() const { return arguments_.empty() ? 0 : arguments_.size() - 1; }
 

@@ -27,6 +27,7 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
 
@@ -329,6 +330,7 @@ uint32_t getAttributes(const Str& path) {
 }
 
 Result setAttributes(const Str& path, uint32_t attributes) {
+  if (uint32_t injected = posix::faults::check("files.setAttributes")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
@@ -347,6 +349,7 @@ Result setAttributes(const Str& path, uint32_t attributes) {
 }
 
 Result deleteFile(const Str& path) {
+  if (uint32_t injected = posix::faults::check("files.deleteFile")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
@@ -364,6 +367,7 @@ Result deleteFile(const Str& path) {
 }
 
 Result copyFile(const Str& from, const Str& to, bool failIfExists) {
+  if (uint32_t injected = posix::faults::check("files.copyFile")) return failure(injected);
   Place sourcePlace = locate(from);
   Place targetPlace = locate(to);
   if (!sourcePlace.host) return failure(sourcePlace.error);
@@ -389,6 +393,7 @@ Result copyFile(const Str& from, const Str& to, bool failIfExists) {
 }
 
 Result moveFile(const Str& from, const Str& to) {
+  if (uint32_t injected = posix::faults::check("files.moveFile")) return failure(injected);
   Place sourcePlace = locate(from);
   Place targetPlace = locate(to);
   if (!sourcePlace.host) return failure(sourcePlace.error);
@@ -417,6 +422,7 @@ Result moveFile(const Str& from, const Str& to) {
 }
 
 Result createDirectory(const Str& path) {
+  if (uint32_t injected = posix::faults::check("files.createDirectory")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
@@ -428,6 +434,7 @@ Result createDirectory(const Str& path) {
 }
 
 Result forceDirectories(const Str& path) {
+  if (uint32_t injected = posix::faults::check("files.forceDirectories")) return failure(injected);
   Str folder = posix::fullWindowsPath(Machine::current(), path);
   while (!folder.empty() && posix::isSeparator(folder.back())) folder.pop_back();
   if (folder.empty()) return failure(err::kPathNotFound);
@@ -453,6 +460,7 @@ Result forceDirectories(const Str& path) {
 }
 
 Result removeDirectory(const Str& path) {
+  if (uint32_t injected = posix::faults::check("files.removeDirectory")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
@@ -504,6 +512,7 @@ std::optional<uint64_t> lastWriteTime(const Str& path) {
 }
 
 Result setLastWriteTime(const Str& path, uint64_t filetime) {
+  if (uint32_t injected = posix::faults::check("files.setLastWriteTime")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
@@ -515,25 +524,45 @@ Result setLastWriteTime(const Str& path, uint64_t filetime) {
   return Result::success();
 }
 
-std::optional<std::string> readFile(const Str& path) {
+FileContents readFileContents(const Str& path) {
+  if (uint32_t injected = posix::faults::check("files.readFile")) return {injected == err::kFileNotFound || injected == err::kPathNotFound ? FileContents::Status::Missing : FileContents::Status::Unreadable, {}, injected};
+  using Status = FileContents::Status;
+  auto missing = [](uint32_t code) { return FileContents{Status::Missing, {}, code}; };
+  auto unreadable = [](uint32_t code) { return FileContents{Status::Unreadable, {}, code}; };
   Place place = locate(path);
-  if (!place.host || holderOf(*place.host) == Holder::ExclusiveOwner) return std::nullopt;
-  Fd fd(open(place.host->c_str(), O_RDONLY | O_CLOEXEC));
+  if (!place.host) return missing(place.error);
+  const std::string& host = *place.host;
+  Fd fd(open(host.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) {
+    const uint32_t code = posix::windowsError(errno, host);
+    return code == err::kFileNotFound || code == err::kPathNotFound ? missing(code) : unreadable(code);
+  }
   struct stat info {};
-  if (!fd.valid() || fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(info.st_size));
+  if (fstat(fd.get(), &info) != 0) return unreadable(posix::windowsError(errno, host));
+  if (S_ISDIR(info.st_mode)) return unreadable(err::kAccessDenied);
+  if (holderOf(host) == Holder::ExclusiveOwner) return unreadable(err::kSharingViolation);
+  FileContents contents{Status::Ok, {}, err::kSuccess};
+  contents.bytes.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     ssize_t got = read(fd.get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return std::nullopt;
-    if (got == 0) return bytes;
-    bytes.append(buffer, static_cast<size_t>(got));
+    if (got < 0) return unreadable(posix::windowsError(errno, host));
+    if (got == 0) return contents;
+    contents.bytes.append(buffer, static_cast<size_t>(got));
   }
 }
 
+bool sameExistingFile(const Str& a, const Str& b) {
+  Place first = locate(a);
+  Place second = locate(b);
+  struct stat infoA {}, infoB {};
+  return first.host && second.host && stat(first.host->c_str(), &infoA) == 0 &&
+         stat(second.host->c_str(), &infoB) == 0 && sameFile(infoA, infoB);
+}
+
 Result writeFile(const Str& path, const std::string& bytes) {
+  if (uint32_t injected = posix::faults::check("files.writeFile")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
@@ -558,6 +587,7 @@ Result writeFile(const Str& path, const std::string& bytes) {
 }
 
 Result createOrTruncate(const Str& path) {
+  if (uint32_t injected = posix::faults::check("files.createOrTruncate")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;

@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/posix/ini_text.h"
+#include "platform/posix/fault_injection.h"
 #include "platform/system.h"
 
 namespace orvel::profile {
@@ -52,6 +53,7 @@ Str readString(const Str& file, const Str& section, const Str& key, const Str& d
 }
 
 Result writeString(const Str& file, const Str& section, const Str& key, const Str& value) {
+  if (uint32_t injected = posix::faults::check("profile.writeString")) return Result::failure(injected);
   // A missing file starts as empty 8-bit text.
   auto doc = load(file).value_or(ini::Document{});
   if (!doc.set(section, key, value)) return Result::success();

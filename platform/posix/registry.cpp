@@ -20,6 +20,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/fold_case.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_file.h"
@@ -284,6 +285,7 @@ Key& Key::operator=(Key&& other) noexcept = default;
 Key::~Key() = default;
 
 Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key& out) {
+  if (uint32_t injected = posix::faults::check("registry.open")) return failure(injected);
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
   Store store(create ? Store::kChange : Store::kRead);
@@ -294,6 +296,7 @@ Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key
 }
 
 Result Key::open(const Key& parent, const Str& subKey, uint32_t access, bool create, Key& out) {
+  if (uint32_t injected = posix::faults::check("registry.open")) return failure(injected);
   if (!parent.isOpen()) return failure(err::kInvalidHandle);
   const KeyRef& from = parent.impl_->ref;
   std::vector<Str> names;
@@ -311,6 +314,7 @@ bool Key::isOpen() const { return impl_ != nullptr; }
 void Key::close() { impl_.reset(); }
 
 Result Key::queryValue(const Str& name, Value& out) const {
+  if (uint32_t injected = posix::faults::check("registry.queryValue")) return failure(injected);
   if (!isOpen()) return failure(err::kInvalidHandle);
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kQueryValue)) return failure(err::kAccessDenied);
@@ -324,6 +328,7 @@ Result Key::queryValue(const Str& name, Value& out) const {
 }
 
 Result Key::setValue(const Str& name, const Value& value) {
+  if (uint32_t injected = posix::faults::check("registry.setValue")) return failure(injected);
   if (!isOpen()) return failure(err::kInvalidHandle);
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kSetValue)) return failure(err::kAccessDenied);
@@ -338,6 +343,7 @@ Result Key::setValue(const Str& name, const Value& value) {
 }
 
 Result Key::deleteValue(const Str& name) {
+  if (uint32_t injected = posix::faults::check("registry.deleteValue")) return failure(injected);
   if (!isOpen()) return failure(err::kInvalidHandle);
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kSetValue)) return failure(err::kAccessDenied);
@@ -378,6 +384,7 @@ Result Key::valueNames(std::vector<Str>& out) const {
 }
 
 Result Key::deleteSubKey(const Str& subKey) {
+  if (uint32_t injected = posix::faults::check("registry.deleteKey")) return failure(injected);
   if (!isOpen()) return failure(err::kInvalidHandle);
   const KeyRef& ref = impl_->ref;
   std::vector<Str> names;
@@ -390,6 +397,7 @@ Result Key::deleteSubKey(const Str& subKey) {
 }
 
 Result deleteKey(Root root, const Str& subKey) {
+  if (uint32_t injected = posix::faults::check("registry.deleteKey")) return failure(injected);
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
   Store store(Store::kChange);

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/batch.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
@@ -257,6 +258,7 @@ bool moveToBin(const Machine& machine, const std::string& host) {
 }  // namespace
 
 intptr_t execute(void* owner, const Str& file, const Str& parameters, const Str& directory, int showCommand) {
+  if (uint32_t injected = posix::faults::check("shell.execute")) return injected > 32 ? err::kAccessDenied : injected;
   Machine machine = Machine::current();
   appendLog(machine, {"execute", logField(file), logField(parameters), logField(directory),
                       std::to_string(showCommand)});
@@ -298,6 +300,7 @@ Str specialFolder(int csidl) {
 }
 
 int deleteToRecycleBin(const Str& path, uint16_t flags) {
+  if (uint32_t injected = posix::faults::check("shell.deleteToRecycleBin")) return static_cast<int>(injected);
   Machine machine = Machine::current();
   std::optional<std::string> host = posix::resolveHostPath(machine, path);
   struct stat info {};

@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/lnk_format.h"
+#include "platform/posix/fault_injection.h"
 
 namespace orvel::shelllink {
 namespace {
@@ -32,6 +33,7 @@ Str cut(Str text, size_t bufferChars) {
 }  // namespace
 
 void save(const Str& linkFile, const LinkData& data) {
+  if (posix::faults::check("shelllink.save")) return;  // no file is left, as after a failing Save
   lnk::Shortcut link;
   link.target = data.path;
   link.description = data.description;

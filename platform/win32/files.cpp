@@ -152,19 +152,40 @@ Result setLastWriteTime(const Str& path, uint64_t filetime) {
   return check(SetFileTime(file.get(), nullptr, nullptr, &written));
 }
 
-std::optional<std::string> readFile(const Str& path) {
+FileContents readFileContents(const Str& path) {
+  using Status = FileContents::Status;
+  auto failed = [] {
+    const DWORD code = GetLastError();
+    const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+                         code == ERROR_INVALID_NAME || code == ERROR_BAD_PATHNAME;
+    return FileContents{missing ? Status::Missing : Status::Unreadable, {}, static_cast<uint32_t>(code)};
+  };
   ScopedHandle file = openExisting(path, GENERIC_READ, kShareAll);
-  LARGE_INTEGER size;
-  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) return std::nullopt;
-  std::string bytes;
+  if (!file.valid()) return failed();
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file.get(), &info)) return failed();
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    return FileContents{Status::Unreadable, {}, static_cast<uint32_t>(ERROR_ACCESS_DENIED)};
+  FileContents contents{Status::Ok, {}, err::kSuccess};
+  contents.bytes.reserve((static_cast<size_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
   char buffer[65536];
   DWORD got = 0;
-  bytes.reserve(static_cast<size_t>(size.QuadPart));
   while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
-    if (got == 0) return bytes;
-    bytes.append(buffer, got);
+    if (got == 0) return contents;
+    contents.bytes.append(buffer, got);
   }
-  return std::nullopt;
+  return failed();
+}
+
+bool sameExistingFile(const Str& a, const Str& b) {
+  // Attributes only: a file held open without sharing is still the same file.
+  ScopedHandle first = openExisting(a, 0, kShareAll);
+  ScopedHandle second = openExisting(b, 0, kShareAll);
+  BY_HANDLE_FILE_INFORMATION infoA, infoB;
+  return first.valid() && second.valid() && GetFileInformationByHandle(first.get(), &infoA) &&
+         GetFileInformationByHandle(second.get(), &infoB) &&
+         infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+         infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
 }
 
 Result writeFile(const Str& path, const std::string& bytes) {

@@ -362,6 +362,43 @@ TEST_F(FilesTest, WriteAndReadWholeFiles) {
   EXPECT_EQ(files::writeFile(at(u"missing\\a.txt"), "x").error, err::kPathNotFound);
 }
 
+TEST_F(FilesTest, AnUnreadableFileIsToldApartFromAMissingOne) {
+  using Status = files::FileContents::Status;
+  const Str path = file(u"a.ini", "[User]");
+  EXPECT_EQ(files::readFileContents(path).status, Status::Ok);
+  EXPECT_EQ(files::readFileContents(path).bytes, "[User]");
+  const files::FileContents missing = files::readFileContents(at(u"missing.ini"));
+  EXPECT_EQ(missing.status, Status::Missing);
+  EXPECT_EQ(missing.error, err::kFileNotFound);
+  EXPECT_EQ(files::readFileContents(at(u"nofolder\\a.ini")).status, Status::Missing);
+  // Held open without sharing: there, but not readable.
+  auto lock = files::ExclusiveLock::acquire(path);
+  ASSERT_TRUE(lock.has_value());
+  const files::FileContents held = files::readFileContents(path);
+  EXPECT_EQ(held.status, Status::Unreadable);
+  EXPECT_EQ(held.error, err::kSharingViolation);
+  EXPECT_TRUE(held.bytes.empty());
+  lock->release();
+  EXPECT_EQ(files::readFileContents(folder(u"sub")).status, Status::Unreadable);
+}
+
+TEST_F(FilesTest, SameExistingFileUnderAnotherSpelling) {
+  const Str path = file(u"a.exe");
+  folder(u"sub");
+  EXPECT_TRUE(files::sameExistingFile(path, at(u"A.EXE")));
+  EXPECT_TRUE(files::sameExistingFile(path, at(u".\\a.exe")));
+  EXPECT_TRUE(files::sameExistingFile(path, at(u"sub\\..\\a.exe")));
+  EXPECT_TRUE(files::sameExistingFile(path, at(u"sub\\..\\.\\a.exe")));
+  // A copy is another file; a file that is not there is no file at all.
+  const Str copy = file(u"b.exe");
+  EXPECT_FALSE(files::sameExistingFile(path, copy));
+  EXPECT_FALSE(files::sameExistingFile(at(u"missing.exe"), at(u"missing.exe")));
+  // A file held open without sharing is still recognised.
+  auto lock = files::ExclusiveLock::acquire(path);
+  ASSERT_TRUE(lock.has_value());
+  EXPECT_TRUE(files::sameExistingFile(path, at(u"sub\\..\\a.exe")));
+}
+
 TEST_F(FilesTest, WritingAnotherSpellingWritesTheExistingFile) {
   file(u"odmachine.ini", "old");
   ASSERT_TRUE(files::writeFile(at(u"ODMachine.INI"), "new").ok());

@@ -205,15 +205,23 @@ TEST_F(ShellLinkTest, ReadOfMissingTextOrDamagedFileGivesTheEmptyLink) {
   }
 }
 
-// Texts longer than the 255 characters of Read's buffers are cut to them.
-TEST_F(ShellLinkTest, LongTextsAreCutTo255Characters) {
+// Texts longer than 255 characters are read whole: a target cut short would
+// name a parent folder, which the uninstallation would then clean out.
+TEST_F(ShellLinkTest, LongTextsAreReadWhole) {
   TShellLink link = filledLink(u"long.lnk");
   link.Arguments = Str(300, u'a');
   link.Description = Str(300, u'd');
+  Str folder = scratch();
+  while (folder.size() < 250) folder += u"Ein langer Ordnername\\";
+  test::writeTestFile(folder + u"Orvel\\OrvelDraw.exe", "MZ stand-in");
+  link.ProgramFile = folder + u"Orvel\\OrvelDraw.exe";
+  link.WorkingDirectory.clear();
   link.Write();
   TShellLink read = readBack(link.LinkFile);
-  EXPECT_EQ(toUtf8(read.Arguments), std::string(255, 'a'));
-  EXPECT_EQ(toUtf8(read.Description), std::string(255, 'd'));
+  EXPECT_EQ(toUtf8(read.Arguments), std::string(300, 'a'));
+  EXPECT_EQ(toUtf8(read.Description), std::string(300, 'd'));
+  EXPECT_EQ(toUtf8(read.ProgramFile), toUtf8(link.ProgramFile));
+  EXPECT_EQ(toUtf8(read.WorkingDirectory), toUtf8(folder + u"Orvel\\"));
 }
 
 // A shortcut in a folder that does not exist is not written, and nothing is raised.

@@ -193,6 +193,48 @@ TEST(Installation, IntoTheSourceFolderCopiesNothing) {
   EXPECT_EQ(FMemo->Installation, 0);
 }
 
+// The source folder under another spelling is still the source folder:
+// nothing of the distribution is deleted to be copied onto itself.
+TEST(Installation, IntoTheSourceFolderUnderAnotherSpellingKeepsTheDistribution) {
+  for (const Str& spelling : {Str(u"dist\\."), Str(u"dist\\\\"), Str(u"x\\..\\dist\\"), Str(u"DIST\\.\\")}) {
+    SCOPED_TRACE(toUtf8(spelling));
+    InstallerCase c;
+    ASSERT_TRUE(files::forceDirectories(c.scratch() + u"x").ok());
+    c.w().act("set FSetup.EFolder " + toUtf8(c.scratch() + spelling));
+    c.install();
+    for (const auto& [name, bytes] : test::standardDistribution()) {
+      SCOPED_TRACE(toUtf8(name));
+      ASSERT_TRUE(test::exists(c.dist() + name));
+      EXPECT_EQ(test::readTestFile(c.dist() + name), bytes);
+    }
+    EXPECT_FALSE(FSetup->Fehler);
+  }
+}
+
+// Two installations in one run: each one's shortcuts start the program in
+// its own folder, whatever the component held from the one before.
+TEST(Installation, SecondInstallationInOneRunHasShortcutsOfItsOwn) {
+  InstallerCase c;
+  const Str first = c.scratch() + u"A\\";
+  const Str second = c.scratch() + u"B\\";
+  c.w().act("set FSetup.EFolder " + toUtf8(first));
+  c.install();
+  // As an uninstallation leaves it after reading an old shortcut.
+  FSetup->ShellLink->Arguments = u"-old";
+  FSetup->ShellLink->HotKey = 0x0141;
+  c.w().act("set FSetup.EFolder " + toUtf8(second));
+  c.install();
+  for (const Str& link : {c.desktopShortcut(), c.startMenuShortcut(), second + u"OrvelDraw.lnk"}) {
+    expectShortcutToTheApplication(link, second);
+    TShellLink read;
+    read.LinkFile = link;
+    read.Read();
+    EXPECT_EQ(read.Arguments, u"");
+    EXPECT_EQ(read.HotKey, 0);
+  }
+  expectShortcutToTheApplication(first + u"OrvelDraw.lnk", first);
+}
+
 // The runs that stop before the log window opens: an empty folder field, an
 // installation folder or a user folder that cannot be made. Each shows its
 // error box, writes nothing, and leaves the log with its folder lines only.

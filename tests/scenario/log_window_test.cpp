@@ -125,6 +125,7 @@ TEST(LogWindow, EmulatedOnly_CloseButtonStartsWhatTheMarkerSays) {
     TestMachine machine;
     ScriptedWindows w;
     FSetup->NachDir = u"C:\\Orvel\\";
+    if (c.marker == 1) FSetup->SetupLoeschen();
     FMemo->Installation = c.marker;
     FMemo->show();
     w.act("click FMemo.BClose");
@@ -132,6 +133,36 @@ TEST(LogWindow, EmulatedOnly_CloseButtonStartsWhatTheMarkerSays) {
     for (std::string& line : expected)
       if (auto at = line.find("%TEMP%"); at != std::string::npos) line.replace(at, 6, toUtf8(TempDirectory()));
     EXPECT_EQ(machine.shellLog(), expected);
+  }
+}
+
+// The program may run elevated, and RunOrvel.bat lies where every process of
+// the user may write: it is started only while it holds exactly what the
+// uninstallation wrote, and a file put there before is replaced.
+TEST(LogWindow, EmulatedOnly_RemovalBatchIsStartedOnlyAsItWasWritten) {
+  if (!TestMachine::emulated()) GTEST_SKIP() << "reads the emulated machine's shell log";
+  enum class Meddling { None, NeverWritten, Replaced, Appended };
+  for (Meddling meddling : {Meddling::None, Meddling::NeverWritten, Meddling::Replaced, Meddling::Appended}) {
+    SCOPED_TRACE(static_cast<int>(meddling));
+    TestMachine machine;
+    ScriptedWindows w;
+    const Str batch = TempDirectory() + u"RunOrvel.bat";
+    if (meddling == Meddling::NeverWritten) {
+      test::writeTestFile(batch, "echo from another process\r\n");
+    } else {
+      // A file put there before is replaced, not written through.
+      test::writeTestFile(batch, "echo planted before\r\n");
+      FSetup->NachDir = u"C:\\Orvel\\";
+      FSetup->SetupLoeschen();
+      EXPECT_EQ(test::readTestFile(batch).substr(0, 7), "echo on");
+    }
+    if (meddling == Meddling::Replaced) test::writeTestFile(batch, "echo from another process\r\n");
+    if (meddling == Meddling::Appended) test::writeTestFile(batch, test::readTestFile(batch) + "del C:\\x\r\n");
+    FMemo->Installation = 1;
+    FMemo->show();
+    w.act("click FMemo.BClose");
+    EXPECT_TRUE(w.app().terminated());
+    EXPECT_EQ(machine.shellLog().size(), meddling == Meddling::None ? 1u : 0u);
   }
 }
 

@@ -238,6 +238,34 @@ TEST_F(RegistryModeTest, IniStorageLeavesOutEntriesThatWouldBreakTheFile) {
   EXPECT_EQ(test::readTestFile(IniPath()), original + "\r\n[Program]\r\nOK=fine\r\n");
 }
 
+// A value the file's code page lacks would come back as question marks: the
+// entry stays as it was, as for a name the code page lacks; a Unicode file
+// takes it.
+TEST_F(RegistryModeTest, IniStorageKeepsAnEntryWhoseValueTheCodePageLacks) {
+  const std::string original = "[User]\r\nName=Anna\r\n";
+  test::writeTestFile(IniPath(), original);
+  TFUpdater ansi(app_.app(), RegistryArgs(u"User|Name|Жанна 😀|s#User|Ort|Köln|s", {u"-INI", IniPath()}));
+  ASSERT_EQ(RunMakeUpdate(ansi), std::nullopt);
+  EXPECT_EQ(test::readTestFile(IniPath()), original + "Ort=K\xF6ln\r\n");
+
+  test::writeTestFile(IniPath(), "\xEF\xBB\xBF" + original);
+  TFUpdater utf8(app_.app(), RegistryArgs(u"User|Name|Жанна 😀|s", {u"-INI", IniPath()}));
+  ASSERT_EQ(RunMakeUpdate(utf8), std::nullopt);
+  EXPECT_EQ(test::readTestFile(IniPath()), "\xEF\xBB\xBF[User]\r\nName=" + toUtf8(u"Жанна 😀") + "\r\n");
+}
+
+// In the INI file an integer is decimal, or hexadecimal after "0x": "$10",
+// "x10" and "X10" are no number, so a 16 still has to be written.
+TEST_F(RegistryModeTest, IniIntegersTakeOnlyTheIniForms) {
+  for (const char* stored : {"$10", "x10", "X10"}) {
+    SCOPED_TRACE(stored);
+    test::writeTestFile(IniPath(), std::string("[Program]\r\nB=") + stored + "\r\n");
+    TFUpdater updater(app_.app(), RegistryArgs(u"Program|B|16|i", {u"-INI", IniPath()}));
+    ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
+    EXPECT_EQ(test::readTestFile(IniPath()), "[Program]\r\nB=16\r\n");
+  }
+}
+
 // The registry holds such names and values as they are.
 TEST_F(RegistryModeTest, RegistryStorageTakesNamesTheIniCannotHold) {
   TFUpdater updater(app_.app(), RegistryArgs(u"Program|A=B|x\r\ny|s#Program|[C]|1|i"));

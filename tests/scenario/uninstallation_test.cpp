@@ -76,6 +76,21 @@ TEST(Uninstallation, AfterARegistryInstallationRemovesAllButTheSetupProgram) {
   }
 }
 
+// A distribution from read-only media installs a read-only Setup.exe: the
+// uninstallation clears that, as for every file it removes, so that the
+// batch file's "del" can delete it; the batch file stays as it always is.
+TEST(Uninstallation, ReadOnlySetupProgramIsMadeDeletableForTheBatchFile) {
+  InstallerCase c;
+  ASSERT_TRUE(files::setAttributes(c.dist() + u"Setup.exe", files::kReadOnly).ok());
+  c.install();
+  ASSERT_TRUE(files::getAttributes(c.target() + u"Setup.exe") & files::kReadOnly);
+  c.start(c.target() + u"Setup.exe");
+  c.uninstall();
+  EXPECT_FALSE(files::getAttributes(c.target() + u"Setup.exe") & files::kReadOnly);
+  EXPECT_EQ(test::readTestFile(TempDirectory() + u"RunOrvel.bat").substr(0, 13), "echo on\r\n:1\r\n");
+  (void)files::setAttributes(c.dist() + u"Setup.exe", 0);
+}
+
 // After an INI installation: the settings files in the user's folder (named
 // with a placeholder) and the machine INI file go; the folder and anything
 // else in it stay.

@@ -189,6 +189,52 @@ TEST_F(FileOperations, CopyIniFilesKeepsTheOldVersions) {
   EXPECT_FALSE(FUpdater->Error);
 }
 
+// A source that is there but cannot be read (held by another process) must
+// not cost the installed file: it stays, and the copy fails as for a missing source.
+TEST_F(FileOperations, UnreadableSourceKeepsTheInstalledFile) {
+  writeTestFile(Src() + u"OrvelDraw.exe", "new");
+  writeTestFile(Inst() + u"OrvelDraw.exe", "installed");
+  auto held = files::ExclusiveLock::acquire(Src() + u"OrvelDraw.exe");
+  ASSERT_TRUE(held);
+  FUpdater->CopyFromTo(Src() + u"OrvelDraw.exe", Inst() + u"OrvelDraw.exe");
+  held->release();
+  EXPECT_EQ(Log(), (std::vector<Str>{u"Cannot copy " + Src() + u"OrvelDraw.exe", u"  to: " + Inst() + u"OrvelDraw.exe"}));
+  EXPECT_TRUE(FUpdater->Error);
+  EXPECT_EQ(readTestFile(Inst() + u"OrvelDraw.exe"), "installed");
+}
+
+// The same file under another spelling is not deleted to be copied onto itself.
+TEST_F(FileOperations, CopyOntoTheSameFileUnderAnotherSpellingKeepsIt) {
+  writeTestFile(Src() + u"OrvelDraw.exe", "the only copy");
+  (void)files::forceDirectories(Src() + u"sub");
+  for (const Str& other : {Src() + u".\\OrvelDraw.exe", Src() + u"sub\\..\\OrvelDraw.exe", Src() + u"ORVELDRAW.EXE"}) {
+    SCOPED_TRACE(toUtf8(other));
+    FUpdater->CopyFromTo(Src() + u"OrvelDraw.exe", other);
+    EXPECT_EQ(readTestFile(Src() + u"OrvelDraw.exe"), "the only copy");
+  }
+  EXPECT_FALSE(FUpdater->Error);
+}
+
+// An old version that would lead the versioned name out of languages\ is no
+// version: nothing is renamed, nothing is logged for it, the copy goes on.
+TEST_F(FileOperations, CopyIniFilesKeepsTheVersionedNameInItsFolder) {
+  const Str to = Inst() + u"languages\\";
+  test::writeFiles(Src(), {{u"languages\\dutch.ini", "nl 2.2"}});
+  for (const Str& version : {Str(u"\\..\\..\\evil"), Str(u"/../evil"), Str(u"x\\y"), Str(u":evil")}) {
+    SCOPED_TRACE(toUtf8(version));
+    test::writeFiles(Inst(), {{u"languages\\dutch.ini", "nl 2.1"}});
+    FUpdater->Memo->clearLines();
+    FUpdater->Error = false;
+    FUpdater->Version = version;
+    FUpdater->CopyIniFiles();
+    EXPECT_EQ(Log(), std::vector<Str>{u"Kopiere " + Src() + u"languages\\dutch.ini nach " + to + u"dutch.ini"});
+    EXPECT_EQ(readTestFile(to + u"dutch.ini"), "nl 2.2");
+    EXPECT_FALSE(files::fileExists(machine_.scratch() + u"evil.ini"));
+    EXPECT_FALSE(files::fileExists(Inst() + u"evil.ini"));
+    EXPECT_FALSE(FUpdater->Error);
+  }
+}
+
 // Styles: every entry, a subfolder ending as a failed copy; hidden ones left out.
 TEST_F(FileOperations, CopyStylesListsSubfoldersToo) {
   writeTestFile(Src() + u"styles\\dark.ods", "dark");

@@ -76,6 +76,8 @@ TEST_F(FixUpdateTest, IniEntriesRemovedByTheRules) {
       {"Update=bald\r\nNextUpdate=4\r\n", ""},       // 3 not a number
       {"Update=3\r\n", "[Orvel]\r\nLanguage=x\r\n\r\n[Program]\r\nKeep=1\r\n"},  // 4 no NextUpdate
       {"Update=0x10\r\nNextUpdate=4\r\n", "[Orvel]\r\nLanguage=x\r\n\r\n[Program]\r\nKeep=1\r\n"},  // 5
+      {"Update=$10\r\nNextUpdate=4\r\n", ""},        // 6 not an INI number
+      {"Update=x10\r\nNextUpdate=4\r\n", ""},        // 7
   };
   for (size_t r = 0; r < std::size(rows); ++r) {
     SCOPED_TRACE("row " + std::to_string(r + 1));

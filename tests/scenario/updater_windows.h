@@ -47,6 +47,7 @@ class UpdaterWindows : public ScriptedApplication {
   explicit UpdaterWindows(std::vector<Str> arguments = {u"C:\\Orvel\\Setup.exe"}) {
     windows_ = std::make_unique<ProgramWindows>(app(), [&] {
       updater_ = std::make_unique<TFUpdater>(app(), std::move(arguments));
+      updater_->Texts = FSetup;
       FUpdater = updater_.get();
     });
   }

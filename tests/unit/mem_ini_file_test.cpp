@@ -1,9 +1,12 @@
 // The in-memory INI file: parsing, lookups, changes and the text written back.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/convert.h"
 #include "common/mem_ini_file.h"
 #include "tests/support/test_machine.h"
 
@@ -65,6 +68,11 @@ TEST_F(MemIniFileTest, ReadIntegerTakesDecimalAndHexOtherwiseTheDefault) {
       {"1.5", 99},      // 7 fraction
       {"12abc", 99},    // 8 trailing text
       {"99999999999", 99},  // 9 out of range
+      {"$10", 99},      // 10 the framework's other hex prefixes are no INI number
+      {"x10", 99},      // 11
+      {"X10", 99},      // 12
+      {"-$10", 99},     // 13
+      {" -0x10", -16},  // 14 a sign before "0x"
   };
   for (size_t i = 0; i < rows.size(); ++i) {
     const MemIniFile ini = Parse(std::string("[S]\r\nN=") + rows[i].value + "\r\n");
@@ -147,7 +155,8 @@ TEST_F(MemIniFileTest, CanStoreOnlyWhatReadsBackAsItself) {
       {u"Prog ram", u"A b", u"x", true},          // 14 inner blanks
       {u"Größe", u"Wert", u"x", true},            // 15 in the code page
       {u"Program", u"中", u"x", false},           // 16 not in the code page: would read back as "?"
-      {u"Program", u"A", u"中", true},            // 17 a value only changes itself
+      {u"Program", u"A", u"中", false},           // 17 nor a value: it would read back as "?"
+      {u"Program", u"A", u"Größe", true},         // 18 a value in the code page
   };
   const MemIniFile ini = Parse("");
   for (size_t i = 0; i < rows.size(); ++i)
@@ -172,6 +181,35 @@ TEST_F(MemIniFileTest, UpdateIntoAMissingFolderFails) {
   MemIniFile ini = MemIniFile::Empty(machine_.scratch() + u"no such folder\\ODMachine.INI");
   ini.WriteString(u"S", u"A", u"1");
   EXPECT_FALSE(ini.UpdateFile().ok());
+}
+
+// Runs that hold the file at once each write back only on top of what is on
+// disk then: every run's entries survive, and a removal stays removed.
+TEST_F(MemIniFileTest, ConcurrentRunsKeepEachOthersEntries) {
+  const Str path = machine_.scratch() + u"ODMachine.INI";
+  test::writeTestFile(path, "[User]\r\nHomeDir=Data\r\n[Program]\r\nUpdate=3\r\nNextUpdate=4\r\n");
+  constexpr int kRuns = 20;
+  std::vector<std::unique_ptr<MemIniFile>> runs;
+  for (int i = 0; i < kRuns; ++i) runs.push_back(std::make_unique<MemIniFile>(path));  // all read before any writes
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kRuns; ++i)
+    threads.emplace_back([&, i] {
+      MemIniFile& run = *runs[static_cast<size_t>(i)];
+      run.WriteInteger(u"Program", u"Entry" + IntToStr(i), i);
+      if (i == 7) run.DeleteKey(u"Program", u"Update");
+      EXPECT_TRUE(run.UpdateFile().ok());
+      run.WriteString(u"Orvel", u"Second" + IntToStr(i), u"x");
+      EXPECT_TRUE(run.UpdateFile().ok());
+    });
+  for (std::thread& t : threads) t.join();
+  const MemIniFile after(path);
+  for (int i = 0; i < kRuns; ++i) {
+    EXPECT_EQ(after.ReadInteger(u"Program", u"Entry" + IntToStr(i), -1), i) << i;
+    EXPECT_EQ(after.ReadString(u"Orvel", u"Second" + IntToStr(i), u"-"), u"x") << i;
+  }
+  EXPECT_FALSE(after.ValueExists(u"Program", u"Update"));
+  EXPECT_EQ(after.ReadString(u"User", u"HomeDir", u"-"), u"Data");
+  EXPECT_EQ(after.ReadInteger(u"Program", u"NextUpdate", -1), 4);
 }
 
 }  // namespace
