@@ -444,7 +444,7 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   // The long-path prefixes "\\?\" and "\\.\" name the same places.
   if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
     path.erase(0, 4);
-    if (equalsIgnoringCase(StrView(path).substr(0, 4), u"UNC\\")) path = u"\\\\" + path.substr(4);
+    if (equalNoCase(StrView(path).substr(0, 4), u"UNC\\")) path = u"\\\\" + path.substr(4);
   }
   if (!isAbsoluteWindowsPath(path)) return std::nullopt;
 
