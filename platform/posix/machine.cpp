@@ -468,11 +468,33 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   std::vector<Str> components = volume;
   for (Str& part : folded(splitComponents(rest))) components.push_back(std::move(part));
 
+  // Most paths are spelled as the host spells them: one look at the whole
+  // path, or else at its folder, stands for one look per component, which
+  // would find every one of them spelled so.
   std::string host = base;
+  size_t spelled = 0;
+  if (!components.empty()) {
+    std::string exact = base;
+    for (const Str& component : components) exact += "/" + toUtf8(component);
+    const size_t lastLength = toUtf8(components.back()).size() + 1;
+    struct stat info {};
+    if (lstat(exact.c_str(), &info) == 0) {
+      host = std::move(exact);
+      spelled = components.size();
+    } else if (components.size() > 1 && lstat(exact.substr(0, exact.size() - lastLength).c_str(), &info) == 0) {
+      host = exact.substr(0, exact.size() - lastLength);
+      spelled = components.size() - 1;
+    }
+  }
   bool existing = true;
-  for (const Str& component : components) {
+  for (size_t i = spelled; i < components.size(); ++i) {
+    const Str& component = components[i];
     std::optional<std::string> name;
-    if (existing) name = findName(host, component);
+    // Under a folder found as spelled, the last name is known not to be.
+    if (existing && spelled > 0 && spelled + 1 == components.size())
+      name = FolderListings::instance().find(host, component);
+    else if (existing)
+      name = findName(host, component);
     if (!name) {
       existing = false;
       name = toUtf8(component);
