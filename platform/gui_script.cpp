@@ -2,6 +2,7 @@
 // a transcript of what a user would see.
 #include "platform/gui_script.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -232,6 +233,39 @@ std::optional<ScriptAction> parseScriptLine(std::string_view line, std::string& 
   return std::nullopt;
 }
 
+const std::vector<ActionUsage>& actionUsages() {
+  static const std::vector<ActionUsage> usages{
+      {"set", "set Form.Control text", "type the text into an edit field", "set FSetup.EFolder D:\\Apps\\OrvelDraw\\"},
+      {"check", "check Form.Control", "tick a check box", "check FSetup.CBPortableApplication"},
+      {"uncheck", "uncheck Form.Control", "clear a check box", "uncheck FSetup.CBDesktopSymbol"},
+      {"select", "select Form.Control N", "choose item N of a radio group or list", "select FSetup.RGRegOrIni 1"},
+      {"click", "click Form.Control", "press a button", "click FSetup.BInstall"},
+      {"close", "close Form", "close a window by its close button", "close FSetup"},
+      {"answer", "answer Button", "answer the message box that is open", "answer Ja"},
+      {"folder", "folder Path", "choose a folder in the folder dialog", "folder D:\\Apps\\"},
+      {"file", "file Path", "choose a file in the file dialog", "file C:\\dist\\languages\\english.ini"},
+      {"cancel", "cancel", "cancel the dialog or message box", "cancel"},
+      {"dump", "dump Form", "write every property of a window", "dump FSetup"},
+      {"help", "help", "this list", "help"},
+  };
+  return usages;
+}
+
+std::string actionsOf(Kind kind) {
+  switch (kind) {
+    case Kind::Edit:
+    case Kind::Memo: return "set";
+    case Kind::ComboBox: return "set, select";
+    case Kind::CheckBox: return "check, uncheck";
+    case Kind::RadioButton: return "check";
+    case Kind::RadioGroup:
+    case Kind::ListBox: return "select";
+    case Kind::Button:
+    case Kind::SpeedButton: return "click";
+    default: return "";
+  }
+}
+
 std::vector<std::string> dumpForm(const Form& form) {
   std::vector<std::string> lines;
   lines.push_back(utf8(form.name()) + " form caption=" + quoteForTranscript(form.caption()) +
@@ -266,8 +300,11 @@ class ScriptedBackend::Peer : public FormPeer {
 };
 
 ScriptedBackend::ScriptedBackend(std::istream& actions, std::ostream& transcript, bool interactive,
-                                 std::ostream* display)
-    : input_(&actions), transcript_(transcript), display_(display), interactive_(interactive) {}
+                                 std::ostream* display, TerminalStyle style)
+    : input_(&actions),
+      transcript_(transcript),
+      view_(interactive && display ? std::make_unique<TerminalView>(*display, style) : nullptr),
+      interactive_(interactive) {}
 
 ScriptedBackend::ScriptedBackend(std::string actions, std::ostream& transcript) : transcript_(transcript) {
   addActions(actions);
@@ -293,7 +330,9 @@ const std::string* ScriptedBackend::peekLine() {
   for (;;) {
     if (pending_.empty()) {
       std::string line;
-      if (!input_ || !std::getline(*input_, line)) return nullptr;
+      if (!input_) return nullptr;
+      if (view_) view_->prompt();
+      if (!std::getline(*input_, line)) return nullptr;
       pending_.push_back(std::move(line));
     }
     std::string error;
@@ -310,16 +349,20 @@ std::optional<std::string> ScriptedBackend::takeLine() {
   return taken;
 }
 
-std::optional<ScriptAction> ScriptedBackend::takeAnswer() {
+std::optional<ScriptAction> ScriptedBackend::takeAnswer(
+    const std::function<std::string(const ScriptAction&)>& refusal) {
   if (interactive_) {
-    // A person answers: wait for an answer line, saying what is wanted.
+    // A person answers: wait for an answer that fits, saying what is wanted.
     while (auto line = takeLine()) {
       std::string error;
       auto action = parseScriptLine(*line, error);
-      if (action && action->isAnswer()) return action;
-      if (display_)
-        *display_ << "(a dialog is open: answer it with answer <button>, folder <path>, file <path> or cancel)"
-                  << std::endl;
+      if (action && action->isAnswer()) {
+        const std::string refused = refusal(*action);
+        if (refused.empty()) return action;
+        if (view_) view_->note(std::string(trim(*line)) + ": " + refused);
+        continue;
+      }
+      if (view_) view_->note("(a dialog is open: answer it with answer <button>, folder <path>, file <path> or cancel)");
     }
     return std::nullopt;
   }
@@ -340,22 +383,56 @@ void ScriptedBackend::markChanged(Form& form) {
 }
 
 void ScriptedBackend::printChangedForms() {
-  if (!interactive_ || !display_) return;
-  for (Form* form : changed_) {
-    if (!form->visible()) continue;
-    for (const std::string& line : dumpForm(*form)) *display_ << line << '\n';
-  }
-  display_->flush();
+  if (view_)
+    for (Form* form : changed_)
+      if (form->visible()) view_->form(*form);
   changed_.clear();
+}
+
+void ScriptedBackend::report(const char* word, const std::string& line, const std::string& reason,
+                             const std::vector<std::string>& nearest) {
+  write(word + (" " + quoteForTranscript(fromUtf8(line + ": " + reason))));
+  if (view_) view_->problem(line + ": " + reason, nearest);
+}
+
+// Names a person may have meant by a line that does not parse: an action,
+// or for a control named without its window, that control on a shown window.
+std::vector<std::string> ScriptedBackend::nearestForMalformed(std::string_view line) const {
+  std::string_view rest;
+  const std::string_view verb = firstWord(trim(line), rest);
+  std::vector<std::string> verbs;
+  for (const ActionUsage& usage : actionUsages()) verbs.push_back(usage.verb);
+  if (std::find(verbs.begin(), verbs.end(), verb) == verbs.end()) return nearestNames(verb, verbs);
+  std::string_view ignored;
+  const std::string_view target = firstWord(trim(rest), ignored);
+  if (target.empty() || target.find('.') != std::string_view::npos || !app_) return {};
+  std::vector<std::string> controls;
+  for (const Form* form : app_->forms()) {
+    if (!form->visible()) continue;
+    for (const auto& c : form->components())
+      if (!c->name().empty()) controls.push_back(utf8(form->name()) + "." + utf8(c->name()));
+  }
+  std::vector<std::string> near;
+  for (const std::string& name : controls) {
+    const std::string control = name.substr(name.find('.') + 1);
+    if (!nearestNames(target, {control}, 1).empty()) near.push_back(name);
+  }
+  return near;
 }
 
 Form* ScriptedBackend::formNamed(const Str& name) { return app_ ? app_->findForm(name) : nullptr; }
 
 void ScriptedBackend::perform(std::string_view line) {
+  std::string_view ignored;
+  if (view_ && app_ && firstWord(trim(line), ignored) == "help") {
+    view_->help(*app_);
+    return;
+  }
   std::string error;
   auto action = parseScriptLine(line, error);
   if (!action) {
-    if (!error.empty()) write("error " + quoteForTranscript(fromUtf8(std::string(trim(line)) + ": " + error)));
+    if (!error.empty())
+      report("error", std::string(trim(line)), error, view_ ? nearestForMalformed(line) : std::vector<std::string>{});
   } else {
     run(*action, std::string(trim(line)));
   }
@@ -363,10 +440,8 @@ void ScriptedBackend::perform(std::string_view line) {
 }
 
 void ScriptedBackend::run(const ScriptAction& action, const std::string& line) {
-  auto fail = [&](const std::string& reason) { write("error " + quoteForTranscript(fromUtf8(line + ": " + reason))); };
-  auto ignore = [&](const std::string& reason) {
-    write("ignored " + quoteForTranscript(fromUtf8(line + ": " + reason)));
-  };
+  auto fail = [&](const std::string& reason) { report("error", line, reason); };
+  auto ignore = [&](const std::string& reason) { report("ignored", line, reason); };
 
   if (action.isAnswer()) {
     fail(std::string("no message box or dialog is waiting for ") + verbWord(action.verb));
@@ -374,7 +449,10 @@ void ScriptedBackend::run(const ScriptAction& action, const std::string& line) {
   }
   Form* form = formNamed(action.form);
   if (!form) {
-    fail("there is no window " + utf8(action.form));
+    std::vector<std::string> windows;
+    for (const Form* f : app_ ? app_->forms() : std::vector<Form*>{}) windows.push_back(utf8(f->name()));
+    const auto near = nearestNames(utf8(action.form), windows);
+    report("error", line, "there is no window " + utf8(action.form), near.empty() ? windows : near);
     return;
   }
   if (action.verb == Verb::Dump) {
@@ -391,7 +469,12 @@ void ScriptedBackend::run(const ScriptAction& action, const std::string& line) {
 
   Component* control = form->find(action.control);
   if (!control) {
-    fail("the window " + utf8(action.form) + " has no control " + utf8(action.control));
+    std::vector<std::string> controls;
+    for (const auto& c : form->components())
+      if (!c->name().empty() && c->kind() != Kind::Other) controls.push_back(utf8(c->name()));
+    const auto near = nearestNames(utf8(action.control), controls);
+    report("error", line, "the window " + utf8(action.form) + " has no control " + utf8(action.control),
+           near.empty() ? controls : near);
     return;
   }
   const std::string kind = utf8(kindName(control->kind()));
@@ -446,6 +529,7 @@ void ScriptedBackend::runLoop() {
     auto line = takeLine();
     if (!line) {
       // The actions ran out: as if the user closed the main window.
+      if (view_) view_->note("\n(end of input: the program ends as its window's close button ends it)");
       if (Form* main = app_->mainForm()) app_->dispatch([main] { main->close(); });
       app_->terminate();
       break;
@@ -468,11 +552,23 @@ Button ScriptedBackend::messageBox(const MessageBoxRequest& request) {
   }
   const std::string box = "msgbox " + kindWord(request.kind) + " " + quoteForTranscript(request.title) + " " +
                           quoteForTranscript(request.text) + " " + buttons;
-  if (interactive_ && display_) *display_ << box << " ?" << std::endl;
+  if (view_) view_->messageBox(request);
 
   Button answer = request.buttons.front();
   bool byDefault = true;
-  if (auto reply = takeAnswer()) {
+  const auto refusal = [&](const ScriptAction& reply) -> std::string {
+    if (reply.verb == Verb::Answer && !buttonNamed(request.buttons, reply.text)) {
+      std::string captions;
+      for (Button b : request.buttons) captions += (captions.empty() ? "" : ", ") + utf8(buttonCaption(b));
+      return "the message box has no such button; its buttons: " + captions;
+    }
+    if (reply.verb == Verb::Cancel && !buttonNamed(request.buttons, buttonCaption(Button::Cancel)) &&
+        !(request.buttons.size() == 1 && request.buttons.front() == Button::Ok))
+      return "the message box cannot be cancelled";
+    if (reply.verb == Verb::Folder || reply.verb == Verb::File) return "a message box is open, not a dialog";
+    return {};
+  };
+  if (auto reply = takeAnswer(refusal)) {
     const std::string said = std::string(verbWord(reply->verb)) +
                              (reply->text.empty() ? "" : " " + utf8(reply->text));
     if (reply->verb == Verb::Answer) {
@@ -501,10 +597,12 @@ Button ScriptedBackend::messageBox(const MessageBoxRequest& request) {
 }
 
 std::optional<Str> ScriptedBackend::folderDialog(const Str& start) {
+  if (view_) view_->pathDialog("Choose a folder", {{"opens in", start}}, "folder");
   return answerPathDialog("folderdialog " + quoteForTranscript(start), Verb::Folder, "a folder dialog");
 }
 
 std::optional<Str> ScriptedBackend::fileDialog(const Str& initialDir, const Str& fileName, const Str& filter) {
+  if (view_) view_->pathDialog("Open a file", {{"folder", initialDir}, {"name", fileName}, {"filter", filter}}, "file");
   return answerPathDialog("filedialog " + quoteForTranscript(initialDir) + " " + quoteForTranscript(fileName) + " " +
                               quoteForTranscript(filter),
                           Verb::File, "a file dialog");
@@ -514,10 +612,13 @@ std::optional<Str> ScriptedBackend::fileDialog(const Str& initialDir, const Str&
 // one they are cancelled by default.
 std::optional<Str> ScriptedBackend::answerPathDialog(const std::string& dialog, ScriptAction::Verb pathVerb,
                                                       const char* what) {
-  if (interactive_ && display_) *display_ << dialog << " ?" << std::endl;
   std::optional<Str> chosen;
   bool byDefault = true;
-  if (auto reply = takeAnswer()) {
+  const auto refusal = [&](const ScriptAction& reply) -> std::string {
+    if (reply.verb == pathVerb || reply.verb == Verb::Cancel) return {};
+    return std::string(what) + " is open";
+  };
+  if (auto reply = takeAnswer(refusal)) {
     if (reply->verb == pathVerb) {
       chosen = reply->text;
       byDefault = false;
@@ -544,11 +645,26 @@ struct OwnedStreams {
 
 class EnvironmentScriptedBackend : private OwnedStreams, public ScriptedBackend {
  public:
-  EnvironmentScriptedBackend(OwnedStreams streams, bool fromStandardInput, bool interactive)
+  EnvironmentScriptedBackend(OwnedStreams streams, bool fromStandardInput, bool interactive, std::ostream* display,
+                             TerminalStyle style)
       : OwnedStreams(std::move(streams)),
-        ScriptedBackend(fromStandardInput ? std::cin : *script, transcript ? *transcript : std::cout,
-                        interactive, interactive ? &std::cout : nullptr) {}
+        ScriptedBackend(fromStandardInput ? std::cin : *script, transcript ? *transcript : std::cout, interactive,
+                        display, style) {}
 };
+
+// Where a person typing at a terminal sees the windows: standard output
+// when it is that terminal, else standard error when that is one.
+std::ostream* terminalDisplay(terminal::Stream& stream) {
+  if (terminal::isTerminal(terminal::Stream::Output)) {
+    stream = terminal::Stream::Output;
+    return &std::cout;
+  }
+  if (terminal::isTerminal(terminal::Stream::Error)) {
+    stream = terminal::Stream::Error;
+    return &std::cerr;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -574,7 +690,13 @@ std::unique_ptr<Backend> makeScriptedBackendFromEnvironment() {
     }
   }
   const bool interactive = fromStandardInput && standardInputIsTerminal();
-  auto backend = std::make_unique<EnvironmentScriptedBackend>(std::move(streams), fromStandardInput, interactive);
+  terminal::Stream displayStream = terminal::Stream::Output;
+  std::ostream* display = interactive ? terminalDisplay(displayStream) : nullptr;
+  // On the terminal the drawn windows stand for the transcript's lines.
+  if (display == &std::cout && !streams.transcript) streams.transcript = std::make_unique<std::ostream>(nullptr);
+  const TerminalStyle style = display ? terminalStyleFor(displayStream) : TerminalStyle{};
+  auto backend = std::make_unique<EnvironmentScriptedBackend>(std::move(streams), fromStandardInput, interactive,
+                                                              display, style);
   if (!problem.empty()) backend->write("error " + quoteForTranscript(fromUtf8(problem)));
   return backend;
 }

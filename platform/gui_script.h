@@ -12,6 +12,8 @@
 //   cancel                       cancel the next dialog (or message box)
 //   dump Form                    write every component of the window with its state
 // Blank lines and lines starting with "#" are skipped. A trailing CR is dropped.
+// At a terminal `help` lists the actions and the controls of the shown
+// windows, and each shown window is drawn (platform/gui_terminal.h).
 //
 // Transcript lines, one event each, texts quoted with `"` and `\` escaped by
 // `\` and LF, CR, tab written as \n, \r, \t:
@@ -30,13 +32,16 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/gui_backend.h"
+#include "platform/gui_terminal.h"
 
 namespace orvel::gui {
 
@@ -58,6 +63,18 @@ struct ScriptAction {
 // nothing with `error` empty; a malformed line gives nothing and the reason.
 std::optional<ScriptAction> parseScriptLine(std::string_view line, std::string& error);
 
+// The actions as a person is told of them: how each is written, what it
+// does and an example, in the order `help` lists them.
+struct ActionUsage {
+  const char* verb;
+  const char* usage;
+  const char* what;
+  const char* example;
+};
+const std::vector<ActionUsage>& actionUsages();
+// The actions a control of this kind takes ("click", "set", ...), or "".
+std::string actionsOf(Kind kind);
+
 // The transcript line of a form and its components (the `dump` action).
 std::vector<std::string> dumpForm(const Form& form);
 
@@ -65,10 +82,10 @@ class ScriptedBackend : public Backend {
  public:
   // Actions from a stream that outlives the backend; transcript to `transcript`.
   // Interactive: a person types the actions (a terminal): message boxes wait
-  // for their answer and every shown window is printed to `display` when it
-  // appears or changes.
+  // for their answer, and every shown window is drawn on `display` in
+  // `style` when it appears or changes.
   ScriptedBackend(std::istream& actions, std::ostream& transcript, bool interactive = false,
-                  std::ostream* display = nullptr);
+                  std::ostream* display = nullptr, TerminalStyle style = {});
   // Actions from a text (tests); more can be added with addActions.
   ScriptedBackend(std::string actions, std::ostream& transcript);
   ~ScriptedBackend() override;
@@ -97,8 +114,15 @@ class ScriptedBackend : public Backend {
   const std::string* peekLine();
   std::optional<std::string> takeLine();
   // The answer for a dialog: the next line when it is an answer, else nothing.
-  std::optional<ScriptAction> takeAnswer();
+  // Interactive, an answer that `refusal` refuses (a reason) is told to the
+  // person, who answers again; from a script it is taken as it is.
+  std::optional<ScriptAction> takeAnswer(const std::function<std::string(const ScriptAction&)>& refusal);
   std::optional<Str> answerPathDialog(const std::string& dialog, ScriptAction::Verb pathVerb, const char* what);
+  // A line that cannot be done (`word`: error or ignored) into the
+  // transcript, and to the person with the names nearest to what was typed.
+  void report(const char* word, const std::string& line, const std::string& reason,
+              const std::vector<std::string>& nearest = {});
+  std::vector<std::string> nearestForMalformed(std::string_view line) const;
   void run(const ScriptAction& action, const std::string& line);
   Form* formNamed(const Str& name);
   Component* controlNamed(const ScriptAction& action);
@@ -109,7 +133,7 @@ class ScriptedBackend : public Backend {
   Application* app_ = nullptr;
   std::istream* input_ = nullptr;
   std::ostream& transcript_;
-  std::ostream* display_ = nullptr;
+  std::unique_ptr<TerminalView> view_;  // interactive, with somewhere to draw
   bool interactive_ = false;
   std::deque<std::string> pending_;  // lines read ahead or added
   std::vector<Form*> changed_;       // forms to print (interactive)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the native program and runs the setup program in setup mode from the
 # demo distribution on the default emulated machine
-# (~/.local/share/orvel-machine, or $ORVEL_MACHINE). Type GUI actions, one a
-# line (for example `dump FSetup`, `click FSetup.BInstall`); end with Ctrl-D.
+# (~/.local/share/orvel-machine, or $ORVEL_MACHINE). Its windows are drawn on
+# the terminal; type GUI actions, one a line (`help` lists them, for example
+# `click FSetup.BInstall`); Ctrl-D ends the program as its close button does.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-deps.sh"

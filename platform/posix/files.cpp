@@ -151,6 +151,7 @@ class SiblingTemp {
     fd_.reset();
     if (rename(path_.c_str(), withoutTrailingSlash(target).c_str()) != 0) return false;
     path_.clear();
+    posix::noteNameAdded(target);
     return true;
   }
 
@@ -363,6 +364,7 @@ Result deleteFile(const Str& path) {
     case Holder::Nobody: break;
   }
   if (unlink(withoutTrailingSlash(host).c_str()) != 0) return errnoFailure(host);
+  posix::noteNameRemoved(host);
   return Result::success();
 }
 
@@ -413,11 +415,16 @@ Result moveFile(const Str& from, const Str& to) {
   if (writeRefused(machine, *source) || writeRefused(machine, destination)) return failure(err::kAccessDenied);
   if (S_ISREG(sourceInfo.st_mode) && holderOf(*source) == Holder::ExclusiveOwner)
     return failure(err::kSharingViolation);
-  if (rename(withoutTrailingSlash(*source).c_str(), destination.c_str()) == 0) return Result::success();
+  if (rename(withoutTrailingSlash(*source).c_str(), destination.c_str()) == 0) {
+    posix::noteNameRemoved(*source);
+    posix::noteNameAdded(destination);
+    return Result::success();
+  }
   if (errno != EXDEV || !S_ISREG(sourceInfo.st_mode)) return errnoFailure(destination);
   // Another file system: MoveFileW copies and deletes.
   if (Result copied = copyInto(*source, sourceInfo, destination); !copied) return copied;
   if (unlink(source->c_str()) != 0) return errnoFailure(*source);
+  posix::noteNameRemoved(*source);
   return Result::success();
 }
 
@@ -430,6 +437,7 @@ Result createDirectory(const Str& path) {
   if (lstat(withoutTrailingSlash(host).c_str(), &info) == 0) return failure(err::kAlreadyExists);
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   if (mkdir(host.c_str(), 0777) != 0) return errnoFailure(host);
+  posix::noteNameAdded(host);
   return Result::success();
 }
 
@@ -469,6 +477,7 @@ Result removeDirectory(const Str& path) {
   if (!S_ISDIR(info.st_mode)) return failure(kNotADirectory);
   if (writeRefused(place.machine, host) || isReadOnly(host, info)) return failure(err::kAccessDenied);
   if (rmdir(host.c_str()) != 0) return errnoFailure(host);
+  posix::noteNameRemoved(host);
   return Result::success();
 }
 
@@ -599,6 +608,7 @@ Result createOrTruncate(const Str& path) {
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   Fd fd(open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!fd.valid()) return errnoFailure(host);
+  posix::noteNameAdded(host);
   return Result::success();
 }
 

@@ -34,6 +34,12 @@ int compareNoCase(StrView a, StrView b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+Str foldedCase(StrView s) {
+  Str out(s);
+  for (char16_t& c : out) c = foldCase(c);
+  return out;
+}
+
 bool equalNoCase(StrView a, StrView b) { return a.size() == b.size() && compareNoCase(a, b) == 0; }
 
 }  // namespace orvel::posix

@@ -10,6 +10,8 @@ namespace orvel::posix {
 
 char16_t foldCase(char16_t c);
 bool equalNoCase(StrView a, StrView b);
+// Every code unit folded: equal for names that equalNoCase finds equal.
+Str foldedCase(StrView s);
 // <0, 0 or >0, like memcmp, on the folded code units.
 int compareNoCase(StrView a, StrView b);
 

@@ -1,10 +1,9 @@
 // The GUI on the emulated machine: there are no native windows, so the
 // scripted GUI always runs; a person at a terminal types the actions.
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "platform/gui_backend.h"
+#include "platform/terminal.h"
 
 namespace orvel::gui {
 
@@ -18,6 +17,6 @@ std::optional<Str> environmentVariable(const char* name) {
   return fromUtf8(value);
 }
 
-bool standardInputIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+bool standardInputIsTerminal() { return terminal::isTerminal(terminal::Stream::Input); }
 
 }  // namespace orvel::gui

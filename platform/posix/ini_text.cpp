@@ -1,6 +1,9 @@
 #include "platform/posix/ini_text.h"
 
+#include <unordered_set>
+
 #include "platform/posix/fold_case.h"
+#include "platform/posix/utf16.h"
 #include "platform/profile.h"
 
 namespace orvel::posix::ini {
@@ -37,29 +40,6 @@ Parsed parseLine(StrView line) {
   size_t eq = t.find(u'=');
   if (eq == StrView::npos) return {Parsed::Entry, t, std::nullopt};
   return {Parsed::Entry, trimmed(t.substr(0, eq)), trimmed(t.substr(eq + 1))};
-}
-
-Str fromUtf16(std::string_view bytes, bool bigEndian) {
-  Str text;
-  text.reserve(bytes.size() / 2);
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
-    auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
-    text.push_back(static_cast<char16_t>(lo | (hi << 8)));
-  }
-  return text;
-}
-
-std::string toUtf16(StrView text, bool bigEndian) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t c : text) {
-    char lo = static_cast<char>(c & 0xFF);
-    char hi = static_cast<char>(c >> 8);
-    bytes.push_back(bigEndian ? hi : lo);
-    bytes.push_back(bigEndian ? lo : hi);
-  }
-  return bytes;
 }
 
 bool startsWith(std::string_view bytes, std::string_view mark) { return bytes.substr(0, mark.size()) == mark; }
@@ -118,8 +98,38 @@ std::string Document::bytes(const AnsiEncoder& encodeAnsi) const {
   return encodeAnsi(text);
 }
 
+void Document::buildIndex() {
+  auto index = std::make_shared<Index>();
+  Span span{Str::npos, 0, 0};
+  StrView spanName;
+  auto close = [&](size_t end) {
+    span.end = end;
+    if (index->sections.emplace(foldedCase(spanName), span).second) {
+      auto& entries = index->entries[span.header];
+      for (size_t i = span.begin; i < span.end; ++i) {
+        Parsed parsed = parseLine(lines_[i].text);
+        if (parsed.kind == Parsed::Entry && !parsed.name.empty()) entries.emplace(foldedCase(parsed.name), i);
+      }
+    }
+  };
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    Parsed parsed = parseLine(lines_[i].text);
+    if (parsed.kind != Parsed::Section) continue;
+    close(i);
+    span = Span{i, i + 1, 0};
+    spanName = parsed.name;
+  }
+  close(lines_.size());
+  index_ = std::move(index);
+}
+
 std::optional<Document::Span> Document::findSection(StrView name) const {
   name = trimmed(name);
+  if (index_) {
+    auto it = index_->sections.find(foldedCase(name));
+    if (it == index_->sections.end()) return std::nullopt;
+    return it->second;
+  }
   Span span{Str::npos, 0, 0};
   StrView spanName;  // the text before the first section has the empty name
   for (size_t i = 0; i <= lines_.size(); ++i) {
@@ -138,6 +148,12 @@ std::optional<Document::Span> Document::findSection(StrView name) const {
 std::optional<size_t> Document::findEntry(const Span& span, StrView key) const {
   key = trimmed(key);
   if (key.empty()) return std::nullopt;
+  if (index_) {
+    const auto& entries = index_->entries.at(span.header);
+    auto it = entries.find(foldedCase(key));
+    if (it == entries.end()) return std::nullopt;
+    return it->second;
+  }
   for (size_t i = span.begin; i < span.end; ++i) {
     Parsed parsed = parseLine(lines_[i].text);
     if (parsed.kind == Parsed::Entry && equalNoCase(parsed.name, key)) return i;
@@ -161,20 +177,18 @@ std::vector<Str> Document::keys(StrView section) const {
   if (!span) return keys;
   // A key counts once, at its first entry, and only when that entry has a
   // value: a later one cannot be read.
-  std::vector<StrView> seen;
+  std::unordered_set<Str> seen;
   for (size_t i = span->begin; i < span->end; ++i) {
     Parsed parsed = parseLine(lines_[i].text);
     if (parsed.kind != Parsed::Entry || parsed.name.empty()) continue;
-    bool known = false;
-    for (StrView k : seen) known = known || equalNoCase(k, parsed.name);
-    if (known) continue;
-    seen.push_back(parsed.name);
+    if (!seen.insert(foldedCase(parsed.name)).second) continue;
     if (parsed.value && parsed.name.front() != u';') keys.emplace_back(parsed.name);
   }
   return keys;
 }
 
 bool Document::set(StrView section, StrView key, StrView value) {
+  index_.reset();
   value = withoutLeadingBlanks(value);
   auto span = findSection(section);
   if (!span) {

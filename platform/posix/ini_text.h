@@ -20,6 +20,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +61,10 @@ class Document {
   // when the entry already held this value (the text is then unchanged).
   bool set(StrView section, StrView key, StrView value);
 
+  // Makes value() and keys() look names up in tables rather than line by
+  // line, until the next set(); for a document read many times.
+  void buildIndex();
+
  private:
   struct Line {
     Str text;
@@ -74,7 +80,15 @@ class Document {
   std::optional<size_t> findEntry(const Span& span, StrView key) const;
   Line newLine(Str text) const { return Line{std::move(text), newLineEnd_}; }
 
+  // First section of each name and first entry of each key in it, by the
+  // names' folded case.
+  struct Index {
+    std::unordered_map<Str, Span> sections;
+    std::unordered_map<size_t, std::unordered_map<Str, size_t>> entries;  // by header line
+  };
+
   Encoding encoding_ = Encoding::Ansi;
+  std::shared_ptr<const Index> index_;
   Str newLineEnd_ = u"\r\n";  // the file's own line end, for added lines
   std::vector<Line> lines_;
 };

@@ -8,12 +8,16 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/posix/file_stamp.h"
 #include "platform/posix/paths.h"
 
 namespace orvel::posix {
@@ -217,25 +221,92 @@ bool isDirectory(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The folder listings of this process, by upper-case name, so that a lookup
+// that misses the exact spelling lists a folder once and not once per name.
+// A listing counts while the folder's identity and change times are those it
+// was read at; the names this process itself adds or removes are taken in
+// without listing again.
+class FolderListings {
+ public:
+  static FolderListings& instance() {
+    static FolderListings listings;
+    return listings;
+  }
+
+  // The name in `folder` that matches `name` without regard to letter case.
+  std::optional<std::string> find(const std::string& folder, const Str& name) {
+    const std::string path = folder.empty() ? "/" : folder;
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto it = listings_.find(path);
+    if (it == listings_.end() || !(it->second.stamp == FileStamp::of(info))) {
+      std::optional<Listing> listing = read(path, info);
+      if (!listing) return std::nullopt;
+      if (listings_.size() >= kMostFolders) listings_.clear();
+      it = listings_.insert_or_assign(path, std::move(*listing)).first;
+    }
+    auto match = it->second.names.find(upcased(name));
+    if (match == it->second.names.end()) return std::nullopt;
+    return match->second;
+  }
+
+  void note(const std::string& hostPath, bool added) {
+    std::string path = hostPath;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const std::string folder = hostParent(path);
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto it = listings_.find(folder);
+    if (it == listings_.end()) return;
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) {
+      listings_.erase(it);
+      return;
+    }
+    auto& names = it->second.names;
+    const Str key = upcased(fromUtf8(name));
+    if (added) {
+      names.emplace(key, name);
+    } else if (auto found = names.find(key); found != names.end() && found->second == name) {
+      // Another spelling of the same name may remain (a host folder can hold both).
+      listings_.erase(it);
+      return;
+    }
+    it->second.stamp = FileStamp::of(info);
+  }
+
+ private:
+  static constexpr size_t kMostFolders = 4096;
+  struct Listing {
+    FileStamp stamp;
+    std::unordered_map<Str, std::string> names;  // upper-case name -> the first name in the folder
+  };
+
+  static std::optional<Listing> read(const std::string& path, const struct stat& info) {
+    DIR* dir = opendir(path.c_str());
+    if (!dir) return std::nullopt;
+    Listing listing{FileStamp::of(info), {}};
+    while (const dirent* entry = readdir(dir)) {
+      std::string candidate = entry->d_name;
+      if (candidate == "." || candidate == "..") continue;
+      listing.names.emplace(upcased(fromUtf8(candidate)), std::move(candidate));
+    }
+    closedir(dir);
+    return listing;
+  }
+
+  std::mutex mutex_;
+  std::unordered_map<std::string, Listing> listings_;
+};
+
 // The name in `folder` that matches `name` without regard to letter case, the
 // exact spelling first.
 std::optional<std::string> findName(const std::string& folder, const Str& name) {
   std::string exact = toUtf8(name);
   struct stat info {};
   if (lstat((folder + "/" + exact).c_str(), &info) == 0) return exact;
-  DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
-  if (!dir) return std::nullopt;
-  std::optional<std::string> found;
-  while (const dirent* entry = readdir(dir)) {
-    std::string candidate = entry->d_name;
-    if (candidate == "." || candidate == "..") continue;
-    if (equalsIgnoringCase(fromUtf8(candidate), name)) {
-      found = candidate;
-      break;
-    }
-  }
-  closedir(dir);
-  return found;
+  return FolderListings::instance().find(folder, name);
 }
 
 std::vector<Str> splitComponents(StrView rest) {
@@ -313,13 +384,56 @@ Machine::Machine(std::string root) : root_(normalHostPath(root)) {
   settings_ = settingsFrom(parseIni(readWhole(root_ + "/machine.ini")));
 }
 
+namespace {
+
+// The settings of the last machine this process used, read again only when
+// its root, its machine.ini or the environment they depend on changed. A
+// machine.ini changed less than a moment ago is always read again: its times
+// may not yet tell one change from the next.
+class SettingsCache {
+ public:
+  static SettingsCache& instance() {
+    static SettingsCache cache;
+    return cache;
+  }
+
+  Machine machine(const std::string& root) {
+    struct stat info {};
+    const bool present = stat((root + "/machine.ini").c_str(), &info) == 0;
+    Key key{root, present ? FileStamp::of(info) : FileStamp{}, environment("LANG"), environment("USER")};
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (machine_ && key_ == key && key.ini.settled()) return *machine_;
+    machine_.emplace(root);
+    key_ = std::move(key);
+    return *machine_;
+  }
+
+ private:
+  struct Key {
+    std::string root;
+    FileStamp ini;
+    std::string lang;
+    std::string user;
+    bool operator==(const Key&) const = default;
+  };
+
+  std::mutex mutex_;
+  std::optional<Machine> machine_;
+  Key key_;
+};
+
+}  // namespace
+
 Machine Machine::current() {
   std::string root = normalHostPath(locateRoot());
   if (!isDirectory(root)) createRoot(root);
-  Machine machine(root);
+  Machine machine = SettingsCache::instance().machine(root);
   if (!isDirectory(root + "/drive_c")) createStandardFolders(machine);
   return machine;
 }
+
+void noteNameAdded(const std::string& hostPath) { FolderListings::instance().note(hostPath, true); }
+void noteNameRemoved(const std::string& hostPath) { FolderListings::instance().note(hostPath, false); }
 
 std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   Str path = windowsPath;

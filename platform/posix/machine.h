@@ -29,8 +29,9 @@ class Machine {
  public:
   // The machine of this process: $ORVEL_MACHINE, else
   // $XDG_DATA_HOME/orvel-machine, else ~/.local/share/orvel-machine. A missing
-  // root is created with the defaults. Read anew on every call (no cache), so
-  // that tests can give each case a fresh machine and edit machine.ini.
+  // root is created with the defaults. machine.ini is read again whenever the
+  // root or the file changed, so that tests can give each case a fresh
+  // machine and edit machine.ini.
   static Machine current();
 
   const std::string& root() const { return root_; }
@@ -55,5 +56,11 @@ class Machine {
   std::string root_;
   MachineSettings settings_;
 };
+
+// A name this process has just made or removed at a host path: the folder
+// listings that case-insensitive lookups use take it in without reading the
+// folder again.
+void noteNameAdded(const std::string& hostPath);
+void noteNameRemoved(const std::string& hostPath);
 
 }  // namespace orvel::posix

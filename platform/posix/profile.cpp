@@ -1,13 +1,19 @@
 // INI files on the emulated machine, read and changed as INI text (ini_text.h)
 // through the file service, which maps the Windows path and replaces a
-// written file atomically.
+// written file atomically. The file read last is kept, parsed, while it is
+// unchanged, so that reading every key of a file reads the file once.
 #include "platform/profile.h"
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include "platform/files.h"
+#include "platform/posix/file_stamp.h"
 #include "platform/posix/ini_text.h"
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/paths.h"
 #include "platform/system.h"
 
 namespace orvel::profile {
@@ -26,11 +32,59 @@ ini::AnsiEncoder ansiEncoder() {
   return [codePage](const Str& text) { return sys::encode(text, codePage); };
 }
 
-std::optional<ini::Document> load(const Str& file) {
+std::optional<ini::Document> read(const Str& file) {
   auto bytes = files::readFile(file);
   if (!bytes) return std::nullopt;
   return ini::Document::parse(*bytes, ansiDecoder());
 }
+
+// The documents read last, by host path and code page, each with the stamp
+// the file had before it was read. A stamp taken right after a change is not
+// trusted (file_stamp.h): such a file is read again.
+class Documents {
+ public:
+  static Documents& instance() {
+    static Documents documents;
+    return documents;
+  }
+
+  std::shared_ptr<const ini::Document> load(const Str& file) {
+    posix::Machine machine = posix::Machine::current();
+    std::optional<std::string> host = posix::resolveHostPath(machine, file);
+    std::optional<posix::FileStamp> stamp = host ? posix::FileStamp::of(*host) : std::nullopt;
+    Key key{host.value_or(std::string()), sys::ansiCodePage()};
+    if (stamp) {
+      std::lock_guard<std::mutex> guard(mutex_);
+      auto it = documents_.find(key);
+      // A file opened without sharing cannot be read, cached or not.
+      if (it != documents_.end() && it->second.stamp == *stamp && it->second.stamp.settled() &&
+          posix::holderOf(*host) != posix::Holder::ExclusiveOwner)
+        return it->second.document;
+    }
+    std::optional<ini::Document> doc = read(file);
+    if (!doc) return nullptr;
+    doc->buildIndex();
+    auto document = std::make_shared<const ini::Document>(std::move(*doc));
+    if (stamp && stamp->settled()) {
+      std::lock_guard<std::mutex> guard(mutex_);
+      if (documents_.size() >= kMostFiles) documents_.clear();
+      documents_.insert_or_assign(key, Entry{*stamp, document});
+    }
+    return document;
+  }
+
+ private:
+  static constexpr size_t kMostFiles = 16;
+  using Key = std::pair<std::string, unsigned>;
+  struct Entry {
+    posix::FileStamp stamp;
+    std::shared_ptr<const ini::Document> document;
+  };
+  std::mutex mutex_;
+  std::map<Key, Entry> documents_;
+};
+
+std::shared_ptr<const ini::Document> load(const Str& file) { return Documents::instance().load(file); }
 
 // The reader drops trailing blanks of the default, and its buffer cuts it.
 Str readerDefault(const Str& def) {
@@ -55,7 +109,7 @@ Str readString(const Str& file, const Str& section, const Str& key, const Str& d
 Result writeString(const Str& file, const Str& section, const Str& key, const Str& value) {
   if (uint32_t injected = posix::faults::check("profile.writeString")) return Result::failure(injected);
   // A missing file starts as empty 8-bit text.
-  auto doc = load(file).value_or(ini::Document{});
+  auto doc = read(file).value_or(ini::Document{});
   if (!doc.set(section, key, value)) return Result::success();
   return files::writeFile(file, doc.bytes(ansiEncoder()));
 }

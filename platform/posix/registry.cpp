@@ -1,9 +1,12 @@
 // The registry of the emulated machine: the tree of registry_file.h in the
-// machine's registry.reg. Each call reads the file under a lock on
-// registry.reg.lock (shared for reading, exclusive for a change) and a change
-// replaces the file atomically before the lock is released, so that two
-// processes never lose each other's changes and a killed process leaves the
-// old or the new file.
+// machine's registry.reg. Each call works under a lock on registry.reg.lock
+// (shared for reading, exclusive for a change) and a change is in the file
+// before the lock is released, so that two processes never lose each
+// other's changes. The tree read last stays in memory while the file is
+// unchanged. A change replaces a small file atomically; a large one gets
+// the change appended as a regedit block, and a block torn by a killed
+// process is told by the end of the last whole block, kept in the lock file,
+// so that a killed process always leaves the old or the new registry.
 //
 // An open key is its location: the hive and the path of names. It holds no
 // data; every call looks the key up again, and a key deleted meanwhile fails
@@ -17,10 +20,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <mutex>
+#include <optional>
 
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/file_stamp.h"
 #include "platform/posix/fold_case.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_file.h"
@@ -28,6 +33,7 @@
 namespace orvel::reg {
 namespace {
 
+using posix::FileStamp;
 using posix::regfile::Hives;
 using posix::regfile::KeyNode;
 
@@ -44,6 +50,9 @@ constexpr uint32_t kWriteDac = 0x40000;
 constexpr uint32_t kWriteOwner = 0x80000;
 constexpr uint32_t kWriteRights = kSetValue | kCreateSubKey | kCreateLink | kDelete | kWriteDac | kWriteOwner;
 
+// ERROR_BADDB: a registry.reg that cannot be read whole.
+constexpr uint32_t kBadDb = 1009;
+
 Result failure(uint32_t code) { return Result::failure(code); }
 
 uint32_t errorOf(int error) {
@@ -55,6 +64,7 @@ uint32_t errorOf(int error) {
 }
 
 // flock on a file beside the registry, held for the lifetime of the object.
+// The lock file also records where the last appended change ended.
 class StoreLock {
  public:
   StoreLock(const std::string& path, bool exclusive) {
@@ -75,28 +85,105 @@ class StoreLock {
   }
   bool held() const { return fd_ >= 0; }
 
+  // What the last change left, written by it under the lock: a count of
+  // changes, so that a process tells whether its tree is still the file's,
+  // and the file and its size, so that a block torn by a killed process is
+  // told from the text before it.
+  struct Record {
+    unsigned long long generation = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    off_t pending = 0;  // where a change being appended will end
+  };
+  Record record() const {
+    char text[96] = {};
+    Record r;
+    unsigned long long ino = 0, size = 0, pending = 0;
+    if (fd_ >= 0 && ::pread(fd_, text, sizeof text - 1, 0) > 0 &&
+        std::sscanf(text, "%llu %llu %llu %llu", &r.generation, &ino, &size, &pending) == 4) {
+      r.ino = static_cast<ino_t>(ino);
+      r.size = static_cast<off_t>(size);
+      r.pending = static_cast<off_t>(pending);
+    }
+    return r;
+  }
+  void write(const Record& r) const {
+    char text[96];
+    int n = std::snprintf(text, sizeof text, "%020llu %020llu %020llu %020llu\n", r.generation,
+                          static_cast<unsigned long long>(r.ino), static_cast<unsigned long long>(r.size),
+                          static_cast<unsigned long long>(r.pending));
+    if (fd_ >= 0 && n > 0) (void)!::pwrite(fd_, text, static_cast<size_t>(n), 0);
+  }
+
  private:
   int fd_ = -1;
 };
 
-std::string readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// The tree of the registry file this process last read or wrote, kept while
+// the file under the lock is the one it stands for, so that a call reads the
+// file only when another process changed it.
+struct TreeCache {
+  std::mutex mutex;
+  bool valid = false;
+  std::string file;
+  FileStamp stamp;
+  unsigned long long generation = 0;
+  Hives hives;
+  off_t readable = 0;  // where the part that reads whole ends (a killed append leaves more)
+  off_t whole = 0;     // the size when the file was last read or written whole
+  bool appendable = false;  // in this machine's own form, so that blocks may follow
+
+  static TreeCache& instance() {
+    static TreeCache cache;
+    return cache;
+  }
+};
+
+// A file up to this size is written anew on every change; a larger one gets
+// the change appended as a regedit block, and is written anew once the
+// blocks outgrow the rest. So a change costs no more than the change itself
+// and the file stays what regedit imports.
+constexpr off_t kRewriteBelow = 16 * 1024;
+
+std::optional<std::string> readWholeFile(const std::string& path, int& error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      error = got < 0 ? errno : 0;
+      ::close(fd);
+      if (got < 0) return std::nullopt;
+      return bytes;
+    }
+    bytes.append(buffer, static_cast<size_t>(got));
+  }
 }
 
-// Writes a temporary file beside `path` and renames it over `path`.
+bool writeAll(int fd, const std::string& bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes a temporary file beside `path` and renames it over `path`. No
+// fsync: the rename alone keeps a killed process from leaving a torn file,
+// and Windows, too, writes its registry to disk lazily.
 Result replaceFile(const std::string& path, const std::string& bytes) {
   std::string temp = path + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return failure(errorOf(errno));
-  bool written = ::fchmod(fd, 0644) == 0;
-  for (size_t done = 0; written && done < bytes.size();) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) done += static_cast<size_t>(n);
-  }
-  written = written && ::fsync(fd) == 0;
+  bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, bytes);
   int error = errno;
   ::close(fd);
   if (written && ::rename(temp.c_str(), path.c_str()) == 0) return Result::success();
@@ -112,26 +199,130 @@ class Store {
 
   explicit Store(Mode mode)
       : machine_(posix::Machine::current()),
-        lock_(machine_.registryFile() + ".lock", mode == kChange),
-        hives_(posix::regfile::parse(readWholeFile(machine_.registryFile()))) {}
+        cache_(TreeCache::instance()),
+        guard_(cache_.mutex),
+        lock_(machine_.registryFile() + ".lock", mode == kChange) {
+    load();
+  }
 
+  // Why the registry cannot be used: a file that cannot be read, or read
+  // whole. Such a file is never written over.
+  Result state() const { return state_; }
   bool administrator() const { return machine_.settings().administrator; }
 
-  KeyNode& hive(Hive h) { return h == Hive::CurrentUser ? hives_.currentUser : hives_.localMachine; }
+  KeyNode& hive(Hive h) { return h == Hive::CurrentUser ? cache_.hives.currentUser : cache_.hives.localMachine; }
   KeyNode* find(Hive h, const std::vector<Str>& path) { return hive(h).find(path); }
   // A key without values or subkeys, for a view that has no key behind it.
   KeyNode& emptyKey() { return empty_ = KeyNode{}; }
 
-  // Writes the changed tree back.
-  Result commit() {
+  // Puts the changed tree into the file; `block` is the change as a regedit
+  // block, for a file that takes it appended.
+  Result commit(const std::string& block) {
     if (!lock_.held()) return failure(err::kAccessDenied);
-    return replaceFile(machine_.registryFile(), posix::regfile::write(hives_));
+    Result r = appendable(block) ? append(block) : rewrite();
+    if (!r) cache_.valid = false;  // the tree holds a change the file does not
+    return r;
   }
 
  private:
+  void load() {
+    const std::string file = machine_.registryFile();
+    const StoreLock::Record record = lock_.record();
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+      if (errno != ENOENT) return refuse(err::kAccessDenied);
+      if (!(cache_.valid && cache_.file == file && cache_.stamp.size < 0)) keep(file, FileStamp{}, Hives{}, 0);
+      cache_.generation = record.generation;
+      return;
+    }
+    if (cache_.valid && cache_.file == file && cache_.stamp == FileStamp::of(info) &&
+        cache_.generation == record.generation)
+      return;
+    cache_.valid = false;
+    int error = 0;
+    std::optional<std::string> bytes = readWholeFile(file, error);
+    if (!bytes) return refuse(errorOf(error) == err::kPathNotFound ? err::kPathNotFound : err::kAccessDenied);
+    if (::stat(file.c_str(), &info) != 0) return refuse(err::kAccessDenied);
+    off_t readable = static_cast<off_t>(bytes->size());
+    std::optional<Hives> hives = posix::regfile::parse(*bytes);
+    if (!hives) {
+      // A change appended by a process that was killed while writing it
+      // leaves a torn block after the last one written whole.
+      if (record.ino == info.st_ino && record.size > 0 && record.size < readable && readable < record.pending) {
+        hives = posix::regfile::parse(std::string_view(*bytes).substr(0, static_cast<size_t>(record.size)));
+        readable = record.size;
+      }
+    }
+    if (!hives) return refuse(kBadDb);
+    keep(file, FileStamp::of(info), std::move(*hives), readable);
+    cache_.generation = record.generation;
+    cache_.appendable = bytes->rfind("\xFF\xFE", 0) == 0;
+  }
+
+  void keep(const std::string& file, const FileStamp& stamp, Hives hives, off_t readable) {
+    cache_.valid = true;
+    cache_.file = file;
+    cache_.stamp = stamp;
+    cache_.hives = std::move(hives);
+    cache_.readable = readable;
+    cache_.whole = readable;
+    cache_.appendable = true;
+  }
+
+  void refuse(uint32_t code) {
+    cache_.valid = false;
+    state_ = failure(code);
+  }
+
+  bool appendable(const std::string& block) const {
+    if (!cache_.appendable || cache_.stamp.size < kRewriteBelow) return false;
+    return (cache_.readable - cache_.whole) + static_cast<off_t>(block.size()) <= cache_.whole;
+  }
+
+  Result append(const std::string& block) {
+    const std::string file = machine_.registryFile();
+    int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return failure(errorOf(errno));
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && FileStamp::of(info) == cache_.stamp &&
+              (info.st_size == cache_.readable || ::ftruncate(fd, cache_.readable) == 0);
+    if (ok) {
+      const off_t end = cache_.readable + static_cast<off_t>(block.size());
+      lock_.write({lock_.record().generation, info.st_ino, cache_.readable, end});
+      ok = ::lseek(fd, cache_.readable, SEEK_SET) == cache_.readable && writeAll(fd, block) && ::fstat(fd, &info) == 0;
+    }
+    int error = errno;
+    ::close(fd);
+    if (!ok) return failure(errorOf(error));
+    cache_.stamp = FileStamp::of(info);
+    cache_.readable = info.st_size;
+    recordChange(info);
+    return Result::success();
+  }
+
+  Result rewrite() {
+    const std::string file = machine_.registryFile();
+    const std::string bytes = posix::regfile::write(cache_.hives);
+    if (Result r = replaceFile(file, bytes); !r) return r;
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return failure(errorOf(errno));
+    cache_.stamp = FileStamp::of(info);
+    cache_.readable = cache_.whole = info.st_size;
+    cache_.appendable = true;
+    recordChange(info);
+    return Result::success();
+  }
+
+  void recordChange(const struct stat& info) {
+    cache_.generation = lock_.record().generation + 1;
+    lock_.write({cache_.generation, info.st_ino, info.st_size, info.st_size});
+  }
+
   posix::Machine machine_;
+  TreeCache& cache_;
+  std::lock_guard<std::mutex> guard_;
   StoreLock lock_;
-  Hives hives_;
+  Result state_ = Result::success();
   KeyNode empty_;
 };
 
@@ -141,6 +332,11 @@ std::vector<Str> operator+(std::vector<Str> a, const std::vector<Str>& b) {
 }
 
 const std::vector<Str> kClasses = {u"Software", u"Classes"};
+
+std::string keyBlock(Store& store, Hive hive, const std::vector<Str>& path,
+                     const std::vector<posix::regfile::ValueEntry>& values) {
+  return posix::regfile::keyBlock(store.hive(hive).name, path, values);
+}
 
 // The names of a sub key path. A leading "\" is refused as RegOpenKeyExW
 // refuses it; empty names (a doubled or trailing "\") are passed over.
@@ -188,7 +384,7 @@ Result openInHive(Store& store, Hive hive, const std::vector<Str>& names, uint32
     if (!create) return failure(err::kFileNotFound);
     if (ref.denied(store)) return failure(err::kAccessDenied);
     store.hive(hive).ensure(names);
-    if (Result r = store.commit(); !r) return r;
+    if (Result r = store.commit(keyBlock(store, hive, names, {})); !r) return r;
   }
   out = std::move(ref);
   return Result::success();
@@ -223,7 +419,7 @@ Result openClasses(Store& store, const std::vector<Str>& names, uint32_t access,
   KeyRef ref{true, hiveForNewClass(store, names), names, access};
   if (ref.denied(store)) return failure(err::kAccessDenied);
   store.hive(ref.hive).ensure(ref.location());
-  if (Result r = store.commit(); !r) return r;
+  if (Result r = store.commit(keyBlock(store, ref.hive, ref.location(), {})); !r) return r;
   out = std::move(ref);
   return Result::success();
 }
@@ -242,7 +438,7 @@ Result deleteInHive(Store& store, Hive hive, const std::vector<Str>& names) {
   if (!node->subKeys.empty()) return failure(err::kAccessDenied);
   if (hive == Hive::LocalMachine && !store.administrator()) return failure(err::kAccessDenied);
   store.find(hive, std::vector<Str>(names.begin(), names.end() - 1))->removeSubKey(names.back());
-  return store.commit();
+  return store.commit(posix::regfile::keyDeletionBlock(store.hive(hive).name, names));
 }
 
 // Through HKEY_CLASSES_ROOT the user's key goes first.
@@ -289,6 +485,7 @@ Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
   Store store(create ? Store::kChange : Store::kRead);
+  if (Result r = store.state(); !r) return r;
   KeyRef ref;
   Result r = openRef(store, root == Root::ClassesRoot, hiveOf(root), names, access, create, ref);
   if (r) out.impl_ = std::make_unique<Impl>(Impl{std::move(ref)});
@@ -302,6 +499,7 @@ Result Key::open(const Key& parent, const Str& subKey, uint32_t access, bool cre
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
   Store store(create ? Store::kChange : Store::kRead);
+  if (Result r = store.state(); !r) return r;
   if (!from.node(store)) return failure(err::kKeyDeleted);
   KeyRef ref;
   Result r = openRef(store, from.classes, from.hive, from.path + names, access, create, ref);
@@ -319,6 +517,7 @@ Result Key::queryValue(const Str& name, Value& out) const {
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kQueryValue)) return failure(err::kAccessDenied);
   Store store(Store::kRead);
+  if (Result r = store.state(); !r) return r;
   const KeyNode* node = ref.node(store);
   if (!node) return failure(err::kKeyDeleted);
   const auto* value = node->findValue(name);
@@ -333,13 +532,14 @@ Result Key::setValue(const Str& name, const Value& value) {
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kSetValue)) return failure(err::kAccessDenied);
   Store store(Store::kChange);
+  if (Result r = store.state(); !r) return r;
   if (!ref.node(store)) return failure(err::kKeyDeleted);
   if (ref.denied(store)) return failure(err::kAccessDenied);
   KeyNode& node = ref.nodeForChange(store);
   const auto* old = node.findValue(name);
   if (old && old->type == value.type && old->data == value.data) return Result::success();
   node.setValue(name, value.type, value.data);
-  return store.commit();
+  return store.commit(keyBlock(store, ref.hive, ref.location(), {{name, value.type, value.data}}));
 }
 
 Result Key::deleteValue(const Str& name) {
@@ -348,12 +548,13 @@ Result Key::deleteValue(const Str& name) {
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kSetValue)) return failure(err::kAccessDenied);
   Store store(Store::kChange);
+  if (Result r = store.state(); !r) return r;
   KeyNode* node = ref.node(store);
   if (!node) return failure(err::kKeyDeleted);
   if (ref.denied(store)) return failure(err::kAccessDenied);
   if (!node->findValue(name)) return failure(err::kFileNotFound);
   ref.nodeForChange(store).removeValue(name);
-  return store.commit();
+  return store.commit(posix::regfile::valueDeletionBlock(store.hive(ref.hive).name, ref.location(), name));
 }
 
 Result Key::subKeyNames(std::vector<Str>& out) const {
@@ -361,6 +562,7 @@ Result Key::subKeyNames(std::vector<Str>& out) const {
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kEnumerateSubKeys)) return failure(err::kAccessDenied);
   Store store(Store::kRead);
+  if (Result r = store.state(); !r) return r;
   const KeyNode* node = ref.node(store);
   if (!node) return failure(err::kKeyDeleted);
   std::vector<Str> names;
@@ -375,6 +577,7 @@ Result Key::valueNames(std::vector<Str>& out) const {
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kQueryValue)) return failure(err::kAccessDenied);
   Store store(Store::kRead);
+  if (Result r = store.state(); !r) return r;
   const KeyNode* node = ref.node(store);
   if (!node) return failure(err::kKeyDeleted);
   std::vector<Str> names;
@@ -390,6 +593,7 @@ Result Key::deleteSubKey(const Str& subKey) {
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
   Store store(Store::kChange);
+  if (Result r = store.state(); !r) return r;
   if (!ref.node(store)) return failure(err::kKeyDeleted);
   // An empty name deletes the open key itself.
   std::vector<Str> target = ref.path + names;
@@ -401,6 +605,7 @@ Result deleteKey(Root root, const Str& subKey) {
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
   Store store(Store::kChange);
+  if (Result r = store.state(); !r) return r;
   return root == Root::ClassesRoot ? deleteClasses(store, names) : deleteInHive(store, hiveOf(root), names);
 }
 

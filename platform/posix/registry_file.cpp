@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/posix/fold_case.h"
+#include "platform/posix/utf16.h"
 
 namespace orvel::posix::regfile {
 
@@ -121,17 +122,21 @@ bool startsWithNoCase(StrView s, StrView prefix) {
   return s.size() >= prefix.size() && equalNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-Str decodeText(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    Str text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    return text;
+// The file's text: UTF-16LE after its byte-order mark (as regedit writes
+// it), or UTF-8 with or without a mark (as this machine wrote it once).
+// Nothing for any other form: UTF-16 big-endian, a torn UTF-16 text, bytes
+// that are not UTF-8, a NUL in 8-bit text.
+std::optional<Str> decodeText(std::string_view bytes) {
+  if (bytes.substr(0, 2) == "\xFE\xFF") return std::nullopt;
+  if (bytes.substr(0, 2) == "\xFF\xFE") {
+    if (bytes.size() % 2 != 0) return std::nullopt;
+    return fromUtf16(bytes.substr(2));
   }
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  return fromUtf8(bytes);
+  if (bytes.find('\0') != std::string_view::npos) return std::nullopt;
+  Str text = fromUtf8(bytes);
+  if (toUtf8(text) != bytes) return std::nullopt;
+  return text;
 }
 
 // Quoted text starting at s[pos] == '"'; on success pos is past the closing quote.
@@ -174,16 +179,6 @@ bool readQuoted(StrView s, size_t& pos, Str& out) {
   return false;
 }
 
-std::string utf16Bytes(StrView text) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>(c >> 8));
-  }
-  return bytes;
-}
-
 // "01,ab,..." (continuations already joined); an empty list is fine, and so is
 // one trailing comma.
 bool readHexBytes(StrView s, std::string& out) {
@@ -206,7 +201,8 @@ class Reader {
  public:
   explicit Reader(Hives& hives) : hives_(hives) {}
 
-  void run(StrView text) {
+  // False when a line cannot be read: the text is then not read whole.
+  bool run(StrView text) {
     std::vector<StrView> lines;
     for (size_t start = 0; start <= text.size();) {
       size_t end = text.find(u'\n', start);
@@ -216,9 +212,9 @@ class Reader {
     }
     for (size_t i = 0; i < lines.size(); ++i) {
       StrView line = trim(lines[i]);
-      if (line.empty()) continue;
+      if (line.empty() || line.front() == u';' || line.front() == u'#') continue;
       if (line.front() == u'[') {
-        readHeader(line);
+        if (!readHeader(line)) return false;
       } else if (line.front() == u'"' || line.front() == u'@') {
         // A hex list goes on after a line that ends with "\".
         Str joined(line);
@@ -226,10 +222,12 @@ class Reader {
           joined.pop_back();
           joined += trim(lines[++i]);
         }
-        readValue(joined);
+        if (!readValue(joined)) return false;
+      } else if (line != u"Windows Registry Editor Version 5.00" && line != u"REGEDIT4") {
+        return false;
       }
-      // Anything else (the signature, comments, damage) says nothing.
     }
+    return true;
   }
 
  private:
@@ -262,44 +260,50 @@ class Reader {
     return true;
   }
 
-  void readHeader(StrView line) {
+  bool readHeader(StrView line) {
     current_ = nullptr;
-    size_t close = line.rfind(u']');
-    if (close == StrView::npos || close == 0) return;
-    StrView inner = line.substr(1, close - 1);
-    bool deletion = !inner.empty() && inner.front() == u'-';
+    if (line.back() != u']' || line.size() < 3) return false;
+    StrView inner = line.substr(1, line.size() - 2);
+    bool deletion = inner.front() == u'-';
     if (deletion) inner.remove_prefix(1);
     KeyNode* root = nullptr;
     std::vector<Str> names;
-    if (!readPath(inner, root, names)) return;
+    if (!readPath(inner, root, names)) return false;
+    deleted_ = deletion;
     if (!deletion) {
       current_ = &root->ensure(names);
-      return;
+      return true;
     }
-    if (names.empty()) return;  // a hive stays
+    if (names.empty()) return true;  // a hive stays
     Str last = names.back();
     names.pop_back();
     if (KeyNode* parent = root->find(names)) parent->removeSubKey(last);
+    return true;
   }
 
-  void readValue(StrView line) {
+  // A value below a deleted key is passed over, as regedit passes it over;
+  // one before the first key belongs nowhere.
+  bool readValue(StrView line) {
+    if (!current_ && !deleted_) return false;
     size_t pos = 0;
     Str name;
     if (line.front() == u'@') {
       pos = 1;
     } else if (!readQuoted(line, pos, name)) {
-      return;
+      return false;
     }
     StrView rest = trim(line.substr(pos));
-    if (rest.empty() || rest.front() != u'=' || !current_) return;
+    if (rest.empty() || rest.front() != u'=') return false;
     rest = trim(rest.substr(1));
     if (rest == u"-") {
-      current_->removeValue(name);
-      return;
+      if (current_) current_->removeValue(name);
+      return true;
     }
     uint32_t type = 0;
     std::string data;
-    if (readData(rest, type, data)) current_->setValue(name, type, std::move(data));
+    if (!readData(rest, type, data)) return false;
+    if (current_) current_->setValue(name, type, std::move(data));
+    return true;
   }
 
   static bool readData(StrView s, uint32_t& type, std::string& data) {
@@ -308,7 +312,7 @@ class Reader {
       Str text;
       if (!readQuoted(s, pos, text) || pos != s.size()) return false;
       type = kSz;
-      data = utf16Bytes(text);
+      data = toUtf16(text);
       data.append(2, '\0');
       return true;
     }
@@ -333,13 +337,16 @@ class Reader {
 
   Hives& hives_;
   KeyNode* current_ = nullptr;
+  bool deleted_ = false;  // below a [-key] header
 };
 
 }  // namespace
 
-Hives parse(std::string_view bytes) {
+std::optional<Hives> parse(std::string_view bytes) {
+  std::optional<Str> text = decodeText(bytes);
+  if (!text) return std::nullopt;
   Hives hives;
-  Reader(hives).run(decodeText(bytes));
+  if (!Reader(hives).run(*text)) return std::nullopt;
   return hives;
 }
 
@@ -479,7 +486,40 @@ std::string write(const Hives& hives) {
     std::string path = toUtf8(hive->name);
     writeKey(out, path, *hive);
   }
+  return "\xFF\xFE" + toUtf16(fromUtf8(out));
+}
+
+namespace {
+
+std::string header(StrView hive, const std::vector<Str>& path, bool deletion) {
+  std::string out = deletion ? "[-" : "[";
+  out += toUtf8(hive);
+  for (const Str& name : path) {
+    out += '\\';
+    out += keyComponent(name);
+  }
+  out += "]\r\n";
   return out;
+}
+
+}  // namespace
+
+std::string keyBlock(StrView hive, const std::vector<Str>& path, const std::vector<ValueEntry>& values) {
+  std::string out = header(hive, path, false);
+  for (const ValueEntry& value : values) writeValue(out, value);
+  out += "\r\n";
+  return toUtf16(fromUtf8(out));
+}
+
+std::string valueDeletionBlock(StrView hive, const std::vector<Str>& path, StrView name) {
+  std::string out = header(hive, path, false);
+  out += name.empty() ? "@" : quoted(name);
+  out += "=-\r\n\r\n";
+  return toUtf16(fromUtf8(out));
+}
+
+std::string keyDeletionBlock(StrView hive, const std::vector<Str>& path) {
+  return toUtf16(fromUtf8(header(hive, path, true) + "\r\n"));
 }
 
 }  // namespace orvel::posix::regfile

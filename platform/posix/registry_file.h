@@ -1,6 +1,7 @@
 // The emulated machine's registry as a tree in memory, and its file form
 // registry.reg: regedit's export text ("Windows Registry Editor Version
-// 5.00"), in UTF-8.
+// 5.00") as regedit writes it, UTF-16LE after a byte-order mark, so that
+// regedit imports it; a UTF-8 file, with or without its mark, is read too.
 //
 // What the writer produces, and the reader takes:
 //   - the signature line, an empty line, then one block per key: the key's
@@ -25,12 +26,18 @@
 //     with a double quote, is written in double quotes with the escapes
 //     above, for example [HKEY_CURRENT_USER\Software\"two\nlines"].
 //
-// The reader never fails: a line it cannot read is skipped, values below a
-// key header it cannot read are skipped with it, and missing parent keys are
-// created. It also applies regedit's deletions ([-path] and "name"=-).
+// The reader takes a file whole or not at all: a line it cannot read (a key
+// header without its "]", a hive other than these two, a value it cannot
+// read, a stray byte, text in another encoding) makes the file unreadable,
+// so that nothing ever writes over what it could not read. Blank lines,
+// comments (";", "#") and the signature say nothing; missing parent keys are
+// created. It also applies regedit's deletions ([-path] and "name"=-), which
+// is how a change can be appended to a large file (the blocks below), read
+// in order after everything before it.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,10 +88,17 @@ struct Hives {
   }
 };
 
-// The text of a registry.reg file, whatever state it is in.
-Hives parse(std::string_view bytes);
-// The file form of the tree.
+// The tree of a registry.reg file; nothing when it cannot be read whole.
+std::optional<Hives> parse(std::string_view bytes);
+// The file form of the tree, with its byte-order mark.
 std::string write(const Hives& hives);
+
+// Blocks that change what comes before them in the file, in its encoding
+// (UTF-16LE, no mark): a key with values set in it (created when missing, its
+// other values kept), a value deleted, a key deleted with all below it.
+std::string keyBlock(StrView hive, const std::vector<Str>& path, const std::vector<ValueEntry>& values);
+std::string valueDeletionBlock(StrView hive, const std::vector<Str>& path, StrView name);
+std::string keyDeletionBlock(StrView hive, const std::vector<Str>& path);
 
 // A REG_SZ's data as the file would write it in quotes; false when it must
 // be written as hex(1): instead.

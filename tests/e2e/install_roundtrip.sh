@@ -84,7 +84,7 @@ else
   users="$drive_c/Users"
   reg_has_program_keys() {
     [ -f "$ORVEL_MACHINE/registry.reg" ] &&
-      tr -d '\r' <"$ORVEL_MACHINE/registry.reg" | grep -Eiq '^\[HKEY_[A-Z_]+\\Software\\(Classes\\)?OrvelDraw(\\|\])'
+      iconv -f UTF-16 -t UTF-8 "$ORVEL_MACHINE/registry.reg" | tr -d '\r' | grep -Eiq '^\[HKEY_[A-Z_]+\\Software\\(Classes\\)?OrvelDraw(\\|\])'
   }
   trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
   machine_files() { find "$drive_c" | sort; }

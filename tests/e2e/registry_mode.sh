@@ -44,7 +44,8 @@ else
   # The values of the program's key in the regedit export text.
   program_key() {
     [ -f "$registry" ] || return 0
-    tr -d '\r' <"$registry" | awk '
+    # The machine writes it as regedit does, in UTF-16 after a byte-order mark.
+    iconv -f UTF-16 -t UTF-8 "$registry" | tr -d '\r' | awk '
       /^\[/ { inside = (tolower($0) == tolower("[HKEY_LOCAL_MACHINE\\Software\\OrvelDraw\\Program]")) ; next }
       inside { print }'
   }

@@ -5,10 +5,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,17 @@ std::string readHostFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The registry file's text in UTF-8; the machine writes it in UTF-16LE with
+// its byte-order mark, as regedit does.
+std::string textOf(const std::string& bytes) {
+  if (bytes.rfind("\xFF\xFE", 0) != 0) return bytes;
+  Str text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return toUtf8(text);
+}
+
 void writeHostFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -45,7 +58,8 @@ class RegistryStoreTest : public testing::Test {
     if (!TestMachine::emulated()) GTEST_SKIP() << "the emulated machine's registry file";
   }
   std::string registryFile() const { return machine_.root() + "/registry.reg"; }
-  std::string registryText() const { return readHostFile(registryFile()); }
+  std::string registryBytes() const { return readHostFile(registryFile()); }
+  std::string registryText() const { return textOf(registryBytes()); }
   static Result set(Root root, const Str& path, const Str& name, const Value& value) {
     Key key;
     Result r = Key::open(root, path, kKeyAllAccess, true, key);
@@ -62,12 +76,13 @@ class RegistryStoreTest : public testing::Test {
 };
 
 // Changes made through the service read as a regedit export, both hives,
-// keys in tree order.
+// keys in tree order, in UTF-16LE after its byte-order mark.
 TEST_F(RegistryStoreTest, EmulatedOnly_FileIsARegeditExport) {
   ASSERT_TRUE(set(Root::LocalMachine, kBase + u"\\Orvel", u"PortableApplication", makeDword(0)).ok());
   ASSERT_TRUE(set(Root::LocalMachine, kBase + u"\\Orvel", u"Language", makeString(u"C:\\O\\english.ini")).ok());
   ASSERT_TRUE(set(Root::CurrentUser, kBase + u"\\Program", u"Update", makeString(u"1\r\n")).ok());
   ASSERT_TRUE(set(Root::ClassesRoot, u".od", u"", makeString(u"OrvelDraw")).ok());
+  EXPECT_EQ(registryBytes().substr(0, 4), std::string("\xFF\xFEW\0", 4));
   EXPECT_EQ(registryText(),
             "Windows Registry Editor Version 5.00\r\n\r\n"
             "[HKEY_CURRENT_USER]\r\n\r\n"
@@ -86,35 +101,133 @@ TEST_F(RegistryStoreTest, EmulatedOnly_FileIsARegeditExport) {
             "\"PortableApplication\"=dword:00000000\r\n\r\n");
 }
 
-// A file written by hand (LF line ends, no signature, parents not listed) is
-// read; lines it cannot read are passed over, and the next change writes the
-// file anew without them.
-TEST_F(RegistryStoreTest, EmulatedOnly_HandWrittenAndDamagedFiles) {
+// A file written by hand (LF line ends, no signature, parents not listed,
+// UTF-8) is read, and the next change writes it in the machine's own form.
+TEST_F(RegistryStoreTest, EmulatedOnly_HandWrittenFile) {
   writeHostFile(registryFile(),
                 "[HKEY_LOCAL_MACHINE\\Software\\OrvelDraw\\Orvel]\n"
-                "\"Language\"=\"de.ini\"\n"
-                "\"Broken\"=hex:zz\n"
-                "\x01\xff garbage \"=\n"
-                "[HKEY_LOCAL_MACHINE\\Software\\OrvelDraw\\Unclosed\n"
-                "\"Lost\"=\"x\"\n"
+                "\"Language\"=\"d\xC3\xA9.ini\"\n"
                 "[HKEY_CURRENT_USER\\Software\\OrvelDraw\\Program]\n"
                 "\"NextUpdate\"=dword:0000002a\n");
-  EXPECT_EQ(stringAt(Root::LocalMachine, kBase + u"\\orvel", u"language"), u"de.ini");
+  EXPECT_EQ(stringAt(Root::LocalMachine, kBase + u"\\orvel", u"language"), u"d\u00e9.ini");
   Key program;
   ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Program", kKeyRead, false, program).ok());
   Value value;
   ASSERT_TRUE(program.queryValue(u"NextUpdate", value).ok());
   EXPECT_EQ(dwordOf(value), 42u);
-  Key orvel;
-  ASSERT_TRUE(Key::open(Root::LocalMachine, kBase, kKeyRead, false, orvel).ok());
-  std::vector<Str> names;
-  ASSERT_TRUE(orvel.subKeyNames(names).ok());
-  EXPECT_EQ(names, std::vector<Str>{u"Orvel"});
 
   ASSERT_TRUE(set(Root::CurrentUser, kBase, u"x", makeDword(1)).ok());
-  EXPECT_EQ(registryText().find("garbage"), std::string::npos);
-  EXPECT_EQ(registryText().find("Broken"), std::string::npos);
-  EXPECT_NE(registryText().find("\"Language\"=\"de.ini\"\r\n"), std::string::npos);
+  EXPECT_EQ(registryBytes().rfind("\xFF\xFE", 0), 0u);
+  EXPECT_NE(registryText().find("\"Language\"=\"d\xC3\xA9.ini\"\r\n"), std::string::npos);
+}
+
+// A file that cannot be read whole is never written over: every call fails
+// as a refused registry call, and the file stays as it is.
+TEST_F(RegistryStoreTest, EmulatedOnly_DamagedFileIsRefusedAndKept) {
+  const std::string good = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n\"a\"=\"1\"\r\n";
+  std::string bigEndian = "\xFE\xFF";
+  for (char c : good) bigEndian += std::string{'\0', c};
+  for (const std::string& damaged : {good + "[HKEY_CURRENT_USER\\Software\\Unclosed\r\n\"b\"=\"2\"\r\n",
+                                     good + "\x01\xff\r\n", bigEndian}) {
+    writeHostFile(registryFile(), damaged);
+    Key key;
+    EXPECT_EQ(Key::open(Root::CurrentUser, u"Software", kKeyRead, false, key).error, 1009u);
+    EXPECT_FALSE(set(Root::CurrentUser, kBase, u"x", makeDword(1)).ok());
+    EXPECT_EQ(deleteKey(Root::CurrentUser, u"Software").error, 1009u);
+    EXPECT_EQ(registryBytes(), damaged);
+  }
+  // Mended, it is read again.
+  writeHostFile(registryFile(), good);
+  EXPECT_EQ(stringAt(Root::CurrentUser, u"Software", u"a"), u"1");
+}
+
+// A large registry gets each change appended as a regedit block, and is
+// written anew, sorted, once the blocks outgrow the rest; every state of the
+// file reads as the registry, in this process and in any other.
+TEST_F(RegistryStoreTest, EmulatedOnly_LargeRegistryTakesChangesAppended) {
+  for (int i = 0; i < 400; ++i)
+    ASSERT_TRUE(set(Root::CurrentUser, kBase + u"\\Large", fromUtf8("value" + std::to_string(i)),
+                    makeString(u"some text to make the file large")).ok());
+  const std::string whole = registryBytes();
+  const size_t before = whole.size();
+  ASSERT_GT(before, 16u * 1024);
+  ASSERT_TRUE(set(Root::CurrentUser, kBase + u"\\Large", u"value7", makeDword(7)).ok());
+  {
+    Key sub;
+    ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large\\Sub", kKeyAllAccess, true, sub).ok());
+  }
+  ASSERT_TRUE(deleteKey(Root::CurrentUser, kBase + u"\\Large\\Sub").ok());
+  {
+    Key key;
+    ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyAllAccess, false, key).ok());
+    ASSERT_TRUE(key.deleteValue(u"VALUE8").ok());
+  }
+  const std::string text = registryText();
+  EXPECT_GT(registryBytes().size(), before) << "appended";
+  EXPECT_EQ(registryBytes().compare(0, before, whole), 0);
+  EXPECT_NE(text.find("\"value7\"=dword:00000007"), std::string::npos);
+  EXPECT_NE(text.find("\"VALUE8\"=-"), std::string::npos);
+
+  // Another process sees every change, and its own changes are seen here.
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    Key key;
+    Value value;
+    bool ok = Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyAllAccess, false, key).ok() &&
+              key.queryValue(u"value7", value).ok() && dwordOf(value) == 7 &&
+              key.queryValue(u"value8", value).error == err::kFileNotFound &&
+              key.setValue(u"child", makeDword(99)).ok();
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  Key key;
+  Value value;
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyRead, false, key).ok());
+  ASSERT_TRUE(key.queryValue(u"child", value).ok());
+  EXPECT_EQ(dwordOf(value), 99u);
+  std::vector<Str> names;
+  ASSERT_TRUE(key.valueNames(names).ok());
+  EXPECT_EQ(names.size(), 400u);
+
+  // Many more changes: the file is written anew, sorted, without the blocks.
+  for (int i = 0; i < 400; ++i) ASSERT_TRUE(set(Root::CurrentUser, kBase + u"\\Large", u"value1", makeDword(i)).ok());
+  EXPECT_LT(registryBytes().size(), 3 * before);
+  EXPECT_EQ(registryText().find("=-"), std::string::npos) << "the deletion is folded in";
+}
+
+// A change appended by a process that dies while writing it leaves a torn
+// block: the registry reads as it was before it, and the next change puts
+// the file in order again. (The child's file size limit cuts its write.)
+TEST_F(RegistryStoreTest, EmulatedOnly_TornAppendReadsAsTheOldRegistry) {
+  for (int i = 0; i < 400; ++i)
+    ASSERT_TRUE(set(Root::CurrentUser, kBase, fromUtf8("value" + std::to_string(i)),
+                    makeString(u"some text to make the file large")).ok());
+  ASSERT_TRUE(set(Root::CurrentUser, kBase, u"value1", makeDword(1)).ok());
+  const std::string before = registryBytes();
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{static_cast<rlim_t>(before.size() + 11), static_cast<rlim_t>(before.size() + 11)};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    bool refused = !set(Root::CurrentUser, kBase, u"value2", makeDword(2)).ok();
+    ::_exit(refused ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(registryBytes().size(), before.size() + 11) << "torn";
+
+  EXPECT_EQ(stringAt(Root::CurrentUser, kBase, u"value2"), u"some text to make the file large");
+  ASSERT_TRUE(set(Root::CurrentUser, kBase, u"value3", makeDword(3)).ok());
+  const std::string after = registryBytes();
+  EXPECT_EQ(after.compare(0, before.size(), before), 0);
+  EXPECT_EQ(after.size() % 2, 0u);
+  EXPECT_EQ(textOf(after).find("\"value2\"=dword"), std::string::npos);
+  EXPECT_NE(textOf(after).find("\"value3\"=dword:00000003"), std::string::npos);
 }
 
 // A change replaces the file by renaming a new one over it: a reader that
@@ -122,7 +235,7 @@ TEST_F(RegistryStoreTest, EmulatedOnly_HandWrittenAndDamagedFiles) {
 // left behind.
 TEST_F(RegistryStoreTest, EmulatedOnly_ChangeReplacesTheFileAtomically) {
   ASSERT_TRUE(set(Root::CurrentUser, kBase, u"first", makeDword(1)).ok());
-  const std::string before = registryText();
+  const std::string before = registryBytes();
   int fd = ::open(registryFile().c_str(), O_RDONLY);
   ASSERT_GE(fd, 0);
   ASSERT_TRUE(set(Root::CurrentUser, kBase, u"second", makeDword(2)).ok());

@@ -86,20 +86,24 @@ import re, sys
 path, key, name = sys.argv[1], sys.argv[2].lower(), sys.argv[3]
 section = None
 want = '@' if name == '' else '"' + name.replace('\\', '\\\\').replace('"', '\\"') + '"'
-for line in open(path, encoding='utf-8-sig').read().splitlines():
+raw = open(path, 'rb').read()
+# UTF-16LE after its mark, as regedit writes it; an older machine's UTF-8.
+text = raw.decode('utf-16') if raw.startswith(b'\xff\xfe') else raw.decode('utf-8-sig')
+found = None
+for line in text.splitlines():
     if line.startswith('['):
         section = line[1:-1].lower()
         continue
     if section != key or not line.lower().startswith(want.lower() + '='):
         continue
-    data = line[len(want) + 1:]
-    if data.startswith('"'):
-        print(re.sub(r'\\(.)', r'\1', data[1:-1]), end='')
-    elif data.startswith('dword:'):
-        print(int(data[6:], 16), end='')
-    else:
-        sys.exit(1)
-    sys.exit(0)
+    found = line[len(want) + 1:]  # a later block changes an earlier one
+if found is not None:
+    if found.startswith('"'):
+        print(re.sub(r'\\(.)', r'\1', found[1:-1]), end='')
+        sys.exit(0)
+    if found.startswith('dword:'):
+        print(int(found[6:], 16), end='')
+        sys.exit(0)
 sys.exit(1)
 PY
   fi
@@ -114,8 +118,8 @@ reg_key_exists() {
   else
     local hive=HKEY_LOCAL_MACHINE
     [ "$root" = HKCU ] && hive=HKEY_CURRENT_USER
-    [ -f "$ORVEL_MACHINE/registry.reg" ] && tr -d '\r' <"$ORVEL_MACHINE/registry.reg" |
-      grep -Fixq "[$hive\\$key]"
+    [ -f "$ORVEL_MACHINE/registry.reg" ] && iconv -f UTF-16 -t UTF-8 "$ORVEL_MACHINE/registry.reg" |
+      tr -d '\r' | grep -Fixq "[$hive\\$key]"
   fi
 }
 

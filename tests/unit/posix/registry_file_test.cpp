@@ -5,8 +5,24 @@
 
 #include <string>
 
+#include "platform/posix/utf16.h"
+
 namespace orvel::posix::regfile {
 namespace {
+
+// The written file's text in UTF-8, after checking that it is UTF-16LE with
+// its byte-order mark, as regedit writes it.
+std::string textOf(const std::string& file) {
+  EXPECT_EQ(file.substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(file.size() % 2, 0u);
+  return toUtf8(fromUtf16(std::string_view(file).substr(2)));
+}
+
+Hives parsed(std::string_view bytes) {
+  std::optional<Hives> hives = parse(bytes);
+  EXPECT_TRUE(hives.has_value());
+  return hives.value_or(Hives{});
+}
 
 std::string sz(const Str& text) {
   std::string bytes;
@@ -35,7 +51,7 @@ TEST(RegistryFile, WritesRegeditExportText) {
   hives.localMachine.ensure({u"Software", u"OrvelDraw B"});
   hives.currentUser.ensure({u"Software"}).setValue(u"Bin", 3, std::string("\x01\xff", 2));
 
-  EXPECT_EQ(write(hives), kHeader +
+  EXPECT_EQ(textOf(write(hives)), kHeader +
                               "[HKEY_CURRENT_USER]\r\n\r\n"
                               "[HKEY_CURRENT_USER\\Software]\r\n"
                               "\"Bin\"=hex:01,ff\r\n\r\n"
@@ -57,13 +73,14 @@ TEST(RegistryFile, WrapsLongHexLists) {
   std::string data;
   for (int i = 0; i < 60; ++i) data.push_back(static_cast<char>(i));
   hives.currentUser.setValue(u"Long", 3, data);
-  std::string text = write(hives);
+  std::string file = write(hives);
+  std::string text = textOf(file);
   size_t first = text.find("\"Long\"=hex:00,01,");
   ASSERT_NE(first, std::string::npos);
   size_t lineEnd = text.find("\r\n", first);
   EXPECT_LE(lineEnd - first, 80u);
   EXPECT_EQ(text.substr(lineEnd - 1, 5), "\\\r\n  ");
-  EXPECT_EQ(parse(text), hives);
+  EXPECT_EQ(parsed(file), hives);
 }
 
 // regedit's own files: LF or CR LF, UTF-16 with BOM, comments, keys whose
@@ -78,7 +95,7 @@ TEST(RegistryFile, ReadsRegeditFiles) {
       "\"H\"=hex(7):41,00,00,00,\\\n"
       "  00,00\n"
       "@=\"\"\n";
-  Hives hives = parse(text);
+  Hives hives = parsed(text);
   const KeyNode* orvel = hives.localMachine.find({u"software", u"ORVELDRAW", u"orvel"});
   ASSERT_NE(orvel, nullptr);
   ASSERT_EQ(orvel->values.size(), 4u);
@@ -91,7 +108,9 @@ TEST(RegistryFile, ReadsRegeditFiles) {
   // The same in UTF-16LE with its byte-order mark, as Windows' regedit saves it.
   std::string utf16 = "\xFF\xFE";
   for (char c : text) utf16 += std::string{c, '\0'};
-  EXPECT_EQ(parse(utf16), hives);
+  EXPECT_EQ(parsed(utf16), hives);
+  // And in UTF-8 with its mark, as this machine once wrote it.
+  EXPECT_EQ(parsed("\xEF\xBB\xBF" + text), hives);
 }
 
 // Anything the registry can hold is written so that it reads back as itself.
@@ -117,9 +136,10 @@ TEST(RegistryFile, EveryNameAndValueRoundTrips) {
   values.setValue(u"qword", 11, std::string("12345678", 8));
   values.setValue(u"custom", 0x12345, std::string("\x00\x01", 2));
 
-  std::string text = write(hives);
-  EXPECT_EQ(parse(text), hives);
-  EXPECT_EQ(write(parse(text)), text);
+  std::string file = write(hives);
+  EXPECT_EQ(parsed(file), hives);
+  EXPECT_EQ(write(parsed(file)), file);
+  std::string text = textOf(file);
   // A string with line breaks is kept as UTF-16 bytes, as regedit writes it.
   EXPECT_NE(text.find("\"crlf\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"shortDword\"=hex(4):01,02,03\r\n"), std::string::npos);
@@ -128,39 +148,61 @@ TEST(RegistryFile, EveryNameAndValueRoundTrips) {
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\\"two\\r\\nlines\"]\r\n"), std::string::npos);
 }
 
-// Lines that cannot be read are skipped, and only they; values below an
-// unreadable key header go with it.
-TEST(RegistryFile, SkipsWhatItCannotRead) {
-  const std::string text =
+// A file that cannot be read whole is not read at all: one bad line, a
+// stray byte or another encoding is enough, so that a change never writes
+// over what could not be read.
+TEST(RegistryFile, ReadsAFileWholeOrNotAtAll) {
+  const std::string good =
       "Windows Registry Editor Version 5.00\r\n"
-      "\"orphan\"=\"no key yet\"\r\n"
       "[HKEY_CURRENT_USER\\Good]\r\n"
-      "\"ok\"=\"1\"\r\n"
-      "\"unterminated=\"x\"\r\n"
-      "\"badhex\"=hex:1g,00\r\n"
-      "\"baddword\"=dword:123456789\r\n"
-      "\"trailing\"=\"x\" junk\r\n"
-      "\"unknown\"=str:\"x\"\r\n"
-      "garbage line\r\n"
-      "[HKEY_USERS\\Elsewhere]\r\n"
-      "\"lost\"=\"1\"\r\n"
-      "[HKEY_CURRENT_USER\\No\\\\Empty]\r\n"
-      "\"lost2\"=\"1\"\r\n"
-      "[HKEY_CURRENT_USER\\Unclosed\r\n"
-      "\"lost3\"=\"1\"\r\n"
-      "[hkey_current_user\\good]\r\n"
-      "\"ok2\"=dword:1\r\n";
-  Hives hives = parse(text);
+      "\"ok\"=\"1\"\r\n";
+  EXPECT_TRUE(parse(good).has_value());
+  EXPECT_FALSE(parse("\"orphan\"=\"no key yet\"\r\n" + good).has_value());
+  for (const char* bad : {
+           "\"unterminated=\"x\"\r\n",
+           "\"badhex\"=hex:1g,00\r\n",
+           "\"baddword\"=dword:123456789\r\n",
+           "\"trailing\"=\"x\" junk\r\n",
+           "\"unknown\"=str:\"x\"\r\n",
+           "garbage line\r\n",
+           "\x01\xff stray\r\n",
+           "\"v\"=\"\xC3\"\r\n",
+           "[HKEY_USERS\\Elsewhere]\r\n",
+           "[HKEY_CURRENT_USER\\No\\\\Empty]\r\n",
+           "[HKEY_CURRENT_USER\\Unclosed\r\n",
+           "[HKEY_CURRENT_USER\\Trailing] x\r\n",
+       }) {
+    EXPECT_FALSE(parse(good + bad).has_value()) << bad;
+    EXPECT_FALSE(parse(bad + good).has_value()) << bad;
+  }
+  std::string utf16le = "\xFF\xFE" + toUtf16(fromUtf8(good));
+  EXPECT_TRUE(parse(utf16le).has_value());
+  EXPECT_FALSE(parse(utf16le + "x").has_value()) << "a torn UTF-16 text";
+  EXPECT_FALSE(parse("\xFE\xFF" + toUtf16(fromUtf8(good), true)).has_value()) << "big-endian";
+  EXPECT_FALSE(parse(toUtf16(fromUtf8(good))).has_value()) << "UTF-16 without its mark";
+}
+
+// Blocks appended to a file change what comes before them, as regedit reads
+// them: a key with values set, a value deleted, a key deleted.
+TEST(RegistryFile, AppendedBlocksApplyInOrder) {
+  Hives hives;
+  hives.currentUser.ensure({u"A", u"B"}).setValue(u"old", 1, sz(u"x"));
+  hives.currentUser.ensure({u"A"}).setValue(u"keep", 4, dword(1));
+  std::string file = write(hives);
+  file += keyBlock(u"HKEY_CURRENT_USER", {u"a", u"New \"key\""}, {{u"t\u00ebxt", 1, sz(u"t\u00ebxt")}});
+  file += keyBlock(u"HKEY_LOCAL_MACHINE", {u"M"}, {});
+  file += valueDeletionBlock(u"HKEY_CURRENT_USER", {u"A"}, u"KEEP");
+  file += keyDeletionBlock(u"HKEY_CURRENT_USER", {u"A", u"B"});
   Hives expected;
-  KeyNode& good = expected.currentUser.ensure({u"Good"});
-  good.setValue(u"ok", 1, sz(u"1"));
-  good.setValue(u"ok2", 4, dword(1));
-  EXPECT_EQ(hives, expected);
+  KeyNode& a = expected.currentUser.ensure({u"A"});
+  a.ensureSubKey(u"New \"key\"").setValue(u"t\u00ebxt", 1, sz(u"t\u00ebxt"));
+  expected.localMachine.ensure({u"M"});
+  EXPECT_EQ(parsed(file), expected);
 }
 
 // regedit's deletions: [-key] removes a key with its subkeys, "name"=- a value.
 TEST(RegistryFile, AppliesDeletions) {
-  Hives hives = parse(
+  Hives hives = parsed(
       "[HKEY_CURRENT_USER\\A\\B\\C]\n"
       "[HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
       "[-HKEY_CURRENT_USER\\A\\B]\n"
@@ -176,7 +218,7 @@ TEST(RegistryFile, AppliesDeletions) {
 // A name that differs only in case is the same key or value; the first
 // spelling stays.
 TEST(RegistryFile, NamesMatchWithoutRegardToCase) {
-  Hives hives = parse(
+  Hives hives = parsed(
       "[HKEY_CURRENT_USER\\Software\\MyKey]\n\"Name\"=\"1\"\n"
       "[HKEY_CURRENT_USER\\SOFTWARE\\MYKEY]\n\"NAME\"=\"2\"\n");
   ASSERT_EQ(hives.currentUser.subKeys.size(), 1u);

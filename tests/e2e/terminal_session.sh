@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# A person at a terminal: the program runs under a pseudo-terminal (script
+# from util-linux) on a fresh emulated machine, draws its windows, answers
+# `help` and a mistyped name, and typed actions install the application and
+# uninstall it again. The transcript written meanwhile is the one a script of
+# the same actions writes; Ctrl-D and `close FSetup` end the program.
+#
+# usage: terminal_session.sh <dist folder>
+# Only the emulated machine's program reads actions from a terminal: the
+# Windows program shows its native windows there.
+set -euo pipefail
+dist=$1
+work=$(mktemp -d)
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+eventually() {
+  for _ in $(seq 600); do
+    if "$@"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Types the lines of stdin one by one into the program under a terminal 100
+# columns wide, then ends the input as Ctrl-D does; what the terminal shows
+# goes to $work/screen. Arguments: the program, then its environment.
+at_terminal() { # <program> [VAR=value...]
+  local program=$1
+  shift
+  local lines=()
+  mapfile -t lines
+  {
+    sleep 0.5
+    for line in "${lines[@]}"; do
+      printf '%s\n' "$line"
+      sleep 0.3
+    done
+  } | env "$@" TERM=dumb timeout 60 script -qec "stty cols 100; exec '$program'" /dev/null >"$work/screen" ||
+    fail "the program under the terminal ended with $?: $(cat "$work/screen")"
+}
+screen_has() { grep -Fq -- "$1" "$work/screen" || fail "the terminal does not show '$1': $(cat "$work/screen")"; }
+
+export ORVEL_MACHINE="$work/machine"
+drive_c="$ORVEL_MACHINE/drive_c"
+installed="$drive_c/Program Files/OrvelDraw"
+install_actions='set FSetup.EFolder C:\Program Files\OrvelDraw\
+select FSetup.RGRegOrIni 1
+click FSetup.BInstal
+click FSetup.BInstall
+click FMemo.BClose'
+
+echo "-- install by typed actions"
+{ echo help; echo "$install_actions"; } | at_terminal "$dist/Setup.exe" ORVEL_GUI_TRANSCRIPT="$work/typed.transcript"
+for control in LFolder EFolder SBOrdner BInstall RGRegOrIni BDeinstall CBStartmenu CBDesktopSymbol BLanguage \
+  CBPortableApplication LHint1 BClose LHint2 EUserfolder SBUserIni; do
+  screen_has " $control: "
+done
+screen_has "+- Setup "
+screen_has "BInstall: < "
+screen_has "CBStartmenu: [x] "
+screen_has "(*) "
+screen_has "Actions, one a line"
+screen_has "click FSetup.BInstall"
+screen_has "has no control BInstal; did you mean BInstall"
+screen_has "| MInstallation:"
+! grep -q $'\x1b\[[0-9;]*m' "$work/screen" || fail "colour on a dumb terminal"
+awk 'length($0) > 101' "$work/screen" | grep -q . && fail "lines wider than the terminal: $(awk 'length($0) > 101' "$work/screen")"
+for file in OrvelDraw.exe Setup.exe install.txt ODMachine.INI languages; do
+  [ -e "$installed/$file" ] || fail "$file is not installed"
+done
+
+echo "-- the transcript is the one the same script writes"
+printf '%s\n' "$install_actions" >"$work/install.script"
+ORVEL_MACHINE="$work/machine2" ORVEL_GUI_SCRIPT="$work/install.script" \
+  ORVEL_GUI_TRANSCRIPT="$work/script.transcript" "$dist/Setup.exe" </dev/null
+cmp "$work/typed.transcript" "$work/script.transcript" ||
+  fail "the transcripts differ: $(diff "$work/typed.transcript" "$work/script.transcript")"
+
+echo "-- Ctrl-D and close FSetup end the program as its close button does"
+: | at_terminal "$dist/Setup.exe" ORVEL_GUI_TRANSCRIPT="$work/eof.transcript"
+screen_has "end of input"
+[ "$(tail -n 1 "$work/eof.transcript")" = "close FSetup" ] || fail "Ctrl-D: $(cat "$work/eof.transcript")"
+echo "close FSetup" | at_terminal "$dist/Setup.exe" ORVEL_GUI_TRANSCRIPT="$work/close.transcript"
+[ "$(grep -c '^close FSetup$' "$work/close.transcript")" -eq 1 ] || fail "close FSetup: $(cat "$work/close.transcript")"
+[ "$(tail -n 1 "$work/close.transcript")" = "close FSetup" ] || fail "close FSetup: $(cat "$work/close.transcript")"
+
+echo "-- uninstall by typed actions with the installed program"
+printf '%s\n' "click FSetup.BDeinstall" "click FMemo.BClose" | at_terminal "$installed/Setup.exe"
+screen_has "BDeinstall: < "
+screen_has "| MInstallation:"
+gone() { [ ! -e "$installed" ]; }
+eventually gone || fail "the installation folder is still there: $(ls -la "$installed")"
+
+echo "PASS"
