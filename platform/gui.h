@@ -140,6 +140,10 @@ class Component : public Object {
   void setLines(std::vector<Str> lines);
   void addLine(const Str& line);
   void clearLines();
+  // Counts every change of the lines but a line added at the end: a backend
+  // that showed the lines at one revision shows them again by adding the
+  // lines beyond those it has, however long the log has grown.
+  uint64_t linesRevision() const { return linesRevision_; }
 
   // The items of a radio group, combo box or list box, and the selected one
   // (-1: none). Setting the items keeps the index when it is still valid,
@@ -208,6 +212,7 @@ class Component : public Object {
   Str hint_;
   Str text_;
   std::vector<Str> lines_;
+  uint64_t linesRevision_ = 0;
   std::vector<Str> items_;
   int itemIndex_ = -1;
   bool checked_ = false;

@@ -121,6 +121,7 @@ void Component::setText(const Str& text) {
 void Component::setLines(std::vector<Str> lines) {
   if (lines_ == lines) return;
   lines_ = std::move(lines);
+  ++linesRevision_;
   changed(Property::Lines);
 }
 

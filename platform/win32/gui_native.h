@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <utility>
@@ -84,6 +85,13 @@ struct Control {
   bool hasTip = false;      // a tooltip tool exists for it
   bool hot = false;         // picture button: the mouse is over it
   bool pressed = false;     // picture button: held down with the mouse inside
+  // Memo: the model's lines that the control holds, the first linesShown of
+  // them at the model's linesRevision; and whether lines added since wait
+  // to go in.
+  size_t linesShown = 0;
+  uint64_t linesRevision = kNoRevision;
+  bool linesWaiting = false;
+  static constexpr uint64_t kNoRevision = UINT64_MAX;
 };
 
 class NativeBackend;
@@ -105,6 +113,8 @@ class FormWindow : public FormPeer {
   void repaint() override;
   void* nativeHandle() const override { return hwnd_; }
   void* controlHandle(const Component& component) const override;
+  // Puts the lines that wait for a memo into its control.
+  static void putLines(Control& control);
 
   Form& form() const { return form_; }
   HWND hwnd() const { return hwnd_; }
@@ -151,6 +161,8 @@ class FormWindow : public FormPeer {
   void applyFont(Control& control);
   void applyHint(Control& control);
   void applyStyle(Control& control);
+  void addLines(Control& control);
+  void putAllLines();
 
   // Layout: docking, the radio buttons of a radio group, the tab order.
   void align();
@@ -179,6 +191,7 @@ class FormWindow : public FormPeer {
   std::vector<std::unique_ptr<Control>> controls_;
   int nextId_ = 1000;  // clear of IDOK and IDCANCEL, which the dialog manager sends
   int updating_ = 0;   // > 0 while this peer changes its controls itself
+  bool putPosted_ = false;  // kPutLines is on its way
   bool positioned_ = false;
 };
 

@@ -13,6 +13,21 @@ namespace {
 
 using win32::wide;
 
+// Posted to the form when lines wait to go into a memo: it arrives when the
+// program reads messages again (the handler has returned, or a message box
+// or dialog waits for the user), and the memo shows its new lines.
+constexpr UINT kPutLines = WM_APP + 1;
+
+// A memo takes the lines that wait for it before it handles any message, so
+// that whoever reads, paints or edits it finds every line of the model.
+LRESULT CALLBACK memoProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  if (message == WM_NCDESTROY)
+    RemoveWindowSubclass(hwnd, memoProc, 0);
+  else if (message != WM_DESTROY)
+    FormWindow::putLines(*reinterpret_cast<Control*>(data));
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 // While set, what the controls report is this peer's own doing, not the user's.
 class Updating {
  public:
@@ -123,8 +138,10 @@ FormWindow::FormWindow(NativeBackend& backend, Form& form) : backend_(backend), 
 
 FormWindow::~FormWindow() {
   if (!hwnd_) return;
-  // From here on the window's messages no longer reach this object.
+  // From here on the window's messages no longer reach this object, and its
+  // memos, which go with it, take no more lines.
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  for (const auto& control : controls_) control->linesWaiting = false;
   DestroyWindow(hwnd_);
 }
 
@@ -228,6 +245,7 @@ void FormWindow::createWindows(Control& control) {
                                  own ? &control : nullptr);
   if (!control.hwnd) throw std::runtime_error("Fehler beim Erzeugen des Steuerelements " + toUtf8(c.name()));
   if (isTextField(kind)) SendMessageW(control.hwnd, EM_LIMITTEXT, 0, 0);  // no limit but memory
+  if (kind == Kind::Memo) SetWindowSubclass(control.hwnd, memoProc, 0, reinterpret_cast<DWORD_PTR>(&control));
   if (hasFrame(kind)) {
     control.frame = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX | WS_GROUP,
                                     0, 0, b.width, b.height, control.hwnd, nullptr, backend_.instance(), nullptr);
@@ -265,6 +283,9 @@ void FormWindow::destroyWindows(Control& control) {
   control.items.clear();
   control.hasTip = false;
   control.hot = control.pressed = false;
+  control.linesShown = 0;
+  control.linesRevision = Control::kNoRevision;
+  control.linesWaiting = false;
 }
 
 // Edit styles cannot change on a live control: it is made anew.
@@ -326,6 +347,8 @@ void FormWindow::componentChanged(Component& component, Property property) {
   Control* control = find(component);
   if (!control || !control->hwnd) return;
   Updating updating(updating_);
+  // Any other change (hiding it, a new font, new bounds) finds every line in it.
+  if (property != Property::Lines) putLines(*control);
   switch (property) {
     case Property::Caption:
       applyCaption(*control);
@@ -420,20 +443,51 @@ void FormWindow::applyText(Control& control) {
 }
 
 void FormWindow::applyLines(Control& control) {
-  if (control.component->kind() != Kind::Memo) return;
-  const Str shown = windowText(control.hwnd);
-  const Str wanted = joinedLines(control.component->lines());
-  if (shown == wanted) return;
-  if (!shown.empty() && wanted.size() > shown.size() && wanted.starts_with(shown)) {
-    // Lines added at the end: insert them there, which also scrolls them
-    // into view, as a log should.
-    const Str added = wanted.substr(shown.size());
-    const auto end = static_cast<WPARAM>(shown.size());
-    SendMessageW(control.hwnd, EM_SETSEL, end, static_cast<LPARAM>(end));
-    SendMessageW(control.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide(added)));
+  const Component& c = *control.component;
+  if (c.kind() != Kind::Memo) return;
+  if (control.linesRevision == c.linesRevision() && c.lines().size() >= control.linesShown) {
+    addLines(control);
     return;
   }
-  SetWindowTextW(control.hwnd, wide(wanted));
+  // Lines replaced, removed or typed by the user: the whole text, where it differs.
+  control.linesWaiting = false;
+  setWindowText(control.hwnd, joinedLines(c.lines()));
+  control.linesShown = c.lines().size();
+  control.linesRevision = c.linesRevision();
+}
+
+// Lines added at the end wait until the program reads messages or the memo
+// is asked for anything, and then go in together: a handler that logs line
+// after line makes the control lay out, scroll and repaint once, not once
+// a line, and the cost of a line does not grow with the log.
+void FormWindow::addLines(Control& control) {
+  if (control.linesWaiting || control.component->lines().size() == control.linesShown) return;
+  control.linesWaiting = true;
+  if (!putPosted_) putPosted_ = PostMessageW(hwnd_, kPutLines, 0, 0) != 0;
+  if (!putPosted_) putLines(control);  // no queue to wait in: at once
+}
+
+void FormWindow::putLines(Control& control) {
+  if (!control.linesWaiting) return;
+  control.linesWaiting = false;
+  const std::vector<Str>& lines = control.component->lines();
+  if (control.linesRevision != control.component->linesRevision() || lines.size() <= control.linesShown) return;
+  Str added;
+  for (size_t i = control.linesShown; i < lines.size(); ++i) {
+    if (i > 0) added += u"\r\n";
+    added += lines[i];
+  }
+  control.linesShown = lines.size();
+  Updating updating(control.owner->updating_);
+  // At the end, which also scrolls the new lines into view, as a log should.
+  const auto end = static_cast<WPARAM>(GetWindowTextLengthW(control.hwnd));
+  SendMessageW(control.hwnd, EM_SETSEL, end, static_cast<LPARAM>(end));
+  SendMessageW(control.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide(added)));
+}
+
+void FormWindow::putAllLines() {
+  putPosted_ = false;
+  for (const auto& control : controls_) putLines(*control);
 }
 
 void FormWindow::applyItems(Control& control) {
@@ -804,6 +858,9 @@ LRESULT FormWindow::formMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SETFOCUS:
       restoreFocus();
+      return 0;
+    case kPutLines:
+      putAllLines();
       return 0;
     case WM_SETCURSOR:
       if (backend_.hourglass()) {

@@ -22,15 +22,16 @@ bool dropped(const std::wstring& entry) {
   return false;
 }
 
-// This process's environment without the script variables: a block of
-// NUL-ended entries ended by one more NUL.
-std::vector<wchar_t> environmentBlock() {
+// This process's environment without the script variables, and `added`: a
+// block of NUL-ended entries ended by one more NUL.
+std::vector<wchar_t> environmentBlock(const std::vector<std::wstring>& added) {
   std::vector<std::wstring> entries;
   if (wchar_t* strings = GetEnvironmentStringsW()) {
     for (const wchar_t* p = strings; *p; p += wcslen(p) + 1)
       if (!dropped(p)) entries.emplace_back(p);
     FreeEnvironmentStringsW(strings);
   }
+  entries.insert(entries.end(), added.begin(), added.end());
   std::vector<wchar_t> block;
   for (const std::wstring& entry : entries) {
     block.insert(block.end(), entry.begin(), entry.end());
@@ -67,9 +68,9 @@ std::wstring commandLine(const std::wstring& program, const std::vector<std::wst
 }
 
 SetupProcess::SetupProcess(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                           const std::wstring& workingFolder) {
+                           const std::wstring& workingFolder, const std::vector<std::wstring>& added) {
   std::wstring line = commandLine(program, arguments);
-  std::vector<wchar_t> environment = environmentBlock();
+  std::vector<wchar_t> environment = environmentBlock(added);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};

@@ -17,9 +17,11 @@ namespace orvel::native {
 class SetupProcess {
  public:
   // Starts `program` with `arguments` (each quoted as the command line needs)
-  // in `workingFolder`. Check started() before using it.
+  // in `workingFolder`. `added` ("NAME=value" entries) goes into its
+  // environment after the script variables were dropped, so that a script
+  // given there is used. Check started() before using it.
   SetupProcess(const std::wstring& program, const std::vector<std::wstring>& arguments,
-               const std::wstring& workingFolder);
+               const std::wstring& workingFolder, const std::vector<std::wstring>& added = {});
   ~SetupProcess();
   SetupProcess(const SetupProcess&) = delete;
   SetupProcess& operator=(const SetupProcess&) = delete;

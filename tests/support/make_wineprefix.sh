@@ -19,8 +19,9 @@ start=$SECONDS
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 
-# wineboot does not fail on the missing 32-bit loader (no wine32 here); the
-# checks below tell whether the prefix is usable.
+# A 64-bit prefix with its 32-bit side (syswow64), which Debian's wine32
+# fills; wineboot's status says little, the checks below tell whether the
+# prefix is usable.
 "$wine" wineboot --init </dev/null >"$WINEPREFIX.log" 2>&1 || true
 # Shortcuts saved into the Start menu or on the desktop would otherwise
 # become menu entries and launchers of the Linux desktop.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 
@@ -485,6 +486,33 @@ TEST(MemoText, LinesAndTextAgree) {
   EXPECT_EQ(memo.lines().size(), 2u);
   memo.setText(u"");
   EXPECT_TRUE(memo.lines().empty());
+}
+
+// A backend adds only the new lines while the revision stays: every other
+// change of the lines, and none that leaves them as they are, moves it on.
+TEST(MemoText, OnlyAnAddedLineKeepsTheRevision) {
+  std::ostringstream transcript;
+  Application app(std::make_unique<ScriptedBackend>(std::string(), transcript));
+  Form form(app, u"F");
+  Component& memo = form.add(Kind::Memo, u"M");
+  memo.setLines({u"a", u"b"});
+  uint64_t revision = memo.linesRevision();
+  memo.addLine(u"c");
+  EXPECT_EQ(memo.linesRevision(), revision);
+  memo.setLines({u"a", u"b", u"c"});
+  memo.setText(u"a\r\nb\r\nc");
+  EXPECT_EQ(memo.linesRevision(), revision) << "no change";
+  const std::vector<std::function<void()>> changes = {
+      [&] { memo.setLines({u"a", u"b", u"c", u"d"}); },  // longer, but set as a whole
+      [&] { memo.setText(u"x\r\nb"); },
+      [&] { memo.userSetText(u"x\r\nby the user"); },
+      [&] { memo.clearLines(); },
+  };
+  for (const auto& change : changes) {
+    change();
+    EXPECT_NE(memo.linesRevision(), revision);
+    revision = memo.linesRevision();
+  }
 }
 
 }  // namespace

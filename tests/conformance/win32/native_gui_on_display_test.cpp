@@ -403,6 +403,46 @@ TEST_F(NativeGuiOnDisplay, LogWindowMemoFollowsItsLinesBothWays) {
   EXPECT_EQ(memo.MInstallation->lines(), (std::vector<Str>{u"eins", u"zwei"}));
   memo.MInstallation->setLines({u"neu"});
   EXPECT_EQ(textOf(lines), u"neu");
+  // Lines added after the user typed go after what the user typed.
+  typeInto(lines, L"eins\r\nzwei");
+  memo.GibAus(u"drei");
+  EXPECT_EQ(textOf(lines), u"eins\r\nzwei\r\ndrei");
+  memo.MInstallation->clearLines();
+  memo.GibAus(u"vier");
+  EXPECT_EQ(textOf(lines), u"vier");
+}
+
+// A handler that logs many lines: the control holds each line at once, and
+// once the program reads messages again it shows the end of the log.
+TEST_F(NativeGuiOnDisplay, LogWindowShowsTheEndOfABurstOfLines) {
+  ProgramWindows windows(*app_, u"C:\\dist\\Setup.exe");
+  windows.setup().show();
+  TFMemo& memo = windows.memo();
+  memo.show();
+  app_->processMessages();
+  HWND lines = windowOf(*memo.MInstallation);
+  constexpr int kLines = 300;
+  for (int i = 0; i < kLines; ++i) memo.GibAus(u"Kopiere Zeile " + fromUtf8(std::to_string(i)));
+  EXPECT_EQ(SendMessageW(lines, EM_GETLINECOUNT, 0, 0), kLines + 2);
+  app_->processMessages();
+  EXPECT_TRUE(IsWindowVisible(lines));
+  // The last line within the client area.
+  const LRESULT at = SendMessageW(lines, EM_POSFROMCHAR, SendMessageW(lines, EM_LINEINDEX, kLines + 1, 0), 0);
+  const int y = static_cast<short>(HIWORD(at));
+  EXPECT_GE(y, 0);
+  EXPECT_LT(y, clientSize(lines).cy);
+  EXPECT_EQ(memo.MInstallation->lines().back(), u"Kopiere Zeile 299");
+
+  // A memo hidden during a burst stays hidden when it would repaint.
+  memo.GibAus(u"noch eine");
+  memo.MInstallation->setVisible(false);
+  app_->processMessages();
+  EXPECT_FALSE(IsWindowVisible(lines));
+  memo.MInstallation->setVisible(true);
+  memo.GibAus(u"und noch eine");
+  app_->processMessages();
+  EXPECT_TRUE(IsWindowVisible(lines));
+  EXPECT_EQ(SendMessageW(lines, EM_GETLINECOUNT, 0, 0), kLines + 4);
 }
 
 // The updater's layout: a sizeable window without system menu whose memo

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -76,7 +77,14 @@ posix::regfile::Hives registryOutside(const std::vector<std::pair<bool, std::vec
   const posix::Machine m = posix::Machine::current();
   posix::regfile::Hives hives;
   std::ifstream in(m.registryFile(), std::ios::binary);
-  if (in) hives = posix::regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+  if (in) {
+    const auto parsed =
+        posix::regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    if (parsed)
+      hives = *parsed;
+    else
+      ADD_FAILURE() << "registry.reg no longer parses";
+  }
   for (const auto& [machineWide, path] : allowed) {
     posix::regfile::KeyNode& hive = machineWide ? hives.localMachine : hives.currentUser;
     std::vector<Str> parent(path.begin(), path.end() - 1);
@@ -318,7 +326,34 @@ size_t sweep(const char* name, const MakeRun& make) {
   return calls;
 }
 
+// The sweep's machines live in memory where the host has a memory file
+// system: a few hundred machines, each with its registry flushed to disk
+// after every write, would otherwise wait for the disk most of the time.
+class MachinesInMemory {
+ public:
+  MachinesInMemory() {
+    const char* previous = std::getenv("TMPDIR");
+    if (previous) previous_ = previous;
+    hadPrevious_ = previous != nullptr;
+    std::error_code ec;
+    if (fs::is_directory("/dev/shm", ec)) setenv("TMPDIR", "/dev/shm", 1);
+  }
+  ~MachinesInMemory() {
+    if (hadPrevious_)
+      setenv("TMPDIR", previous_.c_str(), 1);
+    else
+      unsetenv("TMPDIR");
+  }
+  MachinesInMemory(const MachinesInMemory&) = delete;
+  MachinesInMemory& operator=(const MachinesInMemory&) = delete;
+
+ private:
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
+
 TEST(FailureSweep, EmulatedOnly_EveryFailingCallKeepsWhatTheUserHas) {
+  const MachinesInMemory inMemory;
   const auto start = std::chrono::steady_clock::now();
   size_t runs = 0;
   using Way = InstallationRun::Way;
