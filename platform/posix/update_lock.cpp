@@ -53,18 +53,6 @@ UpdateLock UpdateLock::acquire(const Str& path) {
   return lock;
 }
 
-UpdateLock::UpdateLock(UpdateLock&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-UpdateLock& UpdateLock::operator=(UpdateLock&& other) noexcept {
-  if (this != &other) {
-    release();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-UpdateLock::~UpdateLock() { release(); }
-
 void UpdateLock::release() {
   // Closing the descriptor lets go of the flock.
   if (handle_ != -1) close(static_cast<int>(std::exchange(handle_, -1)));

@@ -41,18 +41,6 @@ UpdateLock UpdateLock::acquire(const Str& path) {
   return lock;
 }
 
-UpdateLock::UpdateLock(UpdateLock&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-UpdateLock& UpdateLock::operator=(UpdateLock&& other) noexcept {
-  if (this != &other) {
-    release();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-UpdateLock::~UpdateLock() { release(); }
-
 void UpdateLock::release() {
   if (handle_ == -1) return;
   HANDLE mutex = reinterpret_cast<HANDLE>(std::exchange(handle_, -1));

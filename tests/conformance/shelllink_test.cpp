@@ -220,8 +220,11 @@ TEST_F(ShellLinkTest, LongTextsAreReadWhole) {
   TShellLink read = readBack(link.LinkFile);
   EXPECT_EQ(toUtf8(read.Arguments), std::string(300, 'a'));
   EXPECT_EQ(toUtf8(read.Description), std::string(300, 'd'));
-  EXPECT_EQ(toUtf8(read.ProgramFile), toUtf8(link.ProgramFile));
-  EXPECT_EQ(toUtf8(read.WorkingDirectory), toUtf8(folder + u"Orvel\\"));
+  // Wine's shell link object loads no target longer than MAX_PATH.
+  todoWine("a target longer than 260 characters", [&] {
+    EXPECT_EQ(toUtf8(read.ProgramFile), toUtf8(link.ProgramFile));
+    EXPECT_EQ(toUtf8(read.WorkingDirectory), toUtf8(folder + u"Orvel\\"));
+  });
 }
 
 // A shortcut in a folder that does not exist is not written, and nothing is raised.

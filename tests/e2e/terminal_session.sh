@@ -10,21 +10,8 @@
 # Windows program shows its native windows there.
 set -euo pipefail
 dist=$1
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-eventually() {
-  for _ in $(seq 600); do
-    if "$@"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+wine=
+. "$(dirname "$0")/lib/machine.bash"
 
 # Types the lines of stdin one by one into the program under a terminal 100
 # columns wide, then ends the input as Ctrl-D does; what the terminal shows
@@ -45,8 +32,6 @@ at_terminal() { # <program> [VAR=value...]
 }
 screen_has() { grep -Fq -- "$1" "$work/screen" || fail "the terminal does not show '$1': $(cat "$work/screen")"; }
 
-export ORVEL_MACHINE="$work/machine"
-drive_c="$ORVEL_MACHINE/drive_c"
 installed="$drive_c/Program Files/OrvelDraw"
 install_actions='set FSetup.EFolder C:\Program Files\OrvelDraw\
 select FSetup.RGRegOrIni 1

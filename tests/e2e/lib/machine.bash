@@ -9,6 +9,15 @@ fail() {
   exit 1
 }
 
+# Polls a test for up to 60 s: what runs detached needs time to end.
+eventually() {
+  for _ in $(seq 600); do
+    if "$@"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
 work=$(mktemp -d)
 cleanup_actions=('rm -rf "$work"')
 trap 'for action in "${cleanup_actions[@]}"; do eval "$action"; done' EXIT
