@@ -420,7 +420,7 @@ void Form::created() {
 // --- Application -----------------------------------------------------------------
 
 Application::Application()
-    : session_(startPlatformSession()), backend_(makeBackendFromEnvironment()) {
+    : session_(startPlatformSession()), backend_(makeProgramBackend()) {
   backend_->attach(*this);
 }
 
