@@ -111,14 +111,14 @@ void TFSetup::RemoveFile(const Str& What, const Str& Path) {
   if (!files::deleteFile(Path)) FMemo->GibAus(Format(LNGCanNotDelete, {Path}));
 }
 
-void TFSetup::RemoveUserSettings(Str Dir) {
-  Dir = IncludeTrailingBackslash(Dir);
-  const Str machineIni = Dir + kMachineIni;
+void TFSetup::RemoveUserSettings(const Str& folder) {
+  const Str installation = IncludeTrailingBackslash(folder);
+  const Str machineIni = installation + kMachineIni;
   if (!files::fileExists(machineIni)) return;
   const Str homeDir = profile::readString(machineIni, u"User", u"HomeDir", kNoHomeDir);
   if (homeDir != kNoHomeDir) {
-    const Str folder = IncludeTrailingBackslash(resolveAgainst(Dir, ReplaceUsername(homeDir)));
-    for (const Str& name : kSettingsFiles) RemoveFile(LNGConfigurationfile, folder + name);
+    const Str home = IncludeTrailingBackslash(resolveAgainst(installation, ReplaceUsername(homeDir)));
+    for (const Str& name : kSettingsFiles) RemoveFile(LNGConfigurationfile, home + name);
   }
   RemoveFile(LNGConfigurationfile, machineIni);
 }
