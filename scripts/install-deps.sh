@@ -15,6 +15,7 @@ packages=(
   wine64 wine32:i386 fonts-wine xvfb xauth liblnk-utils locales
   libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386
   libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386
+  libicu-dev
 )
 
 sudo=""

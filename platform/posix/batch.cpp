@@ -167,10 +167,10 @@ class Interpreter {
 
   Flow jump(StrView rest) {
     Str target = labelName(rest);
-    if (equalsIgnoringCase(target, u"EOF")) return Flow::End;
+    if (equalNoCase(target, u"EOF")) return Flow::End;
     for (size_t i = 0; i < lines_.size(); ++i) {
       StrView line = trimmedLeft(lines_[i]);
-      if (!line.empty() && line.front() == u':' && equalsIgnoringCase(labelName(line), target)) {
+      if (!line.empty() && line.front() == u':' && equalNoCase(labelName(line), target)) {
         next_ = i + 1;
         return Flow::Jump;
       }
@@ -232,9 +232,9 @@ class Interpreter {
   Flow conditional(StrView rest) {
     size_t pos = 0;
     std::optional<Str> word = nextWord(rest, pos);
-    bool negated = word && equalsIgnoringCase(*word, u"NOT");
+    bool negated = word && equalNoCase(*word, u"NOT");
     if (negated) word = nextWord(rest, pos);
-    if (!word || !equalsIgnoringCase(*word, u"EXIST")) {
+    if (!word || !equalNoCase(*word, u"EXIST")) {
       say(u"This form of IF is not supported here.");
       return Flow::Next;
     }

@@ -1,128 +1,212 @@
-// The 8-bit code pages of the emulated machine: the upper halves of the
-// Windows ANSI code page 1252 and the OEM code pages 850 and 437, ISO 8859-1,
-// and UTF-8. Any other code page knows ASCII only.
+// The code pages of the emulated machine, from the host's iconv: each code
+// page becomes a table once per process, built by converting every byte and
+// byte pair on its own, and the conversions look up that table. Converting
+// through the tables rather than through iconv directly keeps glibc's own
+// helpfulness out: it would write a yen sign in 932 as a backslash, and
+// split a Vietnamese letter in 1258 into a letter and a combining mark,
+// where Windows (without best fit) writes the default character '?'.
 #include "platform/posix/codepages.h"
 
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <string>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
 
 namespace orvel::posix {
 namespace {
 
-// Bytes 0x80 to 0xFF. The five bytes that 1252 leaves undefined map to the
-// C1 controls of the same value, as MultiByteToWideChar does.
-constexpr char16_t kCp1252[128] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    0x00A0, 0x00A1, 0x00A2, 0x00A3, 0x00A4, 0x00A5, 0x00A6, 0x00A7,
-    0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,
-    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
-    0x00B8, 0x00B9, 0x00BA, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF,
-    0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7,
-    0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF,
-    0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D7,
-    0x00D8, 0x00D9, 0x00DA, 0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF,
-    0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,
-    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF,
-    0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
-    0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
-};
+constexpr unsigned kUtf8 = 65001;
+constexpr char16_t kReplacement = 0xFFFD;
 
-constexpr char16_t kCp850[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
-    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
-    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192,
-    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
-    0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0,
-    0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510,
-    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4,
-    0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE,
-    0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
-    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE,
-    0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4,
-    0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
-    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
-};
-
-constexpr char16_t kCp437[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
-    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
-    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
-    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
-    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
-    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
-    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
-    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
-    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
-    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
-    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
-};
-
-const char16_t* upperHalf(unsigned codePage) {
+// glibc's iconv knows the Windows code pages as CP<n>; its CP932, CP936,
+// CP949 and CP950 are Microsoft's variants (Windows-31J, GBK, UHC, Big5 with
+// Microsoft's extensions), the ones Windows uses.
+std::optional<std::string> hostName(unsigned codePage) {
   switch (codePage) {
-    case 1252: return kCp1252;
-    case 850: return kCp850;
-    case 437: return kCp437;
-    default: return nullptr;
+    case 437: case 850: case 852: case 866:
+    case 874: case 932: case 936: case 949: case 950:
+    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+      return "CP" + std::to_string(codePage);
+    case 28591: return "ISO-8859-1";
+    default: return std::nullopt;
   }
 }
 
-constexpr unsigned kLatin1 = 28591;
-constexpr unsigned kUtf8 = 65001;
+bool isDoubleByte(unsigned codePage) {
+  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
 
-std::optional<unsigned char> byteFor(char32_t c, unsigned codePage) {
-  if (c < 0x80) return static_cast<unsigned char>(c);
-  if (codePage == kLatin1) {
-    if (c > 0xFF) return std::nullopt;
-    return static_cast<unsigned char>(c);
+// One iconv conversion descriptor.
+class Iconv {
+ public:
+  Iconv(const std::string& to, const std::string& from) : handle_(iconv_open(to.c_str(), from.c_str())) {}
+  ~Iconv() {
+    if (ok()) iconv_close(handle_);
   }
-  const char16_t* upper = upperHalf(codePage);
-  if (!upper || c > 0xFFFF) return std::nullopt;
-  for (unsigned i = 0; i < 128; ++i)
-    if (upper[i] == c) return static_cast<unsigned char>(0x80 + i);
-  return std::nullopt;
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+
+  bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+
+  enum class Outcome { Converted, Incomplete, Invalid };
+  // Converts the whole input from the initial state.
+  Outcome convert(std::string_view in, std::string& out) {
+    iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+    std::string input(in);
+    char buffer[16];
+    char* source = input.data();
+    size_t sourceLeft = input.size();
+    char* target = buffer;
+    size_t targetLeft = sizeof buffer;
+    if (iconv(handle_, &source, &sourceLeft, &target, &targetLeft) == static_cast<size_t>(-1))
+      return errno == EINVAL ? Outcome::Incomplete : Outcome::Invalid;
+    // A converter that waits for a combining mark gives its last character now.
+    if (iconv(handle_, nullptr, nullptr, &target, &targetLeft) == static_cast<size_t>(-1)) return Outcome::Invalid;
+    out.assign(buffer, static_cast<size_t>(target - buffer));
+    return Outcome::Converted;
+  }
+
+ private:
+  iconv_t handle_;
+};
+
+struct Table {
+  std::array<char16_t, 256> single{};
+  std::array<bool, 256> lead{};
+  std::unordered_map<uint16_t, char16_t> pairs;  // lead << 8 | trail -> character
+  std::unordered_map<char16_t, uint16_t> bytes;  // character -> byte, or lead << 8 | trail
+};
+
+// The one UTF-16 unit that iconv made of some bytes.
+std::optional<char16_t> oneUnit(Iconv& decoder, std::string_view in, Iconv::Outcome& outcome) {
+  std::string out;
+  outcome = decoder.convert(in, out);
+  if (outcome != Iconv::Outcome::Converted || out.size() != 2) return std::nullopt;
+  return static_cast<char16_t>(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
+}
+
+std::unique_ptr<const Table> buildTable(unsigned codePage) {
+  const std::optional<std::string> name = hostName(codePage);
+  if (!name) return nullptr;
+  Iconv decoder("UTF-16LE", *name);
+  Iconv encoder(*name, "UTF-16LE");
+  if (!decoder.ok() || !encoder.ok()) return nullptr;
+
+  auto table = std::make_unique<Table>();
+  std::map<char16_t, std::string> found;  // each character at the first bytes that give it
+  const bool doubleByte = isDoubleByte(codePage);
+  for (unsigned b = 0; b < 256; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    Iconv::Outcome outcome{};
+    std::optional<char16_t> c = oneUnit(decoder, byte, outcome);
+    if (doubleByte && outcome == Iconv::Outcome::Incomplete) {
+      table->lead[b] = true;
+      for (unsigned trail = 0x40; trail < 256; ++trail) {
+        const std::string pair = byte + static_cast<char>(trail);
+        if (std::optional<char16_t> p = oneUnit(decoder, pair, outcome)) {
+          table->pairs.emplace(static_cast<uint16_t>(b << 8 | trail), *p);
+          found.emplace(*p, pair);
+        }
+      }
+      continue;
+    }
+    // A byte the host does not define: Windows' tables give the C1 controls
+    // their own bytes; anything else is no character.
+    if (!c) c = (b >= 0x80 && b < 0xA0) ? static_cast<char16_t>(b) : kReplacement;
+    table->single[b] = *c;
+    if (*c != kReplacement) found.emplace(*c, byte);
+  }
+
+  // A character that several byte sequences give is written as iconv writes
+  // it (932: the IBM extensions rather than NEC's copies of them), as long as
+  // those bytes read back as the character.
+  auto read = [&](std::string_view in) -> std::optional<char16_t> {
+    const auto first = static_cast<unsigned char>(in[0]);
+    if (in.size() == 1) return table->lead[first] ? std::nullopt : std::optional<char16_t>(table->single[first]);
+    auto it = table->pairs.find(static_cast<uint16_t>(first << 8 | static_cast<unsigned char>(in[1])));
+    return it == table->pairs.end() ? std::nullopt : std::optional<char16_t>(it->second);
+  };
+  for (auto& [c, sequence] : found) {
+    const char unit[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    std::string written;
+    if (encoder.convert(std::string_view(unit, 2), written) == Iconv::Outcome::Converted && !written.empty() &&
+        written.size() <= 2 && read(written) == c)
+      sequence = written;
+    uint16_t value = static_cast<unsigned char>(sequence[0]);
+    if (sequence.size() == 2) value = static_cast<uint16_t>(value << 8 | static_cast<unsigned char>(sequence[1]));
+    table->bytes.emplace(c, value);
+  }
+  return table;
+}
+
+// The tables are built from the host's library and never change, so one per
+// code page serves the whole process.
+const Table* tableFor(unsigned codePage) {
+  static std::mutex mutex;
+  static std::map<unsigned, std::unique_ptr<const Table>> tables;  // null: the host cannot convert it
+  std::lock_guard lock(mutex);
+  auto [it, added] = tables.try_emplace(codePage);
+  if (added) it->second = buildTable(codePage);
+  return it->second.get();
 }
 
 }  // namespace
 
-bool knowsCodePage(unsigned codePage) {
-  return upperHalf(codePage) || codePage == kLatin1 || codePage == kUtf8;
-}
+bool knowsCodePage(unsigned codePage) { return codePage == kUtf8 || tableFor(codePage); }
 
 std::string encodeCodePage(StrView text, unsigned codePage) {
   if (codePage == kUtf8) return toUtf8(text);
+  const Table* table = tableFor(codePage);
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    // A surrogate pair is one character, and one '?'.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      ++i;
-      c = 0x10000;
+  // Windows converts unit by unit: each half of a surrogate pair is a unit
+  // the code page lacks, and becomes a '?' of its own, as Wine does too.
+  for (char16_t c : text) {
+    if (!table) {
+      out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+      continue;
     }
-    out.push_back(static_cast<char>(byteFor(c, codePage).value_or('?')));
+    auto it = table->bytes.find(c);
+    if (it == table->bytes.end()) {
+      out.push_back('?');
+    } else {
+      if (it->second > 0xFF) out.push_back(static_cast<char>(it->second >> 8));
+      out.push_back(static_cast<char>(it->second & 0xFF));
+    }
   }
   return out;
 }
 
 Str decodeCodePage(std::string_view bytes, unsigned codePage) {
   if (codePage == kUtf8) return fromUtf8(bytes);
-  const char16_t* upper = upperHalf(codePage);
+  const Table* table = tableFor(codePage);
   Str out;
   out.reserve(bytes.size());
-  for (char byte : bytes) {
-    auto b = static_cast<unsigned char>(byte);
-    if (b < 0x80 || codePage == kLatin1) out.push_back(b);
-    else out.push_back(upper ? upper[b - 0x80] : u'?');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (!table) {
+      out.push_back(b < 0x80 ? b : u'?');
+    } else if (!table->lead[b]) {
+      out.push_back(table->single[b]);
+    } else {
+      // A lead byte without a trail byte it makes a character with stands
+      // alone; the next byte is read on its own.
+      auto it = i + 1 < bytes.size()
+                    ? table->pairs.find(static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(bytes[i + 1])))
+                    : table->pairs.end();
+      if (it == table->pairs.end()) {
+        out.push_back(kReplacement);
+      } else {
+        out.push_back(it->second);
+        ++i;
+      }
+    }
   }
   return out;
 }

@@ -1,45 +1,68 @@
+// Windows' upper-case table, from ICU's simple case mapping. The table in
+// Windows since Vista (the one NTFS writes into each volume's $UpCase) holds
+// only the case pairs of Unicode 5.0, and of those only the letters whose
+// capital lower-cases back to them, and the final sigma. So Georgian
+// Mkhedruli letters stay as they are (their capitals, Mtavruli, came with
+// Unicode 11), while the older Nuskhuri letters fold to Asomtavruli; the
+// dotless ı, the long ſ and the micro sign µ stay (their capitals are I, S
+// and the Greek Μ, whose small letters are others); ß has no one-letter
+// capital and stays too.
 #include "platform/posix/fold_case.h"
 
-namespace orvel::posix {
+#include <unicode/uchar.h>
 
-char16_t foldCase(char16_t c) {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-  // Latin-1: À..Þ without the multiplication sign.
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
-  // Latin Extended-A: pairs of capital (even) and small (odd) letters, with
-  // the stretches 0x139..0x148 and 0x179..0x17E paired the other way round.
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    if (c == 0x178) return 0xFF;
-    bool oddIsCapital = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    bool capital = oddIsCapital ? (c & 1) != 0 : (c & 1) == 0;
-    return capital ? static_cast<char16_t>(c + 1) : c;
-  }
-  // Greek capitals Α..Ω (0x3A2 is unassigned).
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<char16_t>(c + 0x20);
-  // Cyrillic: Ѐ..Џ and А..Я.
-  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 0x20);
-  return c;
+namespace orvel::posix {
+namespace {
+
+bool inUnicode5(UChar32 c) {
+  UVersionInfo age;
+  u_charAge(c, age);
+  return age[0] < 5 || (age[0] == 5 && age[1] == 0);
+}
+
+// The key names sort by: the lower-case form of the name's capital, where
+// that lower-cases back to the same capital, else the capital itself; equal
+// keys are equal capitals, since upcase leaves capitals as they are.
+char16_t orderKey(char16_t c) {
+  const char16_t capital = upcase(c);
+  const UChar32 small = u_tolower(capital);
+  if (small > 0xFFFF || upcase(static_cast<char16_t>(small)) != capital) return capital;
+  return static_cast<char16_t>(small);
+}
+
+}  // namespace
+
+char16_t upcase(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+  const UChar32 capital = u_toupper(c);
+  if (capital == c || capital > 0xFFFF) return c;
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if (u_tolower(capital) != c || !inUnicode5(c) || !inUnicode5(capital)) return c;
+  return static_cast<char16_t>(capital);
+}
+
+Str upcased(StrView s) {
+  Str out(s);
+  for (char16_t& c : out) c = upcase(c);
+  return out;
 }
 
 int compareNoCase(StrView a, StrView b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
-    char16_t x = foldCase(a[i]);
-    char16_t y = foldCase(b[i]);
+    char16_t x = orderKey(a[i]);
+    char16_t y = orderKey(b[i]);
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
 }
 
-Str foldedCase(StrView s) {
-  Str out(s);
-  for (char16_t& c : out) c = foldCase(c);
-  return out;
+bool equalNoCase(StrView a, StrView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upcase(a[i]) != upcase(b[i])) return false;
+  return true;
 }
-
-bool equalNoCase(StrView a, StrView b) { return a.size() == b.size() && compareNoCase(a, b) == 0; }
 
 }  // namespace orvel::posix

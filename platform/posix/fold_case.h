@@ -1,18 +1,19 @@
-// Comparing names without regard to letter case, as the registry and the
-// profile functions of Windows do. Letters of the Latin, Greek and Cyrillic
-// scripts fold; everything else compares by its code unit. Order is that of
-// the lower-case forms, which is the order Wine enumerates registry keys in.
+// Letter case as Windows compares names: the file system, the registry and
+// the profile functions upper-case each UTF-16 unit on its own with one table
+// over the basic plane (no letter becomes two, no surrogate pair folds), and
+// compare the results.
 #pragma once
 
 #include "platform/types.h"
 
 namespace orvel::posix {
 
-char16_t foldCase(char16_t c);
+char16_t upcase(char16_t c);
+Str upcased(StrView s);
 bool equalNoCase(StrView a, StrView b);
-// Every code unit folded: equal for names that equalNoCase finds equal.
-Str foldedCase(StrView s);
-// <0, 0 or >0, like memcmp, on the folded code units.
+// <0, 0 or >0, like memcmp, for names in the order Wine enumerates registry
+// keys in, that of their lower-case forms; 0 exactly for names that
+// equalNoCase finds equal.
 int compareNoCase(StrView a, StrView b);
 
 struct NoCaseLess {

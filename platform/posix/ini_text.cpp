@@ -104,11 +104,11 @@ void Document::buildIndex() {
   StrView spanName;
   auto close = [&](size_t end) {
     span.end = end;
-    if (index->sections.emplace(foldedCase(spanName), span).second) {
+    if (index->sections.emplace(upcased(spanName), span).second) {
       auto& entries = index->entries[span.header];
       for (size_t i = span.begin; i < span.end; ++i) {
         Parsed parsed = parseLine(lines_[i].text);
-        if (parsed.kind == Parsed::Entry && !parsed.name.empty()) entries.emplace(foldedCase(parsed.name), i);
+        if (parsed.kind == Parsed::Entry && !parsed.name.empty()) entries.emplace(upcased(parsed.name), i);
       }
     }
   };
@@ -126,7 +126,7 @@ void Document::buildIndex() {
 std::optional<Document::Span> Document::findSection(StrView name) const {
   name = trimmed(name);
   if (index_) {
-    auto it = index_->sections.find(foldedCase(name));
+    auto it = index_->sections.find(upcased(name));
     if (it == index_->sections.end()) return std::nullopt;
     return it->second;
   }
@@ -150,7 +150,7 @@ std::optional<size_t> Document::findEntry(const Span& span, StrView key) const {
   if (key.empty()) return std::nullopt;
   if (index_) {
     const auto& entries = index_->entries.at(span.header);
-    auto it = entries.find(foldedCase(key));
+    auto it = entries.find(upcased(key));
     if (it == entries.end()) return std::nullopt;
     return it->second;
   }
@@ -181,7 +181,7 @@ std::vector<Str> Document::keys(StrView section) const {
   for (size_t i = span->begin; i < span->end; ++i) {
     Parsed parsed = parseLine(lines_[i].text);
     if (parsed.kind != Parsed::Entry || parsed.name.empty()) continue;
-    if (!seen.insert(foldedCase(parsed.name)).second) continue;
+    if (!seen.insert(upcased(parsed.name)).second) continue;
     if (parsed.value && parsed.name.front() != u';') keys.emplace_back(parsed.name);
   }
   return keys;

@@ -426,6 +426,8 @@ class SettingsCache {
 
 Machine Machine::current() {
   std::string root = normalHostPath(locateRoot());
+  // A machine with its drive C: has its root: one look for the common case.
+  if (isDirectory(root + "/drive_c")) return SettingsCache::instance().machine(root);
   if (!isDirectory(root)) createRoot(root);
   Machine machine = SettingsCache::instance().machine(root);
   if (!isDirectory(root + "/drive_c")) createStandardFolders(machine);
@@ -442,7 +444,7 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   // The long-path prefixes "\\?\" and "\\.\" name the same places.
   if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
     path.erase(0, 4);
-    if (equalsIgnoringCase(StrView(path).substr(0, 4), u"UNC\\")) path = u"\\\\" + path.substr(4);
+    if (equalNoCase(StrView(path).substr(0, 4), u"UNC\\")) path = u"\\\\" + path.substr(4);
   }
   if (!isAbsoluteWindowsPath(path)) return std::nullopt;
 

@@ -40,35 +40,6 @@ Str joinWindows(const Str& folder, const Str& name) {
 
 }  // namespace
 
-char16_t upcase(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-  if (c == 0xFF) return 0x178;
-  // Latin Extended-A: pairs of capital and small letter.
-  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
-    return static_cast<char16_t>(c & ~1u);
-  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
-    return (c & 1u) ? c : static_cast<char16_t>(c - 1);
-  if (c == 0x3C2) return 0x3A3;  // final sigma
-  if ((c >= 0x3B1 && c <= 0x3CB)) return static_cast<char16_t>(c - 0x20);
-  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-  return c;
-}
-
-Str upcased(StrView s) {
-  Str out(s);
-  for (char16_t& c : out) c = upcase(c);
-  return out;
-}
-
-bool equalsIgnoringCase(StrView a, StrView b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (upcase(a[i]) != upcase(b[i])) return false;
-  return true;
-}
-
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 bool isAbsoluteWindowsPath(StrView path) {
@@ -103,7 +74,7 @@ Str fullWindowsPath(const Machine& machine, const Str& path) {
     // "C:name": relative to the current folder of that drive, which is the
     // process's folder only when it lies on the same drive.
     Str drive = path.substr(0, 2);
-    Str folder = equalsIgnoringCase(volumeOf(current), drive) ? current : drive + u"\\";
+    Str folder = equalNoCase(volumeOf(current), drive) ? current : drive + u"\\";
     return joinWindows(folder, path.substr(2));
   }
   if (isSeparator(path[0])) return volumeOf(current) + path;

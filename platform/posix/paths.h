@@ -1,21 +1,16 @@
 // What the posix services share beyond the machine: Windows' way of
-// comparing names, making a path absolute, turning errno into a Windows
-// error code, and who may touch a file.
+// comparing names (fold_case.h), making a path absolute, turning errno into a
+// Windows error code, and who may touch a file.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "platform/posix/fold_case.h"
 #include "platform/posix/machine.h"
 #include "platform/types.h"
 
 namespace orvel::posix {
-
-// Windows compares names by their upper-case form (the file system's upcase
-// table); this covers Latin, Greek and Cyrillic letters.
-char16_t upcase(char16_t c);
-Str upcased(StrView s);
-bool equalsIgnoringCase(StrView a, StrView b);
 
 bool isSeparator(char16_t c);
 // "X:\..." or "\\server\share...": a path that names its volume.

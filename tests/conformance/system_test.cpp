@@ -72,7 +72,7 @@ TEST(System, AdministratorByDefault) {
 }
 
 TEST(System, CodePagesRoundTripEveryByte) {
-  for (unsigned codePage : {1252u, 850u, 437u}) {
+  for (unsigned codePage : {1250u, 1251u, 1252u, 437u, 850u, 852u, 866u}) {
     std::string bytes;
     for (int b = 1; b < 256; ++b) bytes.push_back(static_cast<char>(b));
     Str text = sys::decode(bytes, codePage);
@@ -100,6 +100,52 @@ TEST(System, CodePageCharacters) {
   // A character a code page lacks becomes a question mark.
   EXPECT_EQ(sys::encode(u"a中b", 1252), "a?b");
   EXPECT_EQ(sys::encode(u"中", 850), "?");
+}
+
+// Each common ANSI and OEM code page writes a letter of its own script in its
+// own bytes and reads them back; a letter it lacks becomes '?'.
+TEST(System, EachCodePageHasItsLetters) {
+  struct Row {
+    unsigned codePage;
+    Str letter;
+    std::string bytes;
+  };
+  const Row rows[] = {
+      {1250, u"ő", "\xF5"},     {1251, u"ж", "\xE6"},     {1252, u"Þ", "\xDE"},     {1253, u"λ", "\xEB"},
+      {1254, u"ğ", "\xF0"},     {1255, u"א", "\xE0"},     {1256, u"ب", "\xC8"},     {1257, u"ų", "\xF8"},
+      {1258, u"ư", "\xFD"},     {874, u"ก", "\xA1"},      {932, u"あ", "\x82\xA0"}, {936, u"们", "\xC3\xC7"},
+      {949, u"한", "\xC7\xD1"}, {950, u"們", "\xAD\xCC"}, {437, u"₧", "\x9E"},      {850, u"Ã", "\xC7"},
+      {852, u"ő", "\x8B"},      {866, u"ж", "\xA6"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.codePage);
+    EXPECT_EQ(sys::encode(u"a" + row.letter + u"b", row.codePage), "a" + row.bytes + "b");
+    EXPECT_EQ(sys::decode("a" + row.bytes + "b", row.codePage), u"a" + row.letter + u"b");
+    // Thai is in none of them but 874, which lacks Cyrillic.
+    const Str lacking = row.codePage == 874 ? u"ж" : u"ก";
+    EXPECT_EQ(sys::encode(lacking + row.letter, row.codePage), "?" + row.bytes);
+  }
+}
+
+// Without best fit nothing stands in for a character: not the backslash for
+// the yen sign in 932, not a letter and a combining mark for a Vietnamese
+// letter in 1258. Each half of a surrogate pair is a '?' of its own.
+TEST(System, CodePagesWriteNoLookAlikes) {
+  struct Row {
+    unsigned codePage;
+    Str text;
+    std::string bytes;
+  };
+  const Row rows[] = {
+      {932, u"¥\\‾~", "?\\?~"},                   // 1 yen sign, overline
+      {932, u"‖∥", "?\x81\x61"},                     // 2 only the parallel sign is there
+      {1258, u"ẠÃ", "??"},                          // 3 precomposed letters 1258 lacks
+      {1252, u"ą", "?"},                            // 4 no plain a for a with ogonek
+      {1252, u"x\U0001F600y", "x??y"},              // 5 a surrogate pair
+      {1251, Str(1, char16_t(0xD800)) + u"я", "?\xFF"},  // 6 a lone surrogate
+  };
+  for (size_t i = 0; i < std::size(rows); ++i)
+    EXPECT_EQ(sys::encode(rows[i].text, rows[i].codePage), rows[i].bytes) << "row " << i + 1;
 }
 
 TEST(System, ErrorMessagesAreSentencesWithoutLineBreak) {
