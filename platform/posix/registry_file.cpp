@@ -61,8 +61,8 @@ bool KeyNode::removeValue(StrView n) { return removeFrom(values, n); }
 
 KeyNode* KeyNode::find(const std::vector<Str>& path) {
   KeyNode* node = this;
-  for (const Str& name : path) {
-    node = node->findSubKey(name);
+  for (const Str& part : path) {
+    node = node->findSubKey(part);
     if (!node) return nullptr;
   }
   return node;
@@ -74,7 +74,7 @@ const KeyNode* KeyNode::find(const std::vector<Str>& path) const {
 
 KeyNode& KeyNode::ensure(const std::vector<Str>& path) {
   KeyNode* node = this;
-  for (const Str& name : path) node = &node->ensureSubKey(name);
+  for (const Str& part : path) node = &node->ensureSubKey(part);
   return *node;
 }
 
