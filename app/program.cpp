@@ -6,7 +6,6 @@
 #include <exception>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 
 #include "app/windows.h"
 #include "common/error.h"
@@ -49,22 +48,22 @@ int RunSetupMode(gui::Application& app) {
   return kExitSuccess;
 }
 
-// MakeUpdate, with an error that escapes it kept for the report.
-std::optional<std::runtime_error> RunProcedure() {
+// MakeUpdate, with the text of an error that escapes it kept for the report.
+std::optional<Error> RunProcedure() {
   try {
     FUpdater->MakeUpdate();
   } catch (const std::exception& e) {
-    return std::runtime_error(e.what());
+    return Error(gui::exceptionText(e));
   } catch (...) {
-    return std::runtime_error("Unbekannte Ausnahme");
+    return Error(u"Unbekannte Ausnahme");
   }
   return std::nullopt;
 }
 
 // An error that escaped the procedure: on standard error for the caller's
 // log, and in the error box as the GUI shows any escaped error.
-void ReportFailure(gui::Application& app, const std::exception& error) {
-  std::fprintf(stderr, "%s\n", toUtf8(ErrorBoxText(fromUtf8(error.what()))).c_str());
+void ReportFailure(gui::Application& app, const Error& error) {
+  std::fprintf(stderr, "%s\n", toUtf8(ErrorBoxText(error.message())).c_str());
   std::fflush(stderr);
   app.handleException(error);
 }

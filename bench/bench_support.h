@@ -15,16 +15,19 @@
 namespace orvel::bench {
 
 // Natively: a new machine root in the temporary folder, with instant sleeps,
-// set as $ORVEL_MACHINE for the run and removed at the end.
+// set as $ORVEL_MACHINE for the run and removed at the end; `settings` are
+// more lines of machine.ini's [Machine].
 class BenchMachine {
  public:
-  BenchMachine() {
+  explicit BenchMachine(const std::string& settings = std::string()) {
 #ifndef _WIN32
     std::string root = (std::filesystem::temp_directory_path() / "orvel-bench-XXXXXX").string();
     if (!mkdtemp(root.data())) std::exit(1);
     root_ = root;
-    std::ofstream(root_ / "machine.ini") << "[Machine]\nSleepScale=0\n";
+    std::ofstream(root_ / "machine.ini") << "[Machine]\nSleepScale=0\n" << settings;
     setenv("ORVEL_MACHINE", root.c_str(), 1);
+#else
+    (void)settings;
 #endif
   }
   ~BenchMachine() {
@@ -33,6 +36,8 @@ class BenchMachine {
   }
   BenchMachine(const BenchMachine&) = delete;
   BenchMachine& operator=(const BenchMachine&) = delete;
+  // The machine's folder on the host (natively).
+  const std::filesystem::path& root() const { return root_; }
 
  private:
   std::filesystem::path root_;

@@ -12,8 +12,8 @@
 // files and no shortcuts, clicks "Installieren" and times until the program
 // reads messages again, which is when the click handler (the whole
 // installation) has returned, and the log window holds every line. The
-// scripted GUI: the same program with a script of the same choices, timed
-// as a whole process, start-up included.
+// scripted GUI: the test variant of the same program with a script of the
+// same choices, timed as a whole process, start-up included.
 // Nothing is left outside the benchmark's folder: no shortcut, no registry key.
 #include <windows.h>
 
@@ -51,10 +51,11 @@ const std::wstring kSavedLogLine = L"Speichere Installationsablauf in ";
   std::exit(1);
 }
 
-// The built distribution with `templates` files of 4 KiB in place of its own.
-std::wstring MakeDistribution(int templates) {
-  const std::wstring dist = kFolder + L"dist" + std::to_wstring(templates) + L"\\";
-  if (!copyFolder(windowsPathOf(ORVEL_DIST_DIR), dist)) Fail("the distribution could not be copied");
+// A built distribution (`built`: the shipped one or the scripted variant's)
+// with `templates` files of 4 KiB in place of its own.
+std::wstring MakeDistribution(const char* built, const std::wstring& name, int templates) {
+  const std::wstring dist = kFolder + name + std::to_wstring(templates) + L"\\";
+  if (!copyFolder(windowsPathOf(built), dist)) Fail("the distribution could not be copied");
   removeFolder(dist + L"templates");
   makeFolders(dist + L"templates");
   std::string bytes(kTemplateBytes, 'x');
@@ -152,12 +153,13 @@ int main(int argc, char** argv) {
   makeFolders(kFolder);
   std::map<int, double> real, scripted;
   for (int templates : kSizes) {
-    const std::wstring dist = MakeDistribution(templates);
+    const std::wstring dist = MakeDistribution(ORVEL_DIST_DIR, L"dist", templates);
+    const std::wstring scriptedDist = MakeDistribution(ORVEL_SCRIPTED_DIST_DIR, L"scripted", templates);
     std::vector<double> reals, scripteds;
     // Alternating, so that a busy moment of the machine falls on both.
     for (int round = 0; round < rounds; ++round) {
       reals.push_back(RealWindowsMs(dist, templates));
-      scripteds.push_back(ScriptedMs(dist, templates));
+      scripteds.push_back(ScriptedMs(scriptedDist, templates));
       std::printf("%5d templates, round %d: real windows %9.1f ms, scripted %9.1f ms\n", templates, round + 1,
                   reals.back(), scripteds.back());
       std::fflush(stdout);
@@ -165,6 +167,7 @@ int main(int argc, char** argv) {
     real[templates] = orvel::bench::Median(reals);
     scripted[templates] = orvel::bench::Median(scripteds);
     removeFolder(dist);
+    removeFolder(scriptedDist);
   }
   Clean();
   removeFolder(kFolder);

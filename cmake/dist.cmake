@@ -1,7 +1,12 @@
 # Assembles dist/ in the build folder: the distribution folder as the product
 # ships it, with Setup.exe (on Linux the native binary under that name), the
-# stand-in OrvelDraw.exe and the data folders of the source tree's dist/.
+# stand-in OrvelDraw.exe and the data folders of the source tree's dist/. A
+# Windows build with the scripted variant assembles dist-scripted/ beside it,
+# the same distribution with that variant as its Setup.exe, for the scripted
+# runs under Wine; on the emulated machine the one program is scripted and
+# both names mean dist/.
 set(ORVEL_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+set(ORVEL_SCRIPTED_DIST_DIR ${ORVEL_DIST_DIR})
 
 add_executable(OrvelDraw dist/OrvelDraw.cpp)
 if(WIN32)
@@ -14,12 +19,21 @@ file(GLOB_RECURSE ORVEL_DIST_DATA CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/dist/styles/*
   ${CMAKE_SOURCE_DIR}/dist/img/*)
 
-set(ORVEL_DIST_STAMP ${CMAKE_BINARY_DIR}/dist.stamp)
-add_custom_command(OUTPUT ${ORVEL_DIST_STAMP}
-  COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/dist -DDEST=${ORVEL_DIST_DIR}
-          -DSETUP=$<TARGET_FILE:Setup> -DAPP=$<TARGET_FILE:OrvelDraw>
-          -P ${CMAKE_SOURCE_DIR}/cmake/assemble_dist.cmake
-  COMMAND ${CMAKE_COMMAND} -E touch ${ORVEL_DIST_STAMP}
-  DEPENDS Setup OrvelDraw ${ORVEL_DIST_DATA} ${CMAKE_SOURCE_DIR}/cmake/assemble_dist.cmake
-  COMMENT "Assembling the demo distribution in ${ORVEL_DIST_DIR}")
-add_custom_target(dist ALL DEPENDS ${ORVEL_DIST_STAMP})
+# orvel_dist(<target> <folder> <Setup target>)
+function(orvel_dist target folder setup)
+  set(stamp ${CMAKE_BINARY_DIR}/${target}.stamp)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/dist -DDEST=${folder}
+            -DSETUP=$<TARGET_FILE:${setup}> -DAPP=$<TARGET_FILE:OrvelDraw>
+            -P ${CMAKE_SOURCE_DIR}/cmake/assemble_dist.cmake
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${setup} OrvelDraw ${ORVEL_DIST_DATA} ${CMAKE_SOURCE_DIR}/cmake/assemble_dist.cmake
+    COMMENT "Assembling the demo distribution in ${folder}")
+  add_custom_target(${target} ALL DEPENDS ${stamp})
+endfunction()
+
+orvel_dist(dist ${ORVEL_DIST_DIR} Setup)
+if(TARGET SetupScripted)
+  set(ORVEL_SCRIPTED_DIST_DIR ${CMAKE_BINARY_DIR}/dist-scripted)
+  orvel_dist(dist_scripted ${ORVEL_SCRIPTED_DIST_DIR} SetupScripted)
+endif()

@@ -5,14 +5,16 @@
 #include <exception>
 #include <string>
 
+#include "platform/gui_error.h"
 #include "platform/types.h"
 
 namespace orvel {
 
-class Error : public std::exception {
+class Error : public gui::TextException {
  public:
   explicit Error(Str message) : message_(std::move(message)), utf8_(toUtf8(message_)) {}
   const Str& message() const { return message_; }
+  const Str& text() const noexcept override { return message_; }
   const char* what() const noexcept override { return utf8_.c_str(); }
 
  private:
@@ -23,6 +25,6 @@ class Error : public std::exception {
 // The text of an error box for an error that escaped a handler: a full stop
 // is appended when the last character's code is above that of the full stop,
 // so "…Daten" gets one and "…!" or "…)" do not.
-Str ErrorBoxText(const Str& message);
+inline Str ErrorBoxText(const Str& message) { return gui::errorBoxText(message); }
 
 }  // namespace orvel

@@ -86,6 +86,21 @@ Str ExcludeTrailingSlash(const Str& s) {
   return s;
 }
 
+Str IncludeTrailingBackslash(const Str& path) {
+  if (!path.empty() && path.back() == u'\\') return path;
+  return path + u"\\";
+}
+
+Str ExtractFileDrive(const Str& path) {
+  if (path.size() >= 2 && path[1] == u':') return path.substr(0, 2);
+  if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {
+    const size_t serverEnd = path.find(u'\\', 2);
+    if (serverEnd == Str::npos) return path;
+    return path.substr(0, path.find(u'\\', serverEnd + 1));
+  }
+  return {};
+}
+
 Str ExtractFilePath(const Str& path) {
   size_t p = path.find_last_of(u"\\:");
   return p == Str::npos ? Str() : path.substr(0, p + 1);

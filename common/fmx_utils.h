@@ -36,6 +36,12 @@ Str UnescapeQuot(const Str& s);
 Str ReplaceAll(const Str& s, const Str& search, const Str& replacement);
 std::vector<Str> SplitString(char16_t separator, const Str& s);
 Str ExcludeTrailingSlash(const Str& s);
+// The folder path with one trailing "\" (an empty path becomes "\").
+Str IncludeTrailingBackslash(const Str& path);
+
+// The drive part of a path: "C:" for a drive path, "\\server\share" for a
+// network path, empty otherwise.
+Str ExtractFileDrive(const Str& path);
 
 // The folder part of a path: everything up to and including its last "\"
 // (or ":"), empty when it has neither.

@@ -1,11 +1,9 @@
 #include "common/log_window.h"
 
-#include "common/error.h"
 #include "common/fmx_utils.h"
-#include "common/format.h"
+#include "common/save_lines.h"
 #include "platform/files.h"
 #include "platform/shell.h"
-#include "platform/system.h"
 
 namespace orvel {
 
@@ -70,10 +68,6 @@ void TFMemo::BCloseClick(gui::Object*) {
   if (main) main->close();  // the main window: this ends the program
 }
 
-void TFMemo::SaveLog(const Str& path) const {
-  const Result written = files::writeTextLines(path, MInstallation->lines(), sys::ansiCodePage());
-  if (!written)
-    throw Error(Format(u"Datei \"%s\" kann nicht erstellt werden. %s", {path, sys::errorMessage(written.error)}));
-}
+void TFMemo::SaveLog(const Str& path) const { SaveLinesAsAnsiText(path, MInstallation->lines()); }
 
 }  // namespace orvel

@@ -7,10 +7,6 @@
 namespace orvel {
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
-constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
-
 // Blanks and control characters at either end go, as the INI reader drops them.
 bool isTrimmed(char16_t c) { return c <= u' '; }
 
@@ -23,28 +19,6 @@ Str trim(const Str& s) {
 
 bool startsWith(std::string_view bytes, std::string_view prefix) {
   return bytes.substr(0, prefix.size()) == prefix;
-}
-
-Str decodeUtf16(std::string_view bytes, bool bigEndian) {
-  Str text;
-  text.reserve(bytes.size() / 2);
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto lo = static_cast<unsigned char>(bytes[i + (bigEndian ? 1 : 0)]);
-    const auto hi = static_cast<unsigned char>(bytes[i + (bigEndian ? 0 : 1)]);
-    text.push_back(static_cast<char16_t>(lo | (hi << 8)));
-  }
-  return text;
-}
-
-std::string encodeUtf16(const Str& text, bool bigEndian) {
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t c : text) {
-    const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
-    bytes.push_back(bigEndian ? hi : lo);
-    bytes.push_back(bigEndian ? lo : hi);
-  }
-  return bytes;
 }
 
 std::vector<Str> splitLines(const Str& text) {
@@ -91,10 +65,10 @@ void MemIniFile::LoadFromBytes(const std::string& bytes) {
     parse(fromUtf8(view.substr(kUtf8Bom.size())));
   } else if (startsWith(view, kUtf16LeBom)) {
     encoding_ = Encoding::Utf16Le;
-    parse(decodeUtf16(view.substr(kUtf16LeBom.size()), false));
+    parse(fromUtf16Bytes(view.substr(kUtf16LeBom.size()), ByteOrder::LittleEndian));
   } else if (startsWith(view, kUtf16BeBom)) {
     encoding_ = Encoding::Utf16Be;
-    parse(decodeUtf16(view.substr(kUtf16BeBom.size()), true));
+    parse(fromUtf16Bytes(view.substr(kUtf16BeBom.size()), ByteOrder::BigEndian));
   } else {
     encoding_ = Encoding::Ansi;
     parse(sys::decode(bytes, sys::ansiCodePage()));
@@ -138,8 +112,8 @@ std::string MemIniFile::SaveToBytes() const {
   for (const Str& line : Lines()) text += line + u"\r\n";
   switch (encoding_) {
     case Encoding::Utf8: return std::string(kUtf8Bom) + toUtf8(text);
-    case Encoding::Utf16Le: return std::string(kUtf16LeBom) + encodeUtf16(text, false);
-    case Encoding::Utf16Be: return std::string(kUtf16BeBom) + encodeUtf16(text, true);
+    case Encoding::Utf16Le: return std::string(kUtf16LeBom) + toUtf16Bytes(text, ByteOrder::LittleEndian);
+    case Encoding::Utf16Be: return std::string(kUtf16BeBom) + toUtf16Bytes(text, ByteOrder::BigEndian);
     case Encoding::Ansi: break;
   }
   std::string bytes = sys::encode(text, sys::ansiCodePage());

@@ -113,15 +113,24 @@ class ExclusiveLock {
  public:
   ExclusiveLock() = default;
   static std::optional<ExclusiveLock> acquire(const Str& path);
-  ExclusiveLock(ExclusiveLock&& other) noexcept;
-  ExclusiveLock& operator=(ExclusiveLock&& other) noexcept;
+  ExclusiveLock(ExclusiveLock&& other) noexcept : handle_(std::exchange(other.handle_, kNone)) {}
+  ExclusiveLock& operator=(ExclusiveLock&& other) noexcept {
+    if (this != &other) {
+      release();
+      handle_ = std::exchange(other.handle_, kNone);
+    }
+    return *this;
+  }
   ExclusiveLock(const ExclusiveLock&) = delete;
   ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-  ~ExclusiveLock();
+  ~ExclusiveLock() { release(); }
+  // Each backend's own: closes the handle, leaving the system's last error.
   void release();
 
  private:
-  intptr_t handle_ = -1;
+  // The backend's handle (a descriptor, a HANDLE); kNone while none is held.
+  static constexpr intptr_t kNone = -1;
+  intptr_t handle_ = kNone;
 };
 
 // Serialises the read-change-write of one file among the processes of the

@@ -384,9 +384,7 @@ enum class Cursor { Default, Hourglass };
 
 class Application {
  public:
-  // The backend chosen from the environment: the scripted GUI when
-  // ORVEL_GUI_SCRIPT is set or the platform has no native windows, else the
-  // native one.
+  // The backend the program runs with (makeProgramBackend).
   Application();
   // An explicit backend (tests: a ScriptedBackend over a string).
   explicit Application(std::unique_ptr<Backend> backend);

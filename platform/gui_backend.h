@@ -102,10 +102,13 @@ bool standardInputIsTerminal();
 // Defined by each backend folder.
 std::unique_ptr<Backend> makeNativeBackend();
 
-// The backend the environment asks for: ORVEL_GUI_SCRIPT set -> the scripted
-// GUI reading that file; else the native windows; where there are none, the
-// scripted GUI reading standard input. The transcript goes to
-// ORVEL_GUI_TRANSCRIPT, or standard output when unset.
-std::unique_ptr<Backend> makeBackendFromEnvironment();
+// The backend the program runs with, from the one program_backend/ source
+// that the program links: native.cpp, the Windows program as it ships (its
+// windows only), or scripted.cpp, the emulated machine's program and the
+// Windows test variant (ORVEL_GUI_SCRIPT set -> the scripted GUI reading that
+// file; else the native windows; where there are none, the scripted GUI
+// reading standard input; the transcript to ORVEL_GUI_TRANSCRIPT, or standard
+// output when unset).
+std::unique_ptr<Backend> makeProgramBackend();
 
 }  // namespace orvel::gui

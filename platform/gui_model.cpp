@@ -5,6 +5,7 @@
 
 #include "platform/gui.h"
 #include "platform/gui_backend.h"
+#include "platform/gui_error.h"
 
 namespace orvel::gui {
 namespace {
@@ -36,13 +37,6 @@ Str joinLines(const std::vector<Str>& lines) {
     text += lines[i];
   }
   return text;
-}
-
-// The text of the error box: a full stop is added when the last character's
-// code lies above the full stop's, so "...Daten" gets one and "...!" not.
-Str errorBoxText(const Str& message) {
-  if (!message.empty() && message.back() > u'.') return message + u".";
-  return message;
 }
 
 bool hasItems(Kind kind) {
@@ -426,7 +420,7 @@ void Form::created() {
 // --- Application -----------------------------------------------------------------
 
 Application::Application()
-    : session_(startPlatformSession()), backend_(makeBackendFromEnvironment()) {
+    : session_(startPlatformSession()), backend_(makeProgramBackend()) {
   backend_->attach(*this);
 }
 
@@ -482,9 +476,7 @@ std::optional<Str> Application::chooseFile(const Str& initialDir, const Str& fil
 }
 
 void Application::handleException(const std::exception& error) {
-  // The framework's error type carries its text as UTF-8 in what(), as every
-  // standard exception does.
-  backend_->messageBox({MessageKind::Error, title_, errorBoxText(fromUtf8(error.what())), {Button::Ok}});
+  backend_->messageBox({MessageKind::Error, title_, errorBoxText(exceptionText(error)), {Button::Ok}});
 }
 
 void Application::dispatch(const std::function<void()>& action) {

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -633,80 +631,32 @@ std::optional<Str> ScriptedBackend::answerPathDialog(const std::string& dialog, 
   return chosen;
 }
 
-// --- from the environment ----------------------------------------------------------
+// --- owning its streams --------------------------------------------------------------
 
 namespace {
 
-// The streams of a backend made from the environment, constructed before it.
+// The streams of an owning backend, constructed before it.
 struct OwnedStreams {
   std::unique_ptr<std::istream> script;
   std::unique_ptr<std::ostream> transcript;
 };
 
-class EnvironmentScriptedBackend : private OwnedStreams, public ScriptedBackend {
+class OwningScriptedBackend : private OwnedStreams, public ScriptedBackend {
  public:
-  EnvironmentScriptedBackend(OwnedStreams streams, bool fromStandardInput, bool interactive, std::ostream* display,
-                             TerminalStyle style)
+  OwningScriptedBackend(OwnedStreams streams, bool interactive, std::ostream* display, TerminalStyle style)
       : OwnedStreams(std::move(streams)),
-        ScriptedBackend(fromStandardInput ? std::cin : *script, transcript ? *transcript : std::cout, interactive,
-                        display, style) {}
+        ScriptedBackend(script ? *script : std::cin, transcript ? *transcript : std::cout, interactive, display,
+                        style) {}
 };
-
-// Where a person typing at a terminal sees the windows: standard output
-// when it is that terminal, else standard error when that is one.
-std::ostream* terminalDisplay(terminal::Stream& stream) {
-  if (terminal::isTerminal(terminal::Stream::Output)) {
-    stream = terminal::Stream::Output;
-    return &std::cout;
-  }
-  if (terminal::isTerminal(terminal::Stream::Error)) {
-    stream = terminal::Stream::Error;
-    return &std::cerr;
-  }
-  return nullptr;
-}
 
 }  // namespace
 
-std::unique_ptr<Backend> makeScriptedBackendFromEnvironment() {
-  OwnedStreams streams;
-  std::string problem;
-  if (auto path = environmentVariable("ORVEL_GUI_TRANSCRIPT"); path && !path->empty()) {
-    auto file = std::make_unique<std::ofstream>(std::filesystem::path(*path), std::ios::binary | std::ios::trunc);
-    if (*file)
-      streams.transcript = std::move(file);
-    else
-      problem = "cannot write the transcript " + toUtf8(*path);
-  }
-  const auto scriptPath = environmentVariable("ORVEL_GUI_SCRIPT");
-  const bool fromStandardInput = !scriptPath || scriptPath->empty();
-  if (!fromStandardInput) {
-    auto file = std::make_unique<std::ifstream>(std::filesystem::path(*scriptPath), std::ios::binary);
-    if (!*file) {
-      problem = "cannot read the script " + toUtf8(*scriptPath);
-      streams.script = std::make_unique<std::istringstream>();
-    } else {
-      streams.script = std::move(file);
-    }
-  }
-  const bool interactive = fromStandardInput && standardInputIsTerminal();
-  terminal::Stream displayStream = terminal::Stream::Output;
-  std::ostream* display = interactive ? terminalDisplay(displayStream) : nullptr;
-  // On the terminal the drawn windows stand for the transcript's lines.
-  if (display == &std::cout && !streams.transcript) streams.transcript = std::make_unique<std::ostream>(nullptr);
-  const TerminalStyle style = display ? terminalStyleFor(displayStream) : TerminalStyle{};
-  auto backend = std::make_unique<EnvironmentScriptedBackend>(std::move(streams), fromStandardInput, interactive,
-                                                              display, style);
-  if (!problem.empty()) backend->write("error " + quoteForTranscript(fromUtf8(problem)));
-  return backend;
-}
-
-std::unique_ptr<Backend> makeBackendFromEnvironment() {
-  const auto script = environmentVariable("ORVEL_GUI_SCRIPT");
-  if (!script || script->empty()) {
-    if (auto native = makeNativeBackend()) return native;
-  }
-  return makeScriptedBackendFromEnvironment();
+std::unique_ptr<ScriptedBackend> makeOwningScriptedBackend(std::unique_ptr<std::istream> script,
+                                                           std::unique_ptr<std::ostream> transcript,
+                                                           bool interactive, std::ostream* display,
+                                                           TerminalStyle style) {
+  return std::make_unique<OwningScriptedBackend>(OwnedStreams{std::move(script), std::move(transcript)},
+                                                 interactive, display, style);
 }
 
 }  // namespace orvel::gui

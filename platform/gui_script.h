@@ -139,8 +139,12 @@ class ScriptedBackend : public Backend {
   std::vector<Form*> changed_;       // forms to print (interactive)
 };
 
-// The scripted backend the environment asks for (used by makeBackendFromEnvironment):
-// ORVEL_GUI_SCRIPT's file, else standard input; ORVEL_GUI_TRANSCRIPT's file, else standard output.
-std::unique_ptr<Backend> makeScriptedBackendFromEnvironment();
+// A scripted backend that owns its streams: a null script reads standard
+// input, a null transcript writes standard output.
+std::unique_ptr<ScriptedBackend> makeOwningScriptedBackend(std::unique_ptr<std::istream> script,
+                                                           std::unique_ptr<std::ostream> transcript,
+                                                           bool interactive = false,
+                                                           std::ostream* display = nullptr,
+                                                           TerminalStyle style = {});
 
 }  // namespace orvel::gui

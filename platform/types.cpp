@@ -2,6 +2,30 @@
 
 namespace orvel {
 
+Str fromUtf16Bytes(std::string_view bytes, ByteOrder order) {
+  const bool big = order == ByteOrder::BigEndian;
+  Str text;
+  text.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto lo = static_cast<unsigned char>(bytes[i + (big ? 1 : 0)]);
+    const auto hi = static_cast<unsigned char>(bytes[i + (big ? 0 : 1)]);
+    text.push_back(static_cast<char16_t>(lo | (hi << 8)));
+  }
+  return text;
+}
+
+std::string toUtf16Bytes(StrView text, ByteOrder order) {
+  const bool big = order == ByteOrder::BigEndian;
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (char16_t c : text) {
+    const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+    bytes.push_back(big ? hi : lo);
+    bytes.push_back(big ? lo : hi);
+  }
+  return bytes;
+}
+
 Str fromUtf8(std::string_view s) {
   Str out;
   out.reserve(s.size());

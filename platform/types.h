@@ -47,4 +47,15 @@ struct Result {
 Str fromUtf8(std::string_view s);
 std::string toUtf8(StrView s);
 
+// The byte-order marks that text files may begin with.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+inline constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+inline constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+
+// UTF-16 text as bytes in either order, without a byte-order mark, and back;
+// an odd last byte is dropped.
+enum class ByteOrder { LittleEndian, BigEndian };
+Str fromUtf16Bytes(std::string_view bytes, ByteOrder order);
+std::string toUtf16Bytes(StrView text, ByteOrder order);
+
 }  // namespace orvel

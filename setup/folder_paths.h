@@ -1,16 +1,11 @@
 // Small path rules that the installer's steps share.
 #pragma once
 
+#include "common/fmx_utils.h"
 #include "platform/files.h"
 #include "platform/types.h"
 
 namespace orvel {
-
-// The folder path with one trailing "\" (an empty path becomes "\").
-inline Str IncludeTrailingBackslash(const Str& path) {
-  if (!path.empty() && path.back() == u'\\') return path;
-  return path + u"\\";
-}
 
 // What a folder listing offers for copying or removing: no folders, no
 // hidden or system files.

@@ -15,11 +15,6 @@ constexpr size_t kUserNameBuffer = 100;
 const Str kUsernamePlaceholder = u"%Username%";
 const Str kUsernamePlaceholderUpper = u"%USERNAME%";
 
-Str withTrailingBackslash(const Str& path) {
-  if (!path.empty() && path.back() == u'\\') return path;
-  return path + u"\\";
-}
-
 // ASCII upper case keeps every position, so a position in it is one in `s`.
 Str asciiUpper(Str s) {
   for (char16_t& c : s)
@@ -121,7 +116,7 @@ void TFSetup::FormCreate(gui::Object*) {
   Starting = true;
   StartmenueProgrammeVerzeichnis =
       specialFolderOr(shell::kCsidlCommonStartMenu, shell::kCsidlStartMenu) + u"\\Programs\\";
-  DesktopVerzeichnis = withTrailingBackslash(
+  DesktopVerzeichnis = IncludeTrailingBackslash(
       specialFolderOr(shell::kCsidlCommonDesktopDirectory, shell::kCsidlDesktopDirectory));
   Dir = GetSpecialFolder(shell::kCsidlProgramFiles) + u"\\OrvelDraw\\";
   // Started from a network share by UNC path: install into that folder.
@@ -134,7 +129,7 @@ void TFSetup::FormCreate(gui::Object*) {
 void TFSetup::SetDefaultMessages() { SetGermanMessages(*this); }
 
 Str TFSetup::GibAnwendungsdatenOrdner() {
-  if (CBPortableApplication->checked()) return withTrailingBackslash(EFolder->text()) + u"Data\\";
+  if (CBPortableApplication->checked()) return IncludeTrailingBackslash(EFolder->text()) + u"Data\\";
   Str folder = GetSpecialFolder(shell::kCsidlAppData) + u"\\OrvelDraw\\";
   const Str user = GetUsername();
   if (user.empty()) return folder;
@@ -190,7 +185,7 @@ void TFSetup::SBOrdnerClick(gui::Object* Sender) {
   const bool userFolder = Sender == SBUserIni;
   FolderDialog->defaultFolder = userFolder ? ReplaceUsername(EUserfolder->text()) : Dir;
   if (!FolderDialog->execute()) return;
-  Dir = withTrailingBackslash(FolderDialog->fileName());
+  Dir = IncludeTrailingBackslash(FolderDialog->fileName());
   if (userFolder) {
     EUserfolder->setText(Dir);
     return;

@@ -103,7 +103,7 @@ class TFSetup : public gui::Form, public MessageTexts {
   // names, the matching files of a folder, a folder to the recycle bin, and
   // the program's registry keys.
   void RemoveFile(const Str& What, const Str& Path);
-  void RemoveUserSettings(Str Dir);
+  void RemoveUserSettings(const Str& folder);
   void RemoveFiles(const Str& Path, const Str& Filter);
   void RemoveDir(const Str& Path);
   void RemoveRegistryEntries();

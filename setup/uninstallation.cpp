@@ -26,16 +26,6 @@ constexpr uint16_t kRecycleQuietly = 0x54;
 
 bool hasDriveLetter(const Str& path) { return path.size() >= 2 && path[1] == u':'; }
 
-// "C:" or "\\server\share" (empty when the folder names no volume).
-Str volumeOf(const Str& folder) {
-  if (hasDriveLetter(folder)) return folder.substr(0, 2);
-  if (!folder.starts_with(u"\\\\")) return {};
-  const size_t server = folder.find(u'\\', 2);
-  if (server == Str::npos) return folder;
-  const size_t share = folder.find(u'\\', server + 1);
-  return share == Str::npos ? folder : folder.substr(0, share);
-}
-
 // `path` with "." and ".." steps resolved, so that "..\Lang" names the
 // folder the application means, not a folder beside the current one.
 Str withoutDotSteps(const Str& volume, const Str& rest) {
@@ -59,7 +49,7 @@ Str withoutDotSteps(const Str& volume, const Str& rest) {
 Str resolveAgainst(const Str& folder, const Str& path) {
   if (IsAbsolutePath(path)) return path;
   if (hasDriveLetter(path)) return path;  // "D:x" names another drive's current folder: leave it to the system
-  const Str volume = volumeOf(folder);
+  const Str volume = ExtractFileDrive(folder);
   if (path.starts_with(u'\\')) return withoutDotSteps(volume, path);
   return withoutDotSteps(volume, folder.substr(volume.size()) + u"\\" + path);
 }
@@ -121,14 +111,14 @@ void TFSetup::RemoveFile(const Str& What, const Str& Path) {
   if (!files::deleteFile(Path)) FMemo->GibAus(Format(LNGCanNotDelete, {Path}));
 }
 
-void TFSetup::RemoveUserSettings(Str Dir) {
-  Dir = IncludeTrailingBackslash(Dir);
-  const Str machineIni = Dir + kMachineIni;
+void TFSetup::RemoveUserSettings(const Str& folder) {
+  const Str installation = IncludeTrailingBackslash(folder);
+  const Str machineIni = installation + kMachineIni;
   if (!files::fileExists(machineIni)) return;
   const Str homeDir = profile::readString(machineIni, u"User", u"HomeDir", kNoHomeDir);
   if (homeDir != kNoHomeDir) {
-    const Str folder = IncludeTrailingBackslash(resolveAgainst(Dir, ReplaceUsername(homeDir)));
-    for (const Str& name : kSettingsFiles) RemoveFile(LNGConfigurationfile, folder + name);
+    const Str home = IncludeTrailingBackslash(resolveAgainst(installation, ReplaceUsername(homeDir)));
+    for (const Str& name : kSettingsFiles) RemoveFile(LNGConfigurationfile, home + name);
   }
   RemoveFile(LNGConfigurationfile, machineIni);
 }

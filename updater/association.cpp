@@ -46,10 +46,10 @@ void Detach(RegistryAccess& registry, const Str& extension) {
 
 }  // namespace
 
-void TFUpdater::ChangeRegistry(const Str& Dest, const Str& Source) {
-  Registriere(Dest);
+void TFUpdater::ChangeRegistry(const Str& program, const Str& pairs) {
+  Registriere(program);
   RegistryAccess associations;  // one object serves every pair
-  Str list = StripQuotes(Source);
+  Str list = StripQuotes(pairs);
   while (auto pair = TakeAssociationPair(list)) {
     // A flag that is no Boolean ends the run here: no log line, no notification.
     const bool flag = StrToBool(pair->flagText);
@@ -103,11 +103,10 @@ void TFUpdater::WriteFileClass(RegistryAccess& registry, const Str& key, const S
   registry.CloseKey();
 }
 
-void TFUpdater::ChangeKXRegistration(const Str& Source) {
-  const Str command = UnescapeQuot(Source);
+void TFUpdater::ChangeKXRegistration(const Str& command) {
   RegistryAccess registry(reg::kKeyAllAccess);
   registry.SetRootKey(reg::Root::LocalMachine);
-  WriteDefault(registry, kFileClassKey + u"\\Shell\\Open\\command", command);
+  WriteDefault(registry, kFileClassKey + u"\\Shell\\Open\\command", UnescapeQuot(command));
 }
 
 }  // namespace orvel

@@ -100,9 +100,9 @@ void TFUpdater::CreateDirectories(const Str& dir) {
   (void)files::forceDirectories(dir);
 }
 
-void TFUpdater::CopyImages(const Str& Source, const Str& Dest) {
-  for (const Str& name : ListNames(Source + u"img\\*.*", kNotPlain))
-    if (name != kThumbnailCache) CopyFromTo(Source + u"img\\" + name, Dest + u"img\\" + name);
+void TFUpdater::CopyImages(const Str& from, const Str& to) {
+  for (const Str& name : ListNames(from + u"img\\*.*", kNotPlain))
+    if (name != kThumbnailCache) CopyFromTo(from + u"img\\" + name, to + u"img\\" + name);
 }
 
 void TFUpdater::CopyIniFiles() {

@@ -38,9 +38,7 @@ std::optional<int32_t> IntegerOf(RegistryAccess& registry, const Str& name) {
 }  // namespace
 
 Str UpdateLogPath(const Str& dest) {
-  Str folder = ExtractFilePath(dest);
-  if (folder.empty() || folder.back() != u'\\') folder += u'\\';
-  return folder + u"update.txt";
+  return IncludeTrailingBackslash(ExtractFilePath(dest)) + u"update.txt";
 }
 
 void TFUpdater::RunUpdate() {

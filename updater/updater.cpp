@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
+#include "common/save_lines.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -20,18 +21,6 @@ const Str kRegistrySwitch = u"-Registry";
 const Str kUpdateSwitch = u"-Update";
 const Str kIniSwitch = u"-INI";
 const Str kSettingsKey = u"\\Software\\OrvelDraw\\";
-
-// The drive part of a path: "C:" for a drive path, "\\server\share" for a
-// network path, empty otherwise.
-Str ExtractFileDrive(const Str& path) {
-  if (path.size() >= 2 && path[1] == u':') return path.substr(0, 2);
-  if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {
-    const size_t serverEnd = path.find(u'\\', 2);
-    if (serverEnd == Str::npos) return path;
-    return path.substr(0, path.find(u'\\', serverEnd + 1));
-  }
-  return {};
-}
 
 // The machine INI file's drive as the application records it: the letter
 // alone for a drive, the server and share for a network path.
@@ -237,11 +226,6 @@ void TFUpdater::WriteSetting(const SettingsEntry& entry) {
 
 void TFUpdater::AddLog(const Str& line) { Memo->addLine(line); }
 
-void TFUpdater::SaveLog(const Str& path) const {
-  const Result written = files::writeTextLines(path, Memo->lines(), sys::ansiCodePage());
-  if (!written)
-    throw orvel::Error(
-        Format(u"Datei \"%s\" kann nicht erstellt werden. %s", {path, sys::errorMessage(written.error)}));
-}
+void TFUpdater::SaveLog(const Str& path) const { SaveLinesAsAnsiText(path, Memo->lines()); }
 
 }  // namespace orvel

@@ -91,20 +91,21 @@ class TFUpdater : public gui::Form {
   void CopyFromTo(const Str& f1, const Str& f2);
   void RenameFromTo(const Str& f1, const Str& f2);
   void CreateDirectories(const Str& dir);
-  void CopyImages(const Str& Source, const Str& Dest);
+  void CopyImages(const Str& from, const Str& to);
   void CopyIniFiles();
   void CopyStyles();
 
   // The association rewrite: the file class under both roots, then each
-  // extension of the list (Source) attached or detached, then the shell
-  // told. A flag that is no Boolean ends it with an error.
-  void ChangeRegistry(const Str& Dest, const Str& Source);
+  // extension of the list (`pairs`, the Source argument) attached or
+  // detached, then the shell told. A flag that is no Boolean ends it with an
+  // error.
+  void ChangeRegistry(const Str& program, const Str& pairs);
   // The file class "SOFTWARE\Classes\OrvelDraw" for the executable at
   // `OrvelDraw`, below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
   void Registriere(const Str& OrvelDraw);
   // The open-command rewrite: the class's open command below
   // HKEY_LOCAL_MACHINE, "&quot;" standing for each double quote.
-  void ChangeKXRegistration(const Str& Source);
+  void ChangeKXRegistration(const Str& command);
 
   // The update log: an appended empty text makes an empty line.
   void AddLog(const Str& line);

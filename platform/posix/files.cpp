@@ -624,25 +624,13 @@ std::optional<ExclusiveLock> ExclusiveLock::acquire(const Str& path) {
   return lock;
 }
 
-ExclusiveLock::ExclusiveLock(ExclusiveLock&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-ExclusiveLock& ExclusiveLock::operator=(ExclusiveLock&& other) noexcept {
-  if (this != &other) {
-    release();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-ExclusiveLock::~ExclusiveLock() { release(); }
-
 void ExclusiveLock::release() {
   if (handle_ >= 0) {
     int saved = errno;
     close(static_cast<int>(handle_));
     errno = saved;
   }
-  handle_ = -1;
+  handle_ = kNone;
 }
 
 }  // namespace orvel::files

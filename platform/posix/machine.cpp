@@ -426,6 +426,8 @@ class SettingsCache {
 
 Machine Machine::current() {
   std::string root = normalHostPath(locateRoot());
+  // A machine with its drive C: has its root: one look for the common case.
+  if (isDirectory(root + "/drive_c")) return SettingsCache::instance().machine(root);
   if (!isDirectory(root)) createRoot(root);
   Machine machine = SettingsCache::instance().machine(root);
   if (!isDirectory(root + "/drive_c")) createStandardFolders(machine);

@@ -52,7 +52,7 @@ class Documents {
     posix::Machine machine = posix::Machine::current();
     std::optional<std::string> host = posix::resolveHostPath(machine, file);
     std::optional<posix::FileStamp> stamp = host ? posix::FileStamp::of(*host) : std::nullopt;
-    Key key{host.value_or(std::string()), sys::ansiCodePage()};
+    Key key{host.value_or(std::string()), machine.settings().ansiCodePage};
     if (stamp) {
       std::lock_guard<std::mutex> guard(mutex_);
       auto it = documents_.find(key);

@@ -61,8 +61,8 @@ bool KeyNode::removeValue(StrView n) { return removeFrom(values, n); }
 
 KeyNode* KeyNode::find(const std::vector<Str>& path) {
   KeyNode* node = this;
-  for (const Str& name : path) {
-    node = node->findSubKey(name);
+  for (const Str& part : path) {
+    node = node->findSubKey(part);
     if (!node) return nullptr;
   }
   return node;
@@ -74,7 +74,7 @@ const KeyNode* KeyNode::find(const std::vector<Str>& path) const {
 
 KeyNode& KeyNode::ensure(const std::vector<Str>& path) {
   KeyNode* node = this;
-  for (const Str& name : path) node = &node->ensureSubKey(name);
+  for (const Str& part : path) node = &node->ensureSubKey(part);
   return *node;
 }
 
@@ -366,73 +366,86 @@ bool loneSurrogateAt(StrView s, size_t i) {
 
 bool isControl(char16_t c) { return c < 0x20 && c != u'\t'; }
 
-std::string quoted(StrView name) {
-  Str text = u"\"";
+// The writer builds the text in UTF-16 and converts it to the file's bytes once.
+void append(Str& out, std::string_view ascii) { out.append(ascii.begin(), ascii.end()); }
+
+void quoted(Str& out, StrView name) {
+  out.push_back(u'"');
   for (size_t i = 0; i < name.size(); ++i) {
     char16_t c = name[i];
     switch (c) {
-      case u'\\': text += u"\\\\"; continue;
-      case u'"': text += u"\\\""; continue;
-      case u'\n': text += u"\\n"; continue;
-      case u'\r': text += u"\\r"; continue;
-      case u'\0': text += u"\\0"; continue;
+      case u'\\': out += u"\\\\"; continue;
+      case u'"': out += u"\\\""; continue;
+      case u'\n': out += u"\\n"; continue;
+      case u'\r': out += u"\\r"; continue;
+      case u'\0': out += u"\\0"; continue;
       default: break;
     }
     if (isControl(c) || loneSurrogateAt(name, i)) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-      text += fromUtf8(escape);
+      append(out, escape);
     } else {
-      text.push_back(c);
+      out.push_back(c);
     }
   }
-  text.push_back(u'"');
-  return toUtf8(text);
+  out.push_back(u'"');
 }
 
-std::string keyComponent(StrView name) {
+void keyComponent(Str& out, StrView name) {
   bool plain = !name.empty() && name.front() != u'"';
   for (size_t i = 0; plain && i < name.size(); ++i)
     plain = !isControl(name[i]) && name[i] != u'\\' && !loneSurrogateAt(name, i);
-  return plain ? toUtf8(name) : quoted(name);
+  if (plain)
+    out += name;
+  else
+    quoted(out, name);
 }
 
-void writeHex(std::string& out, uint32_t type, const std::string& data) {
+void writeHex(Str& out, uint32_t type, const std::string& data) {
   char prefix[24];
   if (type == kBinary)
     std::snprintf(prefix, sizeof prefix, "hex:");
   else
     std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
-  out += prefix;
+  append(out, prefix);
   // Wrapped as regedit wraps: a line holds about 25 bytes, continued by "\".
-  size_t lineStart = out.rfind('\n');
-  size_t lineLength = out.size() - (lineStart == std::string::npos ? 0 : lineStart + 1);
+  // The line's length counts its UTF-8 bytes, as the file's first form did.
+  size_t lineStart = out.rfind(u'\n');
+  size_t lineLength = 0;
+  for (size_t i = lineStart == Str::npos ? 0 : lineStart + 1; i < out.size(); ++i) {
+    const char16_t c = out[i];
+    lineLength += c < 0x80 ? 1 : c < 0x800 ? 2 : (c >= 0xD800 && c <= 0xDFFF) ? 2 : 3;
+  }
+  static constexpr char kDigits[] = "0123456789abcdef";
   for (size_t i = 0; i < data.size(); ++i) {
-    char byte[4];
-    std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(data[i]));
-    out += byte;
+    const auto byte = static_cast<unsigned char>(data[i]);
+    out.push_back(static_cast<char16_t>(kDigits[byte >> 4]));
+    out.push_back(static_cast<char16_t>(kDigits[byte & 0xF]));
     if (i + 1 == data.size()) break;
-    out += ',';
+    out += u',';
     lineLength += 3;
     if (lineLength >= 77) {
-      out += "\\\r\n  ";
+      out += u"\\\r\n  ";
       lineLength = 2;
     }
   }
 }
 
-void writeValue(std::string& out, const ValueEntry& value) {
-  out += value.name.empty() ? "@" : quoted(value.name);
-  out += '=';
+void writeValue(Str& out, const ValueEntry& value) {
+  if (value.name.empty())
+    out += u'@';
+  else
+    quoted(out, value.name);
+  out += u'=';
   Str text;
   if (value.type == kSz && plainString(value.data, text)) {
-    Str escaped = u"\"";
+    out += u'"';
     for (char16_t c : text) {
-      if (c == u'\\' || c == u'"') escaped.push_back(u'\\');
-      escaped.push_back(c);
+      if (c == u'\\' || c == u'"') out.push_back(u'\\');
+      out.push_back(c);
     }
-    out += toUtf8(escaped);
-    out += "\"\r\n";
+    out += u"\"\r\n";
     return;
   }
   if (value.type == kDword && value.data.size() == 4) {
@@ -441,23 +454,23 @@ void writeValue(std::string& out, const ValueEntry& value) {
                  (static_cast<uint32_t>(static_cast<unsigned char>(value.data[3])) << 24);
     char dword[24];
     std::snprintf(dword, sizeof dword, "dword:%08x\r\n", static_cast<unsigned>(v));
-    out += dword;
+    append(out, dword);
     return;
   }
   writeHex(out, value.type, value.data);
-  out += "\r\n";
+  out += u"\r\n";
 }
 
-void writeKey(std::string& out, std::string& path, const KeyNode& node) {
-  out += '[';
+void writeKey(Str& out, Str& path, const KeyNode& node) {
+  out += u'[';
   out += path;
-  out += "]\r\n";
+  out += u"]\r\n";
   for (const ValueEntry& value : node.values) writeValue(out, value);
-  out += "\r\n";
+  out += u"\r\n";
   for (const KeyNode& child : node.subKeys) {
     size_t length = path.size();
-    path += '\\';
-    path += keyComponent(child.name);
+    path += u'\\';
+    keyComponent(path, child.name);
     writeKey(out, path, child);
     path.resize(length);
   }
@@ -468,6 +481,7 @@ void writeKey(std::string& out, std::string& path, const KeyNode& node) {
 bool plainString(const std::string& data, Str& text) {
   if (data.size() < 2 || data.size() % 2 != 0) return false;
   Str units;
+  units.reserve(data.size() / 2);
   for (size_t i = 0; i < data.size(); i += 2)
     units.push_back(static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
                                           (static_cast<unsigned char>(data[i + 1]) << 8)));
@@ -481,45 +495,48 @@ bool plainString(const std::string& data, Str& text) {
 }
 
 std::string write(const Hives& hives) {
-  std::string out = "Windows Registry Editor Version 5.00\r\n\r\n";
+  Str out = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n";
   for (const KeyNode* hive : {&hives.currentUser, &hives.localMachine}) {
-    std::string path = toUtf8(hive->name);
+    Str path = hive->name;
     writeKey(out, path, *hive);
   }
-  return "\xFF\xFE" + toUtf16(fromUtf8(out));
+  return toUtf16(out);
 }
 
 namespace {
 
-std::string header(StrView hive, const std::vector<Str>& path, bool deletion) {
-  std::string out = deletion ? "[-" : "[";
-  out += toUtf8(hive);
+Str header(StrView hive, const std::vector<Str>& path, bool deletion) {
+  Str out = deletion ? u"[-" : u"[";
+  out += hive;
   for (const Str& name : path) {
-    out += '\\';
-    out += keyComponent(name);
+    out += u'\\';
+    keyComponent(out, name);
   }
-  out += "]\r\n";
+  out += u"]\r\n";
   return out;
 }
 
 }  // namespace
 
 std::string keyBlock(StrView hive, const std::vector<Str>& path, const std::vector<ValueEntry>& values) {
-  std::string out = header(hive, path, false);
+  Str out = header(hive, path, false);
   for (const ValueEntry& value : values) writeValue(out, value);
-  out += "\r\n";
-  return toUtf16(fromUtf8(out));
+  out += u"\r\n";
+  return toUtf16(out);
 }
 
 std::string valueDeletionBlock(StrView hive, const std::vector<Str>& path, StrView name) {
-  std::string out = header(hive, path, false);
-  out += name.empty() ? "@" : quoted(name);
-  out += "=-\r\n\r\n";
-  return toUtf16(fromUtf8(out));
+  Str out = header(hive, path, false);
+  if (name.empty())
+    out += u'@';
+  else
+    quoted(out, name);
+  out += u"=-\r\n\r\n";
+  return toUtf16(out);
 }
 
 std::string keyDeletionBlock(StrView hive, const std::vector<Str>& path) {
-  return toUtf16(fromUtf8(header(hive, path, true) + "\r\n"));
+  return toUtf16(header(hive, path, true) + u"\r\n");
 }
 
 }  // namespace orvel::posix::regfile

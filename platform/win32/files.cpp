@@ -221,22 +221,9 @@ std::optional<ExclusiveLock> ExclusiveLock::acquire(const Str& path) {
   return lock;
 }
 
-ExclusiveLock::ExclusiveLock(ExclusiveLock&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)) {}
-
-ExclusiveLock& ExclusiveLock::operator=(ExclusiveLock&& other) noexcept {
-  if (this != &other) {
-    release();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-ExclusiveLock::~ExclusiveLock() { release(); }
-
 void ExclusiveLock::release() {
-  if (handle_ != -1) win32::closeKeepingError(reinterpret_cast<HANDLE>(handle_));
-  handle_ = -1;
+  if (handle_ != kNone) win32::closeKeepingError(reinterpret_cast<HANDLE>(handle_));
+  handle_ = kNone;
 }
 
 }  // namespace orvel::files

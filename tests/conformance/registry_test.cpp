@@ -317,7 +317,7 @@ TEST_F(RegistryTest, NewClassKeyGoesToTheMachine) {
   todoWineIn64BitProcess(kWineSplitClasses, [&] {
     EXPECT_EQ(stringAt(Root::LocalMachine, kClassesKey + u"\\Shell\\Open\\command", u""), u"C:\\Orvel\\OrvelDraw.exe");
   });
-  for (const Str& path : {u"\\Shell\\Open\\command", u"\\Shell\\Open", u"\\Shell", u""}) {
+  for (const Str path : {u"\\Shell\\Open\\command", u"\\Shell\\Open", u"\\Shell", u""}) {
     EXPECT_TRUE(deleteKey(Root::ClassesRoot, kClassKey + path).ok()) << toUtf8(path);
   }
   EXPECT_EQ(openError(Root::ClassesRoot, kClassKey), err::kFileNotFound);

@@ -89,8 +89,9 @@ void NativeRun::TearDown() {
 }
 
 std::unique_ptr<SetupProcess> NativeRun::start(const std::wstring& program,
-                                               const std::vector<std::wstring>& arguments) {
-  auto process = std::make_unique<SetupProcess>(program, arguments, folder_);
+                                               const std::vector<std::wstring>& arguments,
+                                               const std::vector<std::wstring>& environment) {
+  auto process = std::make_unique<SetupProcess>(program, arguments, folder_, environment);
   EXPECT_TRUE(process->started()) << "could not start the program";
   return process;
 }

@@ -45,9 +45,11 @@ class NativeRun : public testing::Test {
   // The run's own folder, empty at its start, with a trailing backslash.
   const std::wstring& folder() const { return folder_; }
 
-  // Starts a Setup.exe (the distribution's unless told) with its arguments,
-  // in the run's folder; fails the case when it cannot start.
-  std::unique_ptr<SetupProcess> start(const std::wstring& program, const std::vector<std::wstring>& arguments = {});
+  // Starts a Setup.exe (the distribution's unless told) with its arguments
+  // and `environment` entries ("NAME=value"), in the run's folder; fails the
+  // case when it cannot start.
+  std::unique_ptr<SetupProcess> start(const std::wstring& program, const std::vector<std::wstring>& arguments = {},
+                                      const std::vector<std::wstring>& environment = {});
   std::unique_ptr<SetupProcess> startDistSetup(const std::vector<std::wstring>& arguments = {}) {
     return start(dist() + L"Setup.exe", arguments);
   }

@@ -3,6 +3,9 @@
 // the close button ending the program.
 #include <shlobj.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "tests/native/layout.h"
 #include "tests/native/machine.h"
 #include "tests/native/native_run.h"
@@ -54,6 +57,26 @@ TEST_F(SetupWindowRun, ShowsItsDesignedLayoutAndGermanDefaults) {
   click(w.BClose);
   ASSERT_TRUE(setup->waitForExit(20s)) << "Beenden ends the program";
   EXPECT_EQ(setup->exitCode(), 0u);
+}
+
+// A process of the user may set the GUI script's variables in the user's
+// environment; the program as it ships shows its windows all the same, acts
+// on none of the script's lines and writes no transcript.
+TEST_F(SetupWindowRun, ReadsNoScriptThatTheEnvironmentNames) {
+  const std::wstring script = folder() + L"script";
+  const std::wstring transcript = folder() + L"transcript";
+  {
+    std::ofstream out(std::filesystem::path(script), std::ios::binary);
+    out << "close FSetup\n";
+  }
+  auto setup = start(dist() + L"Setup.exe", {}, {L"ORVEL_GUI_SCRIPT=" + script, L"ORVEL_GUI_TRANSCRIPT=" + transcript});
+  const SetupWindow w = setupWindowOf(*setup);
+  ASSERT_EQ(w.missing(), "");
+  EXPECT_FALSE(setup->waitForExit(2s)) << "the script's close was obeyed";
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(transcript)));
+
+  click(w.BClose);
+  ASSERT_TRUE(setup->waitForExit(20s));
 }
 
 }  // namespace

@@ -38,30 +38,12 @@ std::string utf16le(const Str& text) {
   return bytes;
 }
 
-// The German messages the setup window starts with, by field.
-const std::vector<std::pair<const char*, Str TFSetup::*>> kMessageFields = {
-    {"LNGCopyFromTo", &TFSetup::LNGCopyFromTo},
-    {"LNGCanNotDelete", &TFSetup::LNGCanNotDelete},
-    {"LNGCreateConfigurationfile", &TFSetup::LNGCreateConfigurationfile},
-    {"LNGCanNotCreate", &TFSetup::LNGCanNotCreate},
-    {"LNGSpecifyInstallationfolder", &TFSetup::LNGSpecifyInstallationfolder},
-    {"LNGInstallationFolderDoesnotExist", &TFSetup::LNGInstallationFolderDoesnotExist},
-    {"LNGUserFolder", &TFSetup::LNGUserFolder},
-    {"LNGDesktopLink", &TFSetup::LNGDesktopLink},
-    {"LNGItemInProgramMenu", &TFSetup::LNGItemInProgramMenu},
-    {"LNGSaveTo", &TFSetup::LNGSaveTo},
-    {"LNGCreateAdditionalLnk", &TFSetup::LNGCreateAdditionalLnk},
-    {"LNGSaveInstallation", &TFSetup::LNGSaveInstallation},
-    {"LNGDelete", &TFSetup::LNGDelete},
-    {"LNGConfigurationfile", &TFSetup::LNGConfigurationfile},
-    {"LNGCreate", &TFSetup::LNGCreate},
-    {"LNGInstallationProcess", &TFSetup::LNGInstallationProcess},
-    {"LNGShortcuts", &TFSetup::LNGShortcuts},
-    {"LNGProgram", &TFSetup::LNGProgram},
-    {"LNGAskSaveInstallation", &TFSetup::LNGAskSaveInstallation},
-    {"LNGNoAdministrator", &TFSetup::LNGNoAdministrator},
-    {"LNGCopyError", &TFSetup::LNGCopyError},
-};
+// The message fields by key, from the program's own table.
+const std::vector<std::pair<std::string, Str TFSetup::*>> kMessageFields = [] {
+  std::vector<std::pair<std::string, Str TFSetup::*>> fields;
+  for (const Message& m : kMessages) fields.emplace_back(toUtf8(m.key), m.field);
+  return fields;
+}();
 
 std::map<std::string, Str> messages() {
   std::map<std::string, Str> m;
@@ -72,7 +54,7 @@ std::map<std::string, Str> messages() {
 // Every message "<key> in English"; LNGCopyFromTo keeps its two placeholders.
 std::string englishMessageLines() {
   std::string text;
-  for (const auto& [key, field] : kMessageFields) text += std::string(key) + "=" + key + " in English\r\n";
+  for (const auto& [key, field] : kMessageFields) text += key + "=" + key + " in English\r\n";
   return text;
 }
 

@@ -95,7 +95,9 @@ TEST_F(UpdateProcedure, SetupProgramOnlyWhenNewer) {
     const Str inst = machine_.scratch() + u"row" + fromUtf8(std::to_string(r + 1)) + u"\\";
     const Str src = inst + u"source\\";
     test::writeFiles(src, {{u"OrvelDraw.exe", "exe"}, {u"Setup.exe", "new setup"}});
-    if (!rows[r].inSource) ASSERT_TRUE(files::deleteFile(src + u"Setup.exe").ok());
+    if (!rows[r].inSource) {
+      ASSERT_TRUE(files::deleteFile(src + u"Setup.exe").ok());
+    }
     if (rows[r].installed != Installed::Missing) {
       writeTestFile(inst + u"Setup.exe", "installed setup");
       const uint64_t reference = files::lastWriteTime(src + u"OrvelDraw.exe").value();
@@ -104,13 +106,17 @@ TEST_F(UpdateProcedure, SetupProgramOnlyWhenNewer) {
                             : rows[r].installed == Installed::Newer ? reference + day
                                                                     : reference;
       ASSERT_TRUE(files::setLastWriteTime(inst + u"Setup.exe", when).ok());
-      if (rows[r].inSource) ASSERT_TRUE(files::setLastWriteTime(src + u"Setup.exe", reference).ok());
+      if (rows[r].inSource) {
+        ASSERT_TRUE(files::setLastWriteTime(src + u"Setup.exe", reference).ok());
+      }
     }
     ASSERT_EQ(Run(UpdateArgs(inst, src, u"")), std::nullopt);
     const auto line = std::find(Log().begin(), Log().end(), u"Kopiere " + src + u"Setup.exe nach " + inst + u"Setup.exe");
     EXPECT_EQ(line != Log().end(), rows[r].copied);
     EXPECT_EQ(FUpdater->Error, rows[r].error);
-    if (rows[r].copied) EXPECT_EQ(readTestFile(inst + u"Setup.exe"), "new setup");
+    if (rows[r].copied) {
+      EXPECT_EQ(readTestFile(inst + u"Setup.exe"), "new setup");
+    }
     if (rows[r].error) {
       EXPECT_EQ(Log()[Log().size() - 3], u"Cannot copy " + src + u"Setup.exe");
       EXPECT_EQ(Log()[Log().size() - 2], u"  to: " + inst + u"Setup.exe");

@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                                           s.showCommand = 7;
                                           s.hotKey = 0xFFFF;
                                         })}),
-    [](const testing::TestParamInfo<RoundTripRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<RoundTripRow>& row) { return std::string(row.param.name); });
 
 // The header fields that other readers of the file take from fixed offsets.
 TEST(LnkFormat, HeaderCarriesShowCommandHotKeyIconIndexAndTargetFacts) {

@@ -72,7 +72,7 @@ TEST_F(RegistryAccessTest, ReadsRaiseTheFrameworksErrors) {
 
 // DeleteKey removes the key with everything below it; the open key stays open.
 TEST_F(RegistryAccessTest, DeleteKeyRemovesTheWholeTree) {
-  for (const Str& path : {u"\\Software\\OrvelDraw\\A\\B\\C", u"\\Software\\OrvelDraw\\A\\D"}) {
+  for (const Str path : {u"\\Software\\OrvelDraw\\A\\B\\C", u"\\Software\\OrvelDraw\\A\\D"}) {
     ASSERT_TRUE(registry_.OpenKey(path, true));
     registry_.WriteString(u"v", u"1");
   }
