@@ -143,7 +143,7 @@ struct TreeCache {
 // the change appended as a regedit block, and is written anew once the
 // blocks outgrow the rest. So a change costs no more than the change itself
 // and the file stays what regedit imports.
-constexpr off_t kRewriteBelow = 16 * 1024;
+constexpr off_t kRewriteBelow = 4 * 1024;
 
 std::optional<std::string> readWholeFile(const std::string& path, int& error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
