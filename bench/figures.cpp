@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -55,10 +56,8 @@ Time Run(const std::vector<std::string>& argv) {
   rusage usage{};
   const bool started = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
-  if (!started || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed (status %d)\n", argv[0].c_str(), status);
-    std::exit(1);
-  }
+  if (!started || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error(argv[0] + " failed (status " + std::to_string(status) + ")");
   const double wall = orvel::bench::MsSince(start);
   auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
   return {wall, ms(usage.ru_utime) + ms(usage.ru_stime)};
@@ -245,10 +244,7 @@ class Figures {
     return bytes.find(wanted) != std::string::npos;
   }
 
-  [[noreturn]] static void Fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-  }
+  [[noreturn]] static void Fail(const char* what) { throw std::runtime_error(what); }
 
   orvel::bench::BenchMachine machine_{"LangId=0x0409\n"};
   fs::path work_ = machine_.root() / "bench-work";
@@ -259,11 +255,17 @@ class Figures {
 }  // namespace
 
 int main() {
-  Figures figures;
-  std::printf("best of %d runs of whole processes: wall time and processor time\n", kRounds);
-  figures.Installations();
-  figures.RegistryMode();
-  figures.LanguageFiles();
-  figures.Associations();
+  // A failure ends the run by an exception, so that the machine is removed.
+  try {
+    Figures figures;
+    std::printf("best of %d runs of whole processes: wall time and processor time\n", kRounds);
+    figures.Installations();
+    figures.RegistryMode();
+    figures.LanguageFiles();
+    figures.Associations();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
   return 0;
 }
