@@ -314,30 +314,31 @@ std::optional<std::string> findName(const std::string& folder, const Str& name) 
   return FolderListings::instance().find(folder, name);
 }
 
-std::vector<Str> splitComponents(StrView rest) {
-  std::vector<Str> parts;
+// The names of a path between its separators, as views into it.
+std::vector<StrView> splitComponents(StrView rest) {
+  std::vector<StrView> parts;
   size_t start = 0;
   while (start <= rest.size()) {
     size_t end = rest.find(u'\\', start);
     if (end == StrView::npos) end = rest.size();
-    if (end > start) parts.emplace_back(rest.substr(start, end - start));
+    if (end > start) parts.push_back(rest.substr(start, end - start));
     start = end + 1;
   }
   return parts;
 }
 
 // "." and ".." as GetFullPathNameW folds them: lexically, never above the volume.
-std::vector<Str> folded(const std::vector<Str>& parts) {
-  std::vector<Str> out;
-  for (const Str& part : parts) {
+void fold(std::vector<StrView>& parts) {
+  size_t kept = 0;
+  for (StrView part : parts) {
     if (part == u".") continue;
     if (part == u"..") {
-      if (!out.empty()) out.pop_back();
+      if (kept > 0) --kept;
       continue;
     }
-    out.push_back(part);
+    parts[kept++] = part;
   }
-  return out;
+  parts.resize(kept);
 }
 
 Str backslashed(const std::string& hostTail) {
@@ -457,6 +458,12 @@ void noteNameAdded(const std::string& hostPath) { FolderListings::instance().not
 void noteNameRemoved(const std::string& hostPath) { FolderListings::instance().note(hostPath, false); }
 
 std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
+  std::optional<HostPlace> place = lookUp(windowsPath);
+  if (!place) return std::nullopt;
+  return std::move(place->path);
+}
+
+std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   Str path = windowsPath;
   for (char16_t& c : path)
     if (c == u'/') c = u'\\';
@@ -468,62 +475,83 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   if (!isAbsoluteWindowsPath(path)) return std::nullopt;
 
   std::string base;
-  std::vector<Str> volume;
+  std::vector<StrView> components;
+  size_t volumeParts = 0;
   StrView rest;
   if (path[1] == u':') {
     char letter = static_cast<char>(path[0] | 0x20);
     base = letter == 'z' ? std::string() : root_ + "/drive_" + letter;
     rest = StrView(path).substr(2);
   } else {
-    std::vector<Str> parts = splitComponents(StrView(path).substr(2));
+    std::vector<StrView> parts = splitComponents(StrView(path).substr(2));
     size_t server = path.find(u'\\', 2);
     size_t share = server == Str::npos ? Str::npos : path.find(u'\\', server + 1);
     if (parts.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
     base = root_ + "/unc";
-    volume = {parts[0], parts[1]};
+    components = {parts[0], parts[1]};
+    volumeParts = 2;
     rest = share == Str::npos ? StrView() : StrView(path).substr(share);
   }
+  std::vector<StrView> names = splitComponents(rest);
+  fold(names);
+  components.insert(components.end(), names.begin(), names.end());
 
-  std::vector<Str> components = volume;
-  for (Str& part : folded(splitComponents(rest))) components.push_back(std::move(part));
+  // The path as spelled, and where each of its names ends in it.
+  std::string exact = base;
+  std::vector<size_t> ends;
+  ends.reserve(components.size());
+  for (StrView component : components) {
+    exact += '/';
+    exact += toUtf8(component);
+    ends.push_back(exact.size());
+  }
 
   // Most paths are spelled as the host spells them: one look at the whole
   // path, or else at its folder, stands for one look per component, which
   // would find every one of them spelled so.
-  std::string host = base;
+  HostPlace place;
+  std::string& host = place.path;
+  host = base;
   size_t spelled = 0;
+  int missed = 0;  // errno of the look at the whole path
   struct stat folderInfo {};
   if (!components.empty()) {
-    std::string exact = base;
-    for (const Str& component : components) exact += "/" + toUtf8(component);
-    const size_t lastLength = toUtf8(components.back()).size() + 1;
     if (lstat(exact.c_str(), &folderInfo) == 0) {
-      host = std::move(exact);
+      host = exact;
       spelled = components.size();
-    } else if (components.size() > 1 && lstat(exact.substr(0, exact.size() - lastLength).c_str(), &folderInfo) == 0) {
-      host = exact.substr(0, exact.size() - lastLength);
-      spelled = components.size() - 1;
+      place.seen = HostPlace::Seen::Found;
+      place.info = folderInfo;
+    } else {
+      missed = errno;
+      if (components.size() > 1 && lstat(exact.substr(0, ends[ends.size() - 2]).c_str(), &folderInfo) == 0) {
+        host = exact.substr(0, ends[ends.size() - 2]);
+        spelled = components.size() - 1;
+      }
     }
   }
   bool existing = true;
   for (size_t i = spelled; i < components.size(); ++i) {
-    const Str& component = components[i];
+    const Str component(components[i]);
     std::optional<std::string> name;
     // Under a folder found as spelled, the last name is known not to be.
-    if (existing && spelled > 0 && spelled + 1 == components.size())
+    if (existing && spelled > 0 && spelled + 1 == components.size()) {
       name = FolderListings::instance().find(host, component, S_ISLNK(folderInfo.st_mode) ? nullptr : &folderInfo);
-    else if (existing)
+      // Not there in any spelling: the folder is there, and its name as spelled was not.
+      if (!name && missed == ENOENT) place.seen = HostPlace::Seen::Missing;
+    } else if (existing) {
       name = findName(host, component);
+    }
     if (!name) {
       existing = false;
-      name = toUtf8(component);
+      const size_t start = (i == 0 ? base.size() : ends[i - 1]) + 1;
+      name = exact.substr(start, ends[i] - start);
     }
     host += "/" + *name;
   }
-  bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volume.size();
+  bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volumeParts;
   if (host.empty()) host = "/";
   else if (trailing) host += "/";
-  return host;
+  return place;
 }
 
 Str Machine::windowsPath(const std::string& hostPath) const {

@@ -3,6 +3,8 @@
 // the machine root and to map Windows paths onto it.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -26,6 +28,17 @@ struct MachineSettings {
   std::map<std::string, Str> folders;
 };
 
+// A host path with what its look-up learnt of it on the way, so that the
+// caller need not look again: the lstat of the path (without a trailing
+// separator) when the look-up made one and found something, or that its
+// folder is there and holds no such name.
+struct HostPlace {
+  enum class Seen { Unknown, Found, Missing };
+  std::string path;
+  Seen seen = Seen::Unknown;
+  struct stat info {};  // the lstat, when Found
+};
+
 class Machine {
  public:
   // The machine of this process: $ORVEL_MACHINE, else
@@ -43,6 +56,8 @@ class Machine {
   // not exist keep their spelling. Nothing for a path that is not absolute
   // (no drive letter, no UNC server and share).
   std::optional<std::string> hostPath(const Str& windowsPath) const;
+  // The same, with what the look-up saw of the place.
+  std::optional<HostPlace> lookUp(const Str& windowsPath) const;
   // Windows path of a host path: inside the root as its drive or UNC path,
   // elsewhere on Z:.
   Str windowsPath(const std::string& hostPath) const;
