@@ -82,7 +82,11 @@ class Fd {
 };
 
 Result failure(uint32_t code) { return Result::failure(code); }
-Result errnoFailure(const std::string& host) { return failure(posix::windowsError(errno, host)); }
+// The failure of the host call `call` (a static name) on `host`, from errno.
+Result errnoFailure(const std::string& host, const char* call) {
+  const int code = errno;
+  return Result::failure(posix::windowsError(code, host), call, code);
+}
 
 std::string withoutTrailingSlash(std::string host) {
   while (host.size() > 1 && host.back() == '/') host.pop_back();
@@ -193,15 +197,15 @@ bool copyContent(int from, int to) {
 // attributes and times, put in place in one step.
 Result copyInto(const std::string& from, const struct stat& source, const std::string& to) {
   Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!input.valid()) return errnoFailure(from);
+  if (!input.valid()) return errnoFailure(from, "open");
   std::optional<SiblingTemp> temp = SiblingTemp::create(to);
-  if (!temp) return errnoFailure(to);
-  if (!copyContent(input.get(), temp->fd())) return errnoFailure(to);
-  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to);
+  if (!temp) return errnoFailure(to, "mkstemp");
+  if (!copyContent(input.get(), temp->fd())) return errnoFailure(to, "read/write");
+  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to, "fchmod");
   if (auto attributes = storedAttributes(from)) storeAttributes(temp->path(), *attributes);
   const timespec times[2] = {source.st_atim, source.st_mtim};
-  if (futimens(temp->fd(), times) != 0) return errnoFailure(to);
-  if (!temp->commit(to)) return errnoFailure(to);
+  if (futimens(temp->fd(), times) != 0) return errnoFailure(to, "futimens");
+  if (!temp->commit(to)) return errnoFailure(to, "rename");
   return Result::success();
 }
 
@@ -336,14 +340,14 @@ Result setAttributes(const Str& path, uint32_t attributes) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   uint32_t kept = attributes & kStoredAttributes;
   if (!S_ISDIR(info.st_mode)) {
     mode_t mode = info.st_mode & 07777;
     if (kept & kReadOnly) mode &= ~0222;
     else if (!hasWriteBits(info)) mode |= S_IWUSR;
-    if (mode != (info.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return errnoFailure(host);
+    if (mode != (info.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return errnoFailure(host, "chmod");
   }
   storeAttributes(host, kept);
   return Result::success();
@@ -355,7 +359,7 @@ Result deleteFile(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
   if (S_ISDIR(info.st_mode) || writeRefused(place.machine, host) || isReadOnly(host, info))
     return failure(err::kAccessDenied);
   switch (holderOf(host)) {
@@ -363,12 +367,13 @@ Result deleteFile(const Str& path) {
     case Holder::RunningProgram: return failure(err::kAccessDenied);
     case Holder::Nobody: break;
   }
-  if (unlink(withoutTrailingSlash(host).c_str()) != 0) return errnoFailure(host);
+  if (unlink(withoutTrailingSlash(host).c_str()) != 0) return errnoFailure(host, "unlink");
   posix::noteNameRemoved(host);
   return Result::success();
 }
 
-Result copyFile(const Str& from, const Str& to, bool failIfExists) {
+Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
+  const bool failIfExists = ifExists == IfExists::Fail;
   if (uint32_t injected = posix::faults::check("files.copyFile")) return failure(injected);
   Place sourcePlace = locate(from);
   Place targetPlace = locate(to);
@@ -378,7 +383,7 @@ Result copyFile(const Str& from, const Str& to, bool failIfExists) {
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
-  if (stat(source->c_str(), &sourceInfo) != 0) return errnoFailure(*source);
+  if (stat(source->c_str(), &sourceInfo) != 0) return errnoFailure(*source, "stat");
   if (S_ISDIR(sourceInfo.st_mode)) return failure(err::kAccessDenied);
   if (holderOf(*source) == Holder::ExclusiveOwner) return failure(err::kSharingViolation);
   struct stat targetInfo {};
@@ -388,7 +393,7 @@ Result copyFile(const Str& from, const Str& to, bool failIfExists) {
     if (sameFile(sourceInfo, targetInfo) || holderOf(*target) != Holder::Nobody)
       return failure(err::kSharingViolation);
   } else if (errno != ENOENT) {
-    return errnoFailure(*target);
+    return errnoFailure(*target, "stat");
   }
   if (writeRefused(machine, *target)) return failure(err::kAccessDenied);
   return copyInto(*source, sourceInfo, *target);
@@ -404,7 +409,7 @@ Result moveFile(const Str& from, const Str& to) {
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
-  if (lstat(withoutTrailingSlash(*source).c_str(), &sourceInfo) != 0) return errnoFailure(*source);
+  if (lstat(withoutTrailingSlash(*source).c_str(), &sourceInfo) != 0) return errnoFailure(*source, "lstat");
   std::string destination = withoutTrailingSlash(*target);
   struct stat targetInfo {};
   if (lstat(destination.c_str(), &targetInfo) == 0) {
@@ -420,10 +425,10 @@ Result moveFile(const Str& from, const Str& to) {
     posix::noteNameAdded(destination);
     return Result::success();
   }
-  if (errno != EXDEV || !S_ISREG(sourceInfo.st_mode)) return errnoFailure(destination);
+  if (errno != EXDEV || !S_ISREG(sourceInfo.st_mode)) return errnoFailure(destination, "rename");
   // Another file system: MoveFileW copies and deletes.
   if (Result copied = copyInto(*source, sourceInfo, destination); !copied) return copied;
-  if (unlink(source->c_str()) != 0) return errnoFailure(*source);
+  if (unlink(source->c_str()) != 0) return errnoFailure(*source, "unlink");
   posix::noteNameRemoved(*source);
   return Result::success();
 }
@@ -436,7 +441,7 @@ Result createDirectory(const Str& path) {
   struct stat info {};
   if (lstat(withoutTrailingSlash(host).c_str(), &info) == 0) return failure(err::kAlreadyExists);
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
-  if (mkdir(host.c_str(), 0777) != 0) return errnoFailure(host);
+  if (mkdir(host.c_str(), 0777) != 0) return errnoFailure(host, "mkdir");
   posix::noteNameAdded(host);
   return Result::success();
 }
@@ -473,10 +478,10 @@ Result removeDirectory(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
   if (!S_ISDIR(info.st_mode)) return failure(kNotADirectory);
   if (writeRefused(place.machine, host) || isReadOnly(host, info)) return failure(err::kAccessDenied);
-  if (rmdir(host.c_str()) != 0) return errnoFailure(host);
+  if (rmdir(host.c_str()) != 0) return errnoFailure(host, "rmdir");
   posix::noteNameRemoved(host);
   return Result::success();
 }
@@ -513,10 +518,11 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   return entries;
 }
 
-std::optional<uint64_t> lastWriteTime(const Str& path) {
+Outcome<uint64_t> lastWriteTime(const Str& path) {
   Place place = locate(path);
+  if (!place.host) return failure(place.error);
   struct stat info {};
-  if (!place.host || stat(place.host->c_str(), &info) != 0) return std::nullopt;
+  if (stat(place.host->c_str(), &info) != 0) return errnoFailure(*place.host, "stat");
   return toFiletime(info.st_mtim);
 }
 
@@ -526,10 +532,10 @@ Result setLastWriteTime(const Str& path, uint64_t filetime) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host);
+  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   const timespec times[2] = {{0, UTIME_OMIT}, fromFiletime(filetime)};
-  if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) return errnoFailure(host);
+  if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) return errnoFailure(host, "utimensat");
   return Result::success();
 }
 
@@ -584,14 +590,14 @@ Result writeFile(const Str& path, const std::string& bytes) {
       return failure(err::kAccessDenied);
     mode = info.st_mode & 07777;
   } else if (errno != ENOENT) {
-    return errnoFailure(host);
+    return errnoFailure(host, "stat");
   }
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   std::optional<SiblingTemp> temp = SiblingTemp::create(host);
-  if (!temp) return errnoFailure(host);
+  if (!temp) return errnoFailure(host, "mkstemp");
   if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0)
-    return errnoFailure(host);
-  if (!temp->commit(host)) return errnoFailure(host);
+    return errnoFailure(host, "write");
+  if (!temp->commit(host)) return errnoFailure(host, "rename");
   return Result::success();
 }
 
@@ -607,7 +613,7 @@ Result createOrTruncate(const Str& path) {
   }
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   Fd fd(open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!fd.valid()) return errnoFailure(host);
+  if (!fd.valid()) return errnoFailure(host, "open");
   posix::noteNameAdded(host);
   return Result::success();
 }

@@ -480,7 +480,8 @@ Key::Key(Key&& other) noexcept = default;
 Key& Key::operator=(Key&& other) noexcept = default;
 Key::~Key() = default;
 
-Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(Root root, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   if (uint32_t injected = posix::faults::check("registry.open")) return failure(injected);
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
@@ -492,7 +493,8 @@ Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key
   return r;
 }
 
-Result Key::open(const Key& parent, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(const Key& parent, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   if (uint32_t injected = posix::faults::check("registry.open")) return failure(injected);
   if (!parent.isOpen()) return failure(err::kInvalidHandle);
   const KeyRef& from = parent.impl_->ref;

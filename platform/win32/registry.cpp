@@ -48,14 +48,14 @@ Result openBelow(HKEY parent, bool localMachine, const Str& subKey, uint32_t acc
                  HKEY& out) {
   if (create) {
     return status(RegCreateKeyExW(parent, wide(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  viewed(access, localMachine), nullptr, &out, nullptr));
+                                  viewed(access, localMachine), nullptr, &out, nullptr), "RegCreateKeyExW");
   }
-  return status(RegOpenKeyExW(parent, wide(subKey), 0, viewed(access, localMachine), &out));
+  return status(RegOpenKeyExW(parent, wide(subKey), 0, viewed(access, localMachine), &out), "RegOpenKeyExW");
 }
 
 Result deleteBelow(HKEY parent, bool localMachine, const Str& subKey) {
-  if (localMachine) return status(RegDeleteKeyExW(parent, wide(subKey), KEY_WOW64_32KEY, 0));
-  return status(RegDeleteKeyW(parent, wide(subKey)));
+  if (localMachine) return status(RegDeleteKeyExW(parent, wide(subKey), KEY_WOW64_32KEY, 0), "RegDeleteKeyExW");
+  return status(RegDeleteKeyW(parent, wide(subKey)), "RegDeleteKeyW");
 }
 
 // The names of RegEnumKeyExW or RegEnumValueW, growing the buffer when a name
@@ -73,7 +73,7 @@ Result enumerateNames(EnumFn enumerate, std::vector<Str>& out) {
       continue;
     }
     if (code == ERROR_NO_MORE_ITEMS) break;
-    if (code != ERROR_SUCCESS) return status(code);
+    if (code != ERROR_SUCCESS) return status(code, "RegEnum");
     names.push_back(win32::fromWide(buffer.data(), length));
     ++index;
   }
@@ -88,7 +88,8 @@ Key::Key(Key&& other) noexcept = default;
 Key& Key::operator=(Key&& other) noexcept = default;
 Key::~Key() = default;
 
-Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(Root root, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   bool localMachine = root == Root::LocalMachine;
   HKEY handle = nullptr;
   Result r = openBelow(predefined(root), localMachine, subKey, access, create, handle);
@@ -96,7 +97,8 @@ Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key
   return r;
 }
 
-Result Key::open(const Key& parent, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(const Key& parent, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   if (!parent.isOpen()) return Result::failure(err::kInvalidHandle);
   bool localMachine = parent.impl_->localMachine;
   HKEY handle = nullptr;
@@ -126,19 +128,19 @@ Result Key::queryValue(const Str& name, Value& out) const {
       return Result::success();
     }
   }
-  return status(code);
+  return status(code, "RegQueryValueExW");
 }
 
 Result Key::setValue(const Str& name, const Value& value) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
   return status(RegSetValueExW(impl_->handle, wide(name), 0, value.type,
                                reinterpret_cast<const BYTE*>(value.data.data()),
-                               static_cast<DWORD>(value.data.size())));
+                               static_cast<DWORD>(value.data.size())), "RegSetValueExW");
 }
 
 Result Key::deleteValue(const Str& name) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return status(RegDeleteValueW(impl_->handle, wide(name)));
+  return status(RegDeleteValueW(impl_->handle, wide(name)), "RegDeleteValueW");
 }
 
 Result Key::subKeyNames(std::vector<Str>& out) const {

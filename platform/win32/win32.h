@@ -20,11 +20,18 @@ inline Str fromWide(const wchar_t* s, size_t length) {
   return Str(reinterpret_cast<const char16_t*>(s), length);
 }
 
-inline Result lastError() { return Result::failure(GetLastError()); }
-// A BOOL result of a Win32 call as a Result.
-inline Result check(BOOL succeeded) { return succeeded ? Result::success() : lastError(); }
-// A LSTATUS of the Reg* functions as a Result.
-inline Result status(LONG code) { return Result::failure(static_cast<uint32_t>(code)); }
+// The failure of the Win32 call `call` (a static name), from GetLastError.
+inline Result lastError(const char* call) {
+  const DWORD code = GetLastError();
+  return Result::failure(code, call, static_cast<int32_t>(code));
+}
+// A BOOL result of the Win32 call `call` as a Result.
+inline Result check(BOOL succeeded, const char* call) { return succeeded ? Result::success() : lastError(call); }
+// A LSTATUS of the Reg* function `call` as a Result.
+inline Result status(LONG code, const char* call) {
+  return code == ERROR_SUCCESS ? Result::success()
+                               : Result::failure(static_cast<uint32_t>(code), call, static_cast<int32_t>(code));
+}
 
 // Windows refuses to overwrite, replace or truncate a read-only file (access
 // denied). Wine leaves that refusal to the Unix permissions, which root
