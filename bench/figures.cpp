@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -55,23 +56,30 @@ Time Run(const std::vector<std::string>& argv) {
   rusage usage{};
   const bool started = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
-  if (!started || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed (status %d)\n", argv[0].c_str(), status);
-    std::exit(1);
-  }
+  if (!started || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error(argv[0] + " failed (status " + std::to_string(status) + ")");
   const double wall = orvel::bench::MsSince(start);
   auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
   return {wall, ms(usage.ru_utime) + ms(usage.ru_stime)};
 }
 
-// The best of kRounds runs, `prepare` before each outside the clock.
-Time Best(const std::function<void()>& prepare, const std::vector<std::string>& argv) {
-  Time best;
+// One timed program: what runs before it outside the clock, and its command.
+struct Job {
+  std::function<void()> prepare;
+  std::vector<std::string> argv;
+};
+
+// The best of kRounds runs of each job, the jobs taking turns in every
+// round, so that the machine's other load falls on all of them alike.
+std::vector<Time> Best(const std::vector<Job>& jobs) {
+  std::vector<Time> best(jobs.size());
   for (int round = 0; round < kRounds; ++round) {
-    prepare();
-    const Time t = Run(argv);
-    best.wall = std::min(best.wall, t.wall);
-    best.cpu = std::min(best.cpu, t.cpu);
+    for (size_t i = 0; i < jobs.size(); ++i) {
+      jobs[i].prepare();
+      const Time t = Run(jobs[i].argv);
+      best[i].wall = std::min(best[i].wall, t.wall);
+      best[i].cpu = std::min(best[i].cpu, t.cpu);
+    }
   }
   return best;
 }
@@ -103,35 +111,40 @@ class Figures {
   }
 
   void Installations() {
-    const Time copy2000 = CopyMs(2000);
-    const Time install2000 = InstallationMs(2000);
-    const Time install4000 = InstallationMs(4000);
-    Figure("installation, 2,000 templates of 4 KiB", install2000, "cp -rp of the same", copy2000,
-           "at most 1.2x, never above 2x");
-    Figure("installation, 4,000 templates", install4000, "2,000 templates", install2000, "about 2x");
+    const fs::path copy = drive_c_ / "bench" / "copy";
+    const std::vector<Time> t = Best({{[&] { Remove(copy); }, {"cp", "-rp", Distribution(2000).string(), copy.string()}},
+                                      Installation(2000), Installation(4000)});
+    for (int templates : {2000, 4000}) {
+      const std::string n = std::to_string(templates);
+      if (!fs::exists(drive_c_ / "bench" / ("OrvelDraw" + n) / "templates" / ("template" + std::to_string(templates - 1) + ".odt")))
+        Fail("the installation did not install every template");
+    }
+    Figure("installation, 2,000 templates of 4 KiB", t[1], "cp -rp of the same", t[0], "at most 1.2x, never above 2x");
+    Figure("installation, 4,000 templates", t[2], "2,000 templates", t[1], "about 2x");
   }
 
   void RegistryMode() {
-    const Time empty = SettingsMs(0);
-    const Time s1000 = SettingsMs(1000);
-    const Time s2000 = SettingsMs(2000);
-    Figure("-Registry, 1,000 settings in the registry", s1000, "an empty list", empty,
-           "at most 10x, never above 50x");
-    Figure("-Registry, 2,000 settings", s2000, "1,000 settings", s1000, "about 2x");
+    const std::vector<Time> t = Best({Settings(0), Settings(1000), Settings(2000)});
+    Figure("-Registry, 1,000 settings in the registry", t[1], "an empty list", t[0], "at most 10x, never above 50x");
+    Figure("-Registry, 2,000 settings", t[2], "1,000 settings", t[1], "about 2x");
   }
 
   void LanguageFiles() {
-    const Time none = FirstPaintMs(0);
-    const Time k5000 = FirstPaintMs(5000);
-    const Time k10000 = FirstPaintMs(10000);
-    Figure("first paint, language file of 10,000 keys", k10000, "no language file", none, "under 500 ms");
-    Figure("first paint, language file of 10,000 keys", k10000, "5,000 keys", k5000, "about 2x (linear)");
+    const std::vector<Time> t = Best({FirstPaint(0), FirstPaint(5000), FirstPaint(10000)});
+    for (int keys : {0, 5000, 10000}) {
+      std::ifstream in(work_ / ("transcript" + std::to_string(keys)), std::ios::binary);
+      const std::string transcript(std::istreambuf_iterator<char>(in), {});
+      if ((transcript.find("caption=\"Bench caption\"") != std::string::npos) != (keys > 0))
+        Fail("the language file was not read on the first paint");
+    }
+    Figure("first paint, language file of 10,000 keys", t[2], "no language file", t[0], "under 500 ms");
+    Figure("first paint, language file of 10,000 keys", t[2], "5,000 keys", t[1], "about 2x (linear)");
   }
 
   void Associations() {
-    const Time p2500 = AssociationMs(2500);
-    const Time p5000 = AssociationMs(5000);
-    Figure("association rewrite, 5,000 pairs", p5000, "2,500 pairs", p2500, "about 2x, a few seconds");
+    const std::vector<Time> t = Best({Association(2500), Association(5000)});
+    if (!RegistryHolds(u"Classes\\.e4999]")) Fail("the association rewrite did not write every extension");
+    Figure("association rewrite, 5,000 pairs", t[1], "2,500 pairs", t[0], "about 2x, a few seconds");
   }
 
  private:
@@ -149,95 +162,77 @@ class Figures {
     return dist;
   }
 
-  Time CopyMs(int templates) {
-    const fs::path dist = Distribution(templates);
-    const fs::path copy = drive_c_ / "bench" / "copy";
-    return Best([&] { Remove(copy); }, {"cp", "-rp", dist.string(), copy.string()});
+  // The program with a GUI script of these lines, its transcript kept apart.
+  Job Scripted(const std::string& name, const std::string& script, std::function<void()> prepare,
+               std::vector<std::string> argv) {
+    const fs::path file = work_ / (name + ".script");
+    WriteFile(file, script);
+    const fs::path transcript = work_ / ("transcript" + name.substr(name.find_first_of("0123456789")));
+    return {[file, transcript, prepare] {
+              setenv("ORVEL_GUI_SCRIPT", file.c_str(), 1);
+              setenv("ORVEL_GUI_TRANSCRIPT", transcript.c_str(), 1);
+              prepare();
+            },
+            std::move(argv)};
   }
 
   // Into INI files, without shortcuts: the installation leaves nothing
-  // outside its two folders.
-  Time InstallationMs(int templates) {
+  // outside its two folders, which are its own.
+  Job Installation(int templates) {
+    const std::string n = std::to_string(templates);
     const fs::path dist = Distribution(templates);
-    const fs::path script = work_ / "install.script";
-    WriteFile(script,
-              "set FSetup.EFolder C:\\bench\\OrvelDraw\\\n"
-              "select FSetup.RGRegOrIni 1\n"
-              "set FSetup.EUserfolder C:\\bench\\Settings\\\n"
-              "uncheck FSetup.CBDesktopSymbol\n"
-              "uncheck FSetup.CBStartmenu\n"
-              "click FSetup.BInstall\n");
-    setenv("ORVEL_GUI_SCRIPT", script.c_str(), 1);
-    const Time ms = Best(
-        [&] {
-          Remove(drive_c_ / "bench" / "OrvelDraw");
-          Remove(drive_c_ / "bench" / "Settings");
-        },
-        {(dist / "Setup.exe").string()});
-    setenv("ORVEL_GUI_SCRIPT", (work_ / "empty.script").c_str(), 1);
-    if (!fs::exists(drive_c_ / "bench" / "OrvelDraw" / "templates" / ("template" + std::to_string(templates - 1) + ".odt")))
-      Fail("the installation did not install every template");
-    return ms;
+    return Scripted("install" + n,
+                    "set FSetup.EFolder C:\\bench\\OrvelDraw" + n + "\\\n"
+                    "select FSetup.RGRegOrIni 1\n"
+                    "set FSetup.EUserfolder C:\\bench\\Settings" + n + "\\\n"
+                    "uncheck FSetup.CBDesktopSymbol\n"
+                    "uncheck FSetup.CBStartmenu\n"
+                    "click FSetup.BInstall\n",
+                    [this, n] {
+                      Remove(drive_c_ / "bench" / ("OrvelDraw" + n));
+                      Remove(drive_c_ / "bench" / ("Settings" + n));
+                    },
+                    {(dist / "Setup.exe").string()});
   }
 
   // Half strings, half integers, in one key, written into a registry that
   // does not hold them yet.
-  Time SettingsMs(int settings) {
+  Job Settings(int settings) {
     std::string list;
     for (int i = 0; i < settings; ++i) {
       const std::string n = std::to_string(i);
       if (!list.empty()) list += "#";
       list += i % 2 ? "Bench|I" + n + "|" + n + "|i" : "Bench|S" + n + "|value " + n + "|s";
     }
-    const Time ms = Best([&] { Remove(machine_.root() / "registry.reg"); }, {setup_, "-Registry", list});
-    if (settings > 0 && !RegistryHolds(u"\"S0\"=\"value 0\"")) Fail("registry mode wrote no settings");
-    return ms;
+    return Scripted("settings" + std::to_string(settings), "", [this] { Remove(machine_.root() / "registry.reg"); },
+                    {setup_, "-Registry", list});
   }
 
   // The default language file of an English-speaking user: its keys in
   // [Installation], most of them no control's, the translated caption last,
-  // so that every lookup passes them all.
-  Time FirstPaintMs(int keys) {
-    const fs::path folder = drive_c_ / "bench" / "language";
-    const fs::path file = folder / "languages" / "english.ini";
-    const fs::path setup = folder / "Setup.exe";
+  // so that every lookup passes them all. The script shows the window's
+  // state after its first paint, its caption among it.
+  Job FirstPaint(int keys) {
+    const fs::path folder = drive_c_ / "bench" / ("language" + std::to_string(keys));
     Remove(folder);
-    fs::create_directories(file.parent_path());
-    fs::copy_file(setup_, setup);
+    fs::create_directories(folder / "languages");
+    fs::copy_file(setup_, folder / "Setup.exe");
     if (keys > 0) {
       std::string text = "[Installation]\r\n";
       for (int i = 0; i < keys - 2; ++i) text += "Text" + std::to_string(i) + "=Translated text " + std::to_string(i) + "\r\n";
       text += "BInstall=Install\r\nCaption=Bench caption\r\n";
-      WriteFile(file, text);
+      WriteFile(folder / "languages" / "english.ini", text);
     }
-    // The window's state after its first paint, its caption among it.
-    const fs::path script = work_ / "dump.script";
-    WriteFile(script, "dump FSetup\n");
-    setenv("ORVEL_GUI_SCRIPT", script.c_str(), 1);
-    const Time ms = Best([] {}, {setup.string()});
-    setenv("ORVEL_GUI_SCRIPT", (work_ / "empty.script").c_str(), 1);
-    const bool translated = Transcript().find("caption=\"Bench caption\"") != std::string::npos;
-    Remove(folder);
-    if (translated != (keys > 0)) Fail("the language file was not read on the first paint");
-    return ms;
+    return Scripted("language" + std::to_string(keys), "dump FSetup\n", [] {}, {(folder / "Setup.exe").string()});
   }
 
   // .e0 True .e1 True ... with the final blank, into a registry without them.
-  Time AssociationMs(int pairs) {
+  Job Association(int pairs) {
     std::string list;
     for (int i = 0; i < pairs; ++i) list += ".e" + std::to_string(i) + " True ";
     fs::create_directories(drive_c_ / "bench");
-    const Time ms = Best([&] { Remove(machine_.root() / "registry.reg"); },
-                             {setup_, "-Update", "C:\\bench\\OrvelDraw.exe", "C:\\bench\\registryupdate\\", list});
-    if (!RegistryHolds(u"Classes\\.e" + orvel::fromUtf8(std::to_string(pairs - 1)) +
-                       u"]"))
-      Fail("the association rewrite did not write every extension");
-    return ms;
-  }
-
-  std::string Transcript() const {
-    std::ifstream in(work_ / "transcript", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return Scripted("association" + std::to_string(pairs), "", [this] { Remove(machine_.root() / "registry.reg"); },
+                    {setup_, "-Update", "C:\\bench\\OrvelDraw.exe", "C:\\bench\\registryupdate\\", list});
   }
 
   // The registry file (UTF-16LE after its mark) holds that text.
@@ -249,10 +244,7 @@ class Figures {
     return bytes.find(wanted) != std::string::npos;
   }
 
-  [[noreturn]] static void Fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-  }
+  [[noreturn]] static void Fail(const char* what) { throw std::runtime_error(what); }
 
   orvel::bench::BenchMachine machine_{"LangId=0x0409\n"};
   fs::path work_ = machine_.root() / "bench-work";
@@ -263,11 +255,17 @@ class Figures {
 }  // namespace
 
 int main() {
-  Figures figures;
-  std::printf("best of %d runs of whole processes: wall time and processor time\n", kRounds);
-  figures.Installations();
-  figures.RegistryMode();
-  figures.LanguageFiles();
-  figures.Associations();
+  // A failure ends the run by an exception, so that the machine is removed.
+  try {
+    Figures figures;
+    std::printf("best of %d runs of whole processes: wall time and processor time\n", kRounds);
+    figures.Installations();
+    figures.RegistryMode();
+    figures.LanguageFiles();
+    figures.Associations();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
   return 0;
 }

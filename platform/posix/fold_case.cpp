@@ -6,7 +6,9 @@
 // Unicode 11), while the older Nuskhuri letters fold to Asomtavruli; the
 // dotless ı, the long ſ and the micro sign µ stay (their capitals are I, S
 // and the Greek Μ, whose small letters are others); ß has no one-letter
-// capital and stays too.
+// capital and stays too. Names compare equal exactly where that table makes
+// them equal; only for Ⱥ ⱥ, Ⱦ ⱦ, ῃ ῌ and ῳ ῼ does Windows' table name the
+// small letter as the pair's form, which only a folder listing's order shows.
 #include "platform/posix/fold_case.h"
 
 #include <unicode/uchar.h>
@@ -24,6 +26,7 @@ bool inUnicode5(UChar32 c) {
 // that lower-cases back to the same capital, else the capital itself; equal
 // keys are equal capitals, since upcase leaves capitals as they are.
 char16_t orderKey(char16_t c) {
+  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
   const char16_t capital = upcase(c);
   const UChar32 small = u_tolower(capital);
   if (small > 0xFFFF || upcase(static_cast<char16_t>(small)) != capital) return capital;

@@ -234,10 +234,15 @@ class FolderListings {
   }
 
   // The name in `folder` that matches `name` without regard to letter case.
-  std::optional<std::string> find(const std::string& folder, const Str& name) {
+  // `known`: what a look at the folder itself just found, when it was no link.
+  std::optional<std::string> find(const std::string& folder, const Str& name, const struct stat* known = nullptr) {
     const std::string path = folder.empty() ? "/" : folder;
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
+    if (known)
+      info = *known;
+    else if (stat(path.c_str(), &info) != 0)
+      return std::nullopt;
+    if (!S_ISDIR(info.st_mode)) return std::nullopt;
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = listings_.find(path);
     if (it == listings_.end() || !(it->second.stamp == FileStamp::of(info))) {
@@ -381,7 +386,7 @@ std::string normalHostPath(const std::string& path) {
 }  // namespace
 
 Machine::Machine(std::string root) : root_(normalHostPath(root)) {
-  settings_ = settingsFrom(parseIni(readWhole(root_ + "/machine.ini")));
+  settings_ = std::make_shared<const MachineSettings>(settingsFrom(parseIni(readWhole(root_ + "/machine.ini"))));
 }
 
 namespace {
@@ -395,6 +400,18 @@ class SettingsCache {
   static SettingsCache& instance() {
     static SettingsCache cache;
     return cache;
+  }
+
+  // The root as a normal host path: an absolute one depends on nothing but
+  // its text, so the last one is kept.
+  std::string normalRoot(const std::string& root) {
+    if (root.empty() || root.front() != '/') return normalHostPath(root);
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (root != rootText_) {
+      normalRoot_ = normalHostPath(root);
+      rootText_ = root;
+    }
+    return normalRoot_;
   }
 
   Machine machine(const std::string& root) {
@@ -420,12 +437,14 @@ class SettingsCache {
   std::mutex mutex_;
   std::optional<Machine> machine_;
   Key key_;
+  std::string rootText_;
+  std::string normalRoot_;
 };
 
 }  // namespace
 
 Machine Machine::current() {
-  std::string root = normalHostPath(locateRoot());
+  std::string root = SettingsCache::instance().normalRoot(locateRoot());
   // A machine with its drive C: has its root: one look for the common case.
   if (isDirectory(root + "/drive_c")) return SettingsCache::instance().machine(root);
   if (!isDirectory(root)) createRoot(root);
@@ -468,11 +487,33 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   std::vector<Str> components = volume;
   for (Str& part : folded(splitComponents(rest))) components.push_back(std::move(part));
 
+  // Most paths are spelled as the host spells them: one look at the whole
+  // path, or else at its folder, stands for one look per component, which
+  // would find every one of them spelled so.
   std::string host = base;
+  size_t spelled = 0;
+  struct stat folderInfo {};
+  if (!components.empty()) {
+    std::string exact = base;
+    for (const Str& component : components) exact += "/" + toUtf8(component);
+    const size_t lastLength = toUtf8(components.back()).size() + 1;
+    if (lstat(exact.c_str(), &folderInfo) == 0) {
+      host = std::move(exact);
+      spelled = components.size();
+    } else if (components.size() > 1 && lstat(exact.substr(0, exact.size() - lastLength).c_str(), &folderInfo) == 0) {
+      host = exact.substr(0, exact.size() - lastLength);
+      spelled = components.size() - 1;
+    }
+  }
   bool existing = true;
-  for (const Str& component : components) {
+  for (size_t i = spelled; i < components.size(); ++i) {
+    const Str& component = components[i];
     std::optional<std::string> name;
-    if (existing) name = findName(host, component);
+    // Under a folder found as spelled, the last name is known not to be.
+    if (existing && spelled > 0 && spelled + 1 == components.size())
+      name = FolderListings::instance().find(host, component, S_ISLNK(folderInfo.st_mode) ? nullptr : &folderInfo);
+    else if (existing)
+      name = findName(host, component);
     if (!name) {
       existing = false;
       name = toUtf8(component);

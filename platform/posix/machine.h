@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,7 +36,7 @@ class Machine {
   static Machine current();
 
   const std::string& root() const { return root_; }
-  const MachineSettings& settings() const { return settings_; }
+  const MachineSettings& settings() const { return *settings_; }
 
   // Host path of a Windows path, each existing component matched without
   // regard to letter case (the first match in the folder); components that do
@@ -54,7 +55,8 @@ class Machine {
 
  private:
   std::string root_;
-  MachineSettings settings_;
+  // Shared by the copies that every call makes, never changed.
+  std::shared_ptr<const MachineSettings> settings_;
 };
 
 // A name this process has just made or removed at a host path: the folder

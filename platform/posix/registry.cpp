@@ -143,7 +143,7 @@ struct TreeCache {
 // the change appended as a regedit block, and is written anew once the
 // blocks outgrow the rest. So a change costs no more than the change itself
 // and the file stays what regedit imports.
-constexpr off_t kRewriteBelow = 16 * 1024;
+constexpr off_t kRewriteBelow = 4 * 1024;
 
 std::optional<std::string> readWholeFile(const std::string& path, int& error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -227,7 +227,7 @@ class Store {
  private:
   void load() {
     const std::string file = machine_.registryFile();
-    const StoreLock::Record record = lock_.record();
+    const StoreLock::Record record = record_ = lock_.record();
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0) {
       if (errno != ENOENT) return refuse(err::kAccessDenied);
@@ -288,7 +288,8 @@ class Store {
               (info.st_size == cache_.readable || ::ftruncate(fd, cache_.readable) == 0);
     if (ok) {
       const off_t end = cache_.readable + static_cast<off_t>(block.size());
-      lock_.write({lock_.record().generation, info.st_ino, cache_.readable, end});
+      record_ = {record_.generation, info.st_ino, cache_.readable, end};
+      lock_.write(record_);
       ok = ::lseek(fd, cache_.readable, SEEK_SET) == cache_.readable && writeAll(fd, block) && ::fstat(fd, &info) == 0;
     }
     int error = errno;
@@ -314,8 +315,9 @@ class Store {
   }
 
   void recordChange(const struct stat& info) {
-    cache_.generation = lock_.record().generation + 1;
-    lock_.write({cache_.generation, info.st_ino, info.st_size, info.st_size});
+    cache_.generation = record_.generation + 1;
+    record_ = {cache_.generation, info.st_ino, info.st_size, info.st_size};
+    lock_.write(record_);
   }
 
   posix::Machine machine_;
@@ -324,6 +326,9 @@ class Store {
   StoreLock lock_;
   Result state_ = Result::success();
   KeyNode empty_;
+  // The lock file's record, read once under the lock and kept as this
+  // object changes it: nobody else writes it while the lock is held.
+  StoreLock::Record record_;
 };
 
 std::vector<Str> operator+(std::vector<Str> a, const std::vector<Str>& b) {

@@ -406,6 +406,29 @@ TEST_F(FilesTest, WritingAnotherSpellingWritesTheExistingFile) {
   EXPECT_EQ(readTestFile(at(u"odmachine.ini")), "new");
 }
 
+// Names match without regard to case in every script with capitals, not
+// only in Latin: each row's second spelling finds the first one's file.
+TEST_F(FilesTest, NamesInOtherScriptsIgnoreCase) {
+  struct Row {
+    Str name, other;
+    bool same;
+  };
+  const Row rows[] = {
+      {u"Бумага.txt", u"БУМАГА.TXT", true},   // 1 Cyrillic
+      {u"Χαρτί.txt", u"ΧΑΡΤΊ.txt", true},     // 2 Greek with an accent
+      {u"Թուղթ.txt", u"ԹՈՒՂԹ.txt", true},     // 3 Armenian
+      {u"ｐａｐｅｒ.txt", u"ＰＡＰＥＲ.txt", true},  // 4 full-width Latin
+      {u"Ⴀⴁ.txt", u"ⴀႡ.txt", true},          // 5 Georgian Asomtavruli and Nuskhuri
+      {u"紙.txt", u"紙.TXT", true},           // 6 no case at all
+      {u"Straße.txt", u"STRASSE.txt", false},  // 7 one letter does not become two
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const Str path = file(rows[i].name, "row " + std::to_string(i + 1));
+    EXPECT_EQ(files::fileExists(at(rows[i].other)), rows[i].same) << "row " << i + 1;
+    EXPECT_EQ(files::sameExistingFile(path, at(rows[i].other)), rows[i].same) << "row " << i + 1;
+  }
+}
+
 TEST_F(FilesTest, WriteFileRefusesReadOnlyAndOpenFiles) {
   const Str readOnly = file(u"readonly.ini", "old");
   ASSERT_TRUE(files::setAttributes(readOnly, files::kReadOnly).ok());

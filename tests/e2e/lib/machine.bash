@@ -100,12 +100,20 @@ raw = open(path, 'rb').read()
 text = raw.decode('utf-16') if raw.startswith(b'\xff\xfe') else raw.decode('utf-8-sig')
 found = None
 for line in text.splitlines():
+    if line.startswith('[-'):  # a later block deletes a key with all below it
+        gone = line[2:-1].lower()
+        if key == gone or key.startswith(gone + '\\'):
+            found = None
+        section = None
+        continue
     if line.startswith('['):
         section = line[1:-1].lower()
         continue
     if section != key or not line.lower().startswith(want.lower() + '='):
         continue
     found = line[len(want) + 1:]  # a later block changes an earlier one
+    if found == '-':
+        found = None
 if found is not None:
     if found.startswith('"'):
         print(re.sub(r'\\(.)', r'\1', found[1:-1]), end='')
@@ -127,8 +135,19 @@ reg_key_exists() {
   else
     local hive=HKEY_LOCAL_MACHINE
     [ "$root" = HKCU ] && hive=HKEY_CURRENT_USER
-    [ -f "$ORVEL_MACHINE/registry.reg" ] && iconv -f UTF-16 -t UTF-8 "$ORVEL_MACHINE/registry.reg" |
-      tr -d '\r' | grep -Fixq "[$hive\\$key]"
+    [ -f "$ORVEL_MACHINE/registry.reg" ] || return 1
+    # Blocks in file order: a header of the key or of a key below it makes
+    # it, a deletion of the key or of a key above it ([-...]) removes it.
+    iconv -f UTF-16 -t UTF-8 "$ORVEL_MACHINE/registry.reg" | tr -d '\r' |
+      KEY="$hive\\$key" awk '
+        BEGIN { key = tolower(ENVIRON["KEY"]) }
+        /^\[/ {
+          line = tolower($0); deleted = substr(line, 2, 1) == "-"
+          path = deleted ? substr(line, 3, length(line) - 3) : substr(line, 2, length(line) - 2)
+          if (deleted && (path == key || index(key, path "\\") == 1)) exists = 0
+          else if (!deleted && (path == key || index(path, key "\\") == 1)) exists = 1
+        }
+        END { exit !exists }'
   fi
 }
 
