@@ -28,6 +28,7 @@
 #include <utility>
 
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
 
@@ -50,36 +51,7 @@ constexpr char16_t kDosDot = u'"';
 constexpr int64_t kFiletimePerSecond = 10'000'000;
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
-// An owned file descriptor.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Fd& operator=(Fd&& other) noexcept {
-    if (this != &other) {
-      reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset() {
-    if (fd_ >= 0) {
-      int saved = errno;
-      close(fd_);
-      errno = saved;
-    }
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
+using posix::Fd;
 
 Result failure(uint32_t code) { return Result::failure(code); }
 // The failure of the host call `call` (a static name) on `host`, from errno.
@@ -495,12 +467,12 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   Str mask = full.substr(slash + 1);
   std::optional<std::string> folder = machine.hostPath(full.substr(0, slash + 1));
   if (!folder) return entries;
-  DIR* dir = opendir(folder->c_str());
-  if (!dir) return entries;
+  posix::Dir dir(opendir(folder->c_str()));
+  if (!dir.valid()) return entries;
   Str expression = dosExpression(mask);
   std::string base = withoutTrailingSlash(*folder);
   if (base != "/") base += "/";
-  while (const dirent* entry = readdir(dir)) {
+  while (const dirent* entry = readdir(dir.get())) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     Str windowsName = fromUtf8(name);
@@ -510,7 +482,7 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
     if (stat(host.c_str(), &info) != 0 && lstat(host.c_str(), &info) != 0) continue;
     entries.push_back({std::move(windowsName), attributesOf(host, info)});
   }
-  closedir(dir);
+  dir.reset();
   // NTFS lists a folder in the order of the upper-case names.
   std::sort(entries.begin(), entries.end(), [](const FindEntry& a, const FindEntry& b) {
     return posix::upcased(a.name) < posix::upcased(b.name);

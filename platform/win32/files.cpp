@@ -128,14 +128,13 @@ Result removeDirectory(const Str& path) { return check(RemoveDirectoryW(wide(pat
 std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<FindEntry> entries;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(wide(pattern), &data);
-  if (find == INVALID_HANDLE_VALUE) return entries;
+  const win32::FindHandle find(FindFirstFileW(wide(pattern), &data));
+  if (!find.valid()) return entries;
   do {
     Str name = win32::fromWide(data.cFileName);
     if (name == u"." || name == u"..") continue;
     entries.push_back({std::move(name), data.dwFileAttributes});
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
   return entries;
 }
 
@@ -169,7 +168,11 @@ FileContents readFileContents(const Str& path) {
   if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
     return FileContents{Status::Unreadable, {}, static_cast<uint32_t>(ERROR_ACCESS_DENIED)};
   FileContents contents{Status::Ok, {}, err::kSuccess};
-  contents.bytes.reserve((static_cast<size_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  // A 32-bit process cannot hold a file of 4 GiB or more.
+  const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  if (size > contents.bytes.max_size())
+    return FileContents{Status::Unreadable, {}, static_cast<uint32_t>(ERROR_NOT_ENOUGH_MEMORY)};
+  contents.bytes.reserve(static_cast<size_t>(size));
   char buffer[65536];
   DWORD got = 0;
   while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {

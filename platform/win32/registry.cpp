@@ -13,17 +13,11 @@
 namespace orvel::reg {
 
 struct Key::Impl {
-  HKEY handle = nullptr;
+  win32::RegistryKey key;
   bool localMachine = false;  // the key lies below HKEY_LOCAL_MACHINE
 
-  Impl(HKEY h, bool lm) : handle(h), localMachine(lm) {}
-  Impl(const Impl&) = delete;
-  Impl& operator=(const Impl&) = delete;
-  ~Impl() {
-    DWORD error = GetLastError();
-    RegCloseKey(handle);
-    SetLastError(error);
-  }
+  Impl(HKEY h, bool lm) : key(h), localMachine(lm) {}
+  HKEY handle() const { return key.get(); }
 };
 
 namespace {
@@ -102,7 +96,7 @@ Result Key::open(const Key& parent, const Str& subKey, uint32_t access, Open how
   if (!parent.isOpen()) return Result::failure(err::kInvalidHandle);
   bool localMachine = parent.impl_->localMachine;
   HKEY handle = nullptr;
-  Result r = openBelow(parent.impl_->handle, localMachine, subKey, access, create, handle);
+  Result r = openBelow(parent.impl_->handle(), localMachine, subKey, access, create, handle);
   if (r) out.impl_ = std::make_unique<Impl>(handle, localMachine);
   return r;
 }
@@ -115,12 +109,12 @@ Result Key::queryValue(const Str& name, Value& out) const {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
   DWORD type = REG_NONE;
   DWORD size = 0;
-  LONG code = RegQueryValueExW(impl_->handle, wide(name), nullptr, &type, nullptr, &size);
+  LONG code = RegQueryValueExW(impl_->handle(), wide(name), nullptr, &type, nullptr, &size);
   std::string data;
   // The value may grow between the two calls; ask again until it fits.
   while (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
     data.resize(size);
-    code = RegQueryValueExW(impl_->handle, wide(name), nullptr, &type,
+    code = RegQueryValueExW(impl_->handle(), wide(name), nullptr, &type,
                             reinterpret_cast<BYTE*>(data.data()), &size);
     if (code == ERROR_SUCCESS) {
       data.resize(size);
@@ -133,19 +127,19 @@ Result Key::queryValue(const Str& name, Value& out) const {
 
 Result Key::setValue(const Str& name, const Value& value) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return status(RegSetValueExW(impl_->handle, wide(name), 0, value.type,
+  return status(RegSetValueExW(impl_->handle(), wide(name), 0, value.type,
                                reinterpret_cast<const BYTE*>(value.data.data()),
                                static_cast<DWORD>(value.data.size())), "RegSetValueExW");
 }
 
 Result Key::deleteValue(const Str& name) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return status(RegDeleteValueW(impl_->handle, wide(name)), "RegDeleteValueW");
+  return status(RegDeleteValueW(impl_->handle(), wide(name)), "RegDeleteValueW");
 }
 
 Result Key::subKeyNames(std::vector<Str>& out) const {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  HKEY key = impl_->handle;
+  HKEY key = impl_->handle();
   return enumerateNames(
       [key](DWORD index, wchar_t* name, DWORD* length) {
         return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
@@ -155,7 +149,7 @@ Result Key::subKeyNames(std::vector<Str>& out) const {
 
 Result Key::valueNames(std::vector<Str>& out) const {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  HKEY key = impl_->handle;
+  HKEY key = impl_->handle();
   return enumerateNames(
       [key](DWORD index, wchar_t* name, DWORD* length) {
         return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
@@ -165,7 +159,7 @@ Result Key::valueNames(std::vector<Str>& out) const {
 
 Result Key::deleteSubKey(const Str& subKey) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return deleteBelow(impl_->handle, impl_->localMachine, subKey);
+  return deleteBelow(impl_->handle(), impl_->localMachine, subKey);
 }
 
 Result deleteKey(Root root, const Str& subKey) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/types.h"
+#include "platform/unique_handle.h"
 
 namespace orvel::win32 {
 
@@ -50,35 +51,41 @@ inline void closeKeepingError(HANDLE handle) {
   SetLastError(error);
 }
 
-// A kernel handle from CreateFileW, OpenProcessToken and the like. Move-only.
-class ScopedHandle {
- public:
-  ScopedHandle() = default;
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, nullptr));
-    return *this;
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  ~ScopedHandle() { reset(); }
-
-  // CreateFileW answers INVALID_HANDLE_VALUE, the token functions null.
-  bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  HANDLE* receive() {
-    reset();
-    return &handle_;
-  }
-  void reset(HANDLE handle = nullptr) {
-    if (valid()) closeKeepingError(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
+// A kernel handle from CreateFileW, OpenProcessToken, CreateMutexW and the
+// like (CreateFileW answers INVALID_HANDLE_VALUE, the others null).
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static HANDLE none() { return nullptr; }
+  static bool valid(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
+  static void close(HANDLE handle) { closeKeepingError(handle); }
 };
+using ScopedHandle = UniqueHandle<KernelHandleTraits>;
+
+// A search of FindFirstFileW.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static HANDLE none() { return INVALID_HANDLE_VALUE; }
+  static bool valid(HANDLE handle) { return handle != INVALID_HANDLE_VALUE; }
+  static void close(HANDLE handle) {
+    const DWORD error = GetLastError();
+    FindClose(handle);
+    SetLastError(error);
+  }
+};
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
+// An open registry key (never a predefined root).
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static HKEY none() { return nullptr; }
+  static bool valid(HKEY key) { return key != nullptr; }
+  static void close(HKEY key) {
+    const DWORD error = GetLastError();
+    RegCloseKey(key);
+    SetLastError(error);
+  }
+};
+using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
 // Memory that the system allocated with LocalAlloc (CommandLineToArgvW,
 // FormatMessageW with FORMAT_MESSAGE_ALLOCATE_BUFFER).
