@@ -51,7 +51,7 @@ std::vector<Str> Distribution(const Str& dist) {
 double PlainCopyMs(const Str& dist, const std::vector<Str>& names, const Str& target) {
   const auto start = std::chrono::steady_clock::now();
   for (const char16_t* folder : {u"languages", u"styles", u"templates"}) (void)files::forceDirectories(target + folder);
-  for (const Str& name : names) (void)files::copyFile(dist + name, target + name, false);
+  for (const Str& name : names) (void)files::copyFile(dist + name, target + name, files::IfExists::Replace);
   return orvel::bench::MsSince(start);
 }
 

@@ -103,9 +103,9 @@ double TimePlainCopy(const Str& src, const Str& target) {
   for (const Str group : {u"languages\\", u"styles\\"}) {
     (void)files::forceDirectories(target + group);
     for (const files::FindEntry& entry : files::findFiles(src + group + u"*.*"))
-      (void)files::copyFile(src + group + entry.name, target + group + entry.name, false);
+      (void)files::copyFile(src + group + entry.name, target + group + entry.name, files::IfExists::Replace);
   }
-  for (const Str name : {u"OrvelDraw.exe", u"Setup.exe"}) (void)files::copyFile(src + name, target + name, false);
+  for (const Str name : {u"OrvelDraw.exe", u"Setup.exe"}) (void)files::copyFile(src + name, target + name, files::IfExists::Replace);
   return orvel::bench::MsSince(start);
 }
 

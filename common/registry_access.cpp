@@ -35,8 +35,8 @@ bool RegistryAccess::isRelative(const Str& path) const { return path.empty() || 
 
 Result RegistryAccess::openResolved(const Str& path, uint32_t access, bool canCreate, reg::Key& out) const {
   const Str subKey = withoutLeadingBackslash(path);
-  if (isRelative(path) && current_.isOpen()) return reg::Key::open(current_, subKey, access, canCreate, out);
-  return reg::Key::open(root_, subKey, access, canCreate, out);
+  if (isRelative(path) && current_.isOpen()) return reg::Key::open(current_, subKey, access, canCreate ? reg::Open::OrCreate : reg::Open::Existing, out);
+  return reg::Key::open(root_, subKey, access, canCreate ? reg::Open::OrCreate : reg::Open::Existing, out);
 }
 
 bool RegistryAccess::OpenKey(const Str& path, bool canCreate) {
@@ -101,7 +101,7 @@ void RegistryAccess::deleteSubKeys(reg::Key& key) const {
   if (!key.subKeyNames(names)) return;
   for (const Str& name : names) {
     reg::Key child;
-    if (reg::Key::open(key, name, kTreeAccess, false, child)) {
+    if (reg::Key::open(key, name, kTreeAccess, reg::Open::Existing, child)) {
       deleteSubKeys(child);
       child.close();
     }

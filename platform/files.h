@@ -37,10 +37,12 @@ Result setAttributes(const Str& path, uint32_t attributes);
 // another process holds locked (sharing violation), and for a folder.
 Result deleteFile(const Str& path);
 
-// CopyFileW: keeps attributes and the last-write time. With failIfExists an
-// existing target fails with kFileExists; otherwise a read-only or locked
-// target fails with access denied / sharing violation.
-Result copyFile(const Str& from, const Str& to, bool failIfExists);
+// What copyFile does with a target that exists.
+enum class IfExists { Replace, Fail };
+// CopyFileW: keeps attributes and the last-write time. With IfExists::Fail
+// an existing target fails with kFileExists; otherwise a read-only or
+// locked target fails with access denied / sharing violation.
+Result copyFile(const Str& from, const Str& to, IfExists ifExists);
 
 // MoveFileW: fails when the target exists (kAlreadyExists) or the source is
 // missing (kFileNotFound).
@@ -63,9 +65,9 @@ struct FindEntry {
 // never returned. A missing folder gives an empty list.
 std::vector<FindEntry> findFiles(const Str& pattern);
 
-// Last-write time as a FILETIME value (100 ns since 1601), or nothing when the
-// file cannot be read.
-std::optional<uint64_t> lastWriteTime(const Str& path);
+// Last-write time as a FILETIME value (100 ns since 1601), or why the file's
+// time cannot be read.
+Outcome<uint64_t> lastWriteTime(const Str& path);
 // Sets the last-write time (used by tests and benchmarks to age files).
 Result setLastWriteTime(const Str& path, uint64_t filetime);
 

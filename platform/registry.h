@@ -15,6 +15,8 @@
 namespace orvel::reg {
 
 enum class Root { ClassesRoot, CurrentUser, LocalMachine };
+// Whether Key::open makes a key that is missing.
+enum class Open { Existing, OrCreate };
 
 // Access masks.
 constexpr uint32_t kKeyRead = 0x20019;
@@ -52,11 +54,11 @@ class Key {
   Key& operator=(const Key&) = delete;
   ~Key();
 
-  // RegOpenKeyExW / RegCreateKeyExW below a root. subKey has no leading "\";
-  // an empty subKey opens the root itself.
-  static Result open(Root root, const Str& subKey, uint32_t access, bool create, Key& out);
+  // RegOpenKeyExW (Open::Existing) / RegCreateKeyExW (Open::OrCreate) below
+  // a root. subKey has no leading "\"; an empty subKey opens the root itself.
+  static Result open(Root root, const Str& subKey, uint32_t access, Open how, Key& out);
   // The same below an open key.
-  static Result open(const Key& parent, const Str& subKey, uint32_t access, bool create, Key& out);
+  static Result open(const Key& parent, const Str& subKey, uint32_t access, Open how, Key& out);
 
   bool isOpen() const;
   void close();

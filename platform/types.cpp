@@ -93,4 +93,11 @@ std::string toUtf8(StrView s) {
   return out;
 }
 
+std::string describe(const Result& result) {
+  if (result.ok()) return "success";
+  std::string text = "error " + std::to_string(result.error);
+  if (result.call) text += std::string(" (") + result.call + ": " + std::to_string(result.native) + ")";
+  return text;
+}
+
 }  // namespace orvel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,13 +35,41 @@ constexpr uint32_t kKeyDeleted = 1018;
 constexpr uint32_t kBadPathname = 161;
 }  // namespace err
 
-// Outcome of a platform call: 0 on success, else the Windows error code.
-struct Result {
+// Outcome of a platform call: 0 on success, else the Windows error code
+// that the program reports, with the system call that failed and that
+// call's own code (GetLastError on Windows, errno on the emulated machine),
+// for whoever looks into a failure.
+struct [[nodiscard]] Result {
   uint32_t error = err::kSuccess;
+  const char* call = nullptr;  // a static name, or null where no call failed (a refusal of our own)
+  int32_t native = 0;
   constexpr bool ok() const { return error == err::kSuccess; }
   constexpr explicit operator bool() const { return ok(); }
   static constexpr Result success() { return {}; }
-  static constexpr Result failure(uint32_t code) { return {code}; }
+  static constexpr Result failure(uint32_t code, const char* call = nullptr, int32_t native = 0) {
+    return {code, call, native};
+  }
+};
+
+// "error 5 (CreateFileW: 5)": a result for a log or a test's message.
+std::string describe(const Result& result);
+
+// A platform call's value, or the failed Result that says why there is none.
+template <class T>
+class [[nodiscard]] Outcome {
+ public:
+  Outcome(T value) : value_(std::move(value)) {}
+  Outcome(Result failure) : result_(failure) {}
+  bool has_value() const { return value_.has_value(); }
+  explicit operator bool() const { return has_value(); }
+  const T& value() const { return value_.value(); }  // throws std::bad_optional_access without one
+  const T& operator*() const { return *value_; }
+  T value_or(T fallback) const { return value_.value_or(std::move(fallback)); }
+  const Result& result() const { return result_; }
+
+ private:
+  std::optional<T> value_;
+  Result result_;
 };
 
 // UTF-8 <-> UTF-16. Invalid input becomes U+FFFD; never throws.

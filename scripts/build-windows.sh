@@ -5,7 +5,8 @@
 # scripts/test-windows.sh runs under Wine: the i686 build, under 32-bit Wine,
 # wherever this machine starts 32-bit programs. The other is built as the
 # program only, kept compiling. The build folders can be chosen with
-# ORVEL_WIN32_BUILD and ORVEL_WIN64_BUILD.
+# ORVEL_WIN32_BUILD and ORVEL_WIN64_BUILD; arguments go to both configure
+# steps (for example -DORVEL_WERROR=ON).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${ORVEL_JOBS:-2}
@@ -24,5 +25,5 @@ build() {  # build <folder> <target triple> [cmake options...]
   cmake --build "$folder" -j"$jobs"
 }
 
-build "$win32" i686-w64-mingw32
-build "$win64" x86_64-w64-mingw32
+build "$win32" i686-w64-mingw32 "$@"
+build "$win64" x86_64-w64-mingw32 "$@"

@@ -1,36 +1,42 @@
 #!/usr/bin/env bash
-# Runs every test: the native suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, each fuzz target briefly, and the Windows suite
-# under Wine (with Xvfb for what needs a display): in the i686 build, the
-# program as it ships, wherever this machine starts 32-bit programs
-# (scripts/windows-suite.sh). Installs what it needs.
+# Runs every test: the Windows suite under Wine (with Xvfb for what needs a
+# display) in the i686 build, the program as it ships, wherever this machine
+# starts 32-bit programs (scripts/windows-suite.sh); the native suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer; and each fuzz target
+# briefly. Every build treats warnings as errors. Installs what it needs.
+#
+# The Windows suite runs its Wine processes one at a time, which leaves a
+# core free: the native build and its tests run meanwhile, at a lower
+# priority so that the windows under Wine answer in time
+# (scripts/test-native.sh: one clang build serves the sanitizers and the fuzz
+# targets).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
-jobs=${ORVEL_JOBS:-2}
-fuzz_seconds=${ORVEL_FUZZ_SECONDS:-10}
 
 scripts/install-deps.sh
 
-echo "== native build with sanitizers"
-# The benchmarks are no tests; a plain build makes them.
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEL_SANITIZE=ON -DORVEL_BENCH=OFF >/dev/null
-cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+phase() { printf '== %s (at %d:%02d)\n' "$1" $((SECONDS / 60)) $((SECONDS % 60)); }
 
-echo "== fuzz targets, ${fuzz_seconds}s each"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORVEL_FUZZ=ON -DORVEL_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j"$jobs" --target fuzz_targets
-for target in build-fuzz/tests/fuzz/*_fuzz; do
-  [ -x "$target" ] || continue
-  corpus=$(mktemp -d)
-  echo "-- $(basename "$target")"
-  "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2
-  rm -rf "$corpus"
-done
+phase "Windows builds"
+scripts/build-windows.sh -DORVEL_WERROR=ON
 
-echo "== Windows build, tests under Wine"
-scripts/build-windows.sh
-scripts/test-windows.sh
+phase "Windows suite under Wine, in the background"
+windows_log=$(mktemp)
+scripts/test-windows.sh >"$windows_log" 2>&1 &
+windows_pid=$!
+trap 'kill "$windows_pid" 2>/dev/null || true; rm -f "$windows_log"' EXIT
+
+phase "native suite, meanwhile"
+native_status=0
+nice -n 10 scripts/test-native.sh || native_status=$?
+
+phase "waiting for the Windows suite"
+windows_status=0
+wait "$windows_pid" || windows_status=$?
+cat "$windows_log"
+phase "done"
+if [ "$native_status" -ne 0 ] || [ "$windows_status" -ne 0 ]; then
+  echo "FAILED: native $native_status, Windows $windows_status" >&2
+  exit 1
+fi

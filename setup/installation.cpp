@@ -141,7 +141,7 @@ void TFSetup::CopyFileTo(const Str& Source, const Str& Dest) {
     Fehler = true;
     return;
   }
-  if (!files::copyFile(Source, Dest, false)) {
+  if (!files::copyFile(Source, Dest, files::IfExists::Replace)) {
     FMemo->GibAus(Format(LNGCopyError, {Dest}));
     Fehler = true;
   }

@@ -58,7 +58,7 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   // Nothing to copy onto itself: deleting the target would delete the source.
   if (SameFile(f1, f2)) return;
   if (!files::fileExists(f2)) {
-    if (!files::copyFile(f1, f2, true)) return failed();
+    if (!files::copyFile(f1, f2, files::IfExists::Fail)) return failed();
     return AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
   }
   // The new file goes beside the installed one first, so that a source that
@@ -66,7 +66,7 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   // installed file deleted and the new one put in its place.
   const Str fresh = f2 + kFreshSuffix;
   RemoveLeftover(fresh);
-  if (!files::copyFile(f1, fresh, true)) {
+  if (!files::copyFile(f1, fresh, files::IfExists::Fail)) {
     RemoveLeftover(fresh);
     return failed();
   }
@@ -80,7 +80,7 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
   if (!files::moveFile(fresh, f2)) {
     // The rename within one folder failed: a copy may still do; else the new
     // file stays under its interim name rather than being lost as well.
-    if (!files::copyFile(fresh, f2, true)) return failed();
+    if (!files::copyFile(fresh, f2, files::IfExists::Fail)) return failed();
     RemoveLeftover(fresh);
   }
   AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));

@@ -28,6 +28,7 @@
 #include <utility>
 
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
 
@@ -50,39 +51,14 @@ constexpr char16_t kDosDot = u'"';
 constexpr int64_t kFiletimePerSecond = 10'000'000;
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
-// An owned file descriptor.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Fd& operator=(Fd&& other) noexcept {
-    if (this != &other) {
-      reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset() {
-    if (fd_ >= 0) {
-      int saved = errno;
-      close(fd_);
-      errno = saved;
-    }
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
+using posix::Fd;
 
 Result failure(uint32_t code) { return Result::failure(code); }
-Result errnoFailure(const std::string& host) { return failure(posix::windowsError(errno, host)); }
+// The failure of the host call `call` (a static name) on `host`, from errno.
+Result errnoFailure(const std::string& host, const char* call) {
+  const int code = errno;
+  return Result::failure(posix::windowsError(code, host), call, code);
+}
 
 std::string withoutTrailingSlash(std::string host) {
   while (host.size() > 1 && host.back() == '/') host.pop_back();
@@ -221,19 +197,19 @@ bool copyContent(int from, int to, off_t size) {
 // attributes and times, put in place in one step.
 Result copyInto(int input, const struct stat& source, const std::string& to) {
   std::optional<SiblingTemp> temp = SiblingTemp::create(to);
-  if (!temp) return errnoFailure(to);
-  if (!copyContent(input, temp->fd(), source.st_size)) return errnoFailure(to);
-  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to);
+  if (!temp) return errnoFailure(to, "mkstemp");
+  if (!copyContent(input, temp->fd(), source.st_size)) return errnoFailure(to, "read/write");
+  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to, "fchmod");
   if (auto attributes = storedAttributes(input)) storeAttributes(temp->path(), *attributes);
   const timespec times[2] = {source.st_atim, source.st_mtim};
-  if (futimens(temp->fd(), times) != 0) return errnoFailure(to);
-  if (!temp->commit(to)) return errnoFailure(to);
+  if (futimens(temp->fd(), times) != 0) return errnoFailure(to, "futimens");
+  if (!temp->commit(to)) return errnoFailure(to, "rename");
   return Result::success();
 }
 
 Result copyInto(const std::string& from, const struct stat& source, const std::string& to) {
   Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!input.valid()) return errnoFailure(from);
+  if (!input.valid()) return errnoFailure(from, "open");
   return copyInto(input.get(), source, to);
 }
 
@@ -398,14 +374,14 @@ Result setAttributes(const Str& path, uint32_t attributes) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (place.stat(info) != 0) return errnoFailure(host);
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   uint32_t kept = attributes & kStoredAttributes;
   if (!S_ISDIR(info.st_mode)) {
     mode_t mode = info.st_mode & 07777;
     if (kept & kReadOnly) mode &= ~0222;
     else if (!hasWriteBits(info)) mode |= S_IWUSR;
-    if (mode != (info.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return errnoFailure(host);
+    if (mode != (info.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return errnoFailure(host, "chmod");
   }
   storeAttributes(host, kept);
   return Result::success();
@@ -417,7 +393,7 @@ Result deleteFile(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (place.stat(info) != 0) return errnoFailure(host);
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (S_ISDIR(info.st_mode) || writeRefused(place.machine, host) || isReadOnly(host, info))
     return failure(err::kAccessDenied);
   switch (holderOf(host)) {
@@ -425,12 +401,13 @@ Result deleteFile(const Str& path) {
     case Holder::RunningProgram: return failure(err::kAccessDenied);
     case Holder::Nobody: break;
   }
-  if (unlink(withoutTrailingSlash(host).c_str()) != 0) return errnoFailure(host);
+  if (unlink(withoutTrailingSlash(host).c_str()) != 0) return errnoFailure(host, "unlink");
   posix::noteNameRemoved(host);
   return Result::success();
 }
 
-Result copyFile(const Str& from, const Str& to, bool failIfExists) {
+Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
+  const bool failIfExists = ifExists == IfExists::Fail;
   if (uint32_t injected = posix::faults::check("files.copyFile")) return failure(injected);
   const Machine machine = Machine::current();
   Place sourcePlace = locate(machine, from);
@@ -440,7 +417,7 @@ Result copyFile(const Str& from, const Str& to, bool failIfExists) {
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
-  if (sourcePlace.stat(sourceInfo) != 0) return errnoFailure(*source);
+  if (sourcePlace.stat(sourceInfo) != 0) return errnoFailure(*source, "stat");
   if (S_ISDIR(sourceInfo.st_mode)) return failure(err::kAccessDenied);
   // A plain file is opened once, for the sharing check and for its content;
   // only such a file can be held (see holderOf).
@@ -458,10 +435,10 @@ Result copyFile(const Str& from, const Str& to, bool failIfExists) {
     if (sameFile(sourceInfo, targetInfo) || holderOf(*target) != Holder::Nobody)
       return failure(err::kSharingViolation);
   } else if (errno != ENOENT) {
-    return errnoFailure(*target);
+    return errnoFailure(*target, "stat");
   }
   if (writeRefused(machine, *target)) return failure(err::kAccessDenied);
-  if (openError != 0) return failure(posix::windowsError(openError, *source));
+  if (openError != 0) return Result::failure(posix::windowsError(openError, *source), "open", openError);
   if (!input.valid()) return copyInto(*source, sourceInfo, *target);
   return copyInto(input.get(), sourceInfo, *target);
 }
@@ -476,7 +453,7 @@ Result moveFile(const Str& from, const Str& to) {
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
-  if (sourcePlace.lstat(sourceInfo) != 0) return errnoFailure(*source);
+  if (sourcePlace.lstat(sourceInfo) != 0) return errnoFailure(*source, "lstat");
   std::string destination = withoutTrailingSlash(*target);
   struct stat targetInfo {};
   if (targetPlace.lstat(targetInfo) == 0) {
@@ -492,10 +469,10 @@ Result moveFile(const Str& from, const Str& to) {
     posix::noteNameAdded(destination);
     return Result::success();
   }
-  if (errno != EXDEV || !S_ISREG(sourceInfo.st_mode)) return errnoFailure(destination);
+  if (errno != EXDEV || !S_ISREG(sourceInfo.st_mode)) return errnoFailure(destination, "rename");
   // Another file system: MoveFileW copies and deletes.
   if (Result copied = copyInto(*source, sourceInfo, destination); !copied) return copied;
-  if (unlink(source->c_str()) != 0) return errnoFailure(*source);
+  if (unlink(source->c_str()) != 0) return errnoFailure(*source, "unlink");
   posix::noteNameRemoved(*source);
   return Result::success();
 }
@@ -508,7 +485,7 @@ Result createDirectory(const Str& path) {
   struct stat info {};
   if (place.lstat(info) == 0) return failure(err::kAlreadyExists);
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
-  if (mkdir(host.c_str(), 0777) != 0) return errnoFailure(host);
+  if (mkdir(host.c_str(), 0777) != 0) return errnoFailure(host, "mkdir");
   posix::noteNameAdded(host);
   return Result::success();
 }
@@ -545,10 +522,10 @@ Result removeDirectory(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (place.stat(info) != 0) return errnoFailure(host);
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (!S_ISDIR(info.st_mode)) return failure(kNotADirectory);
   if (writeRefused(place.machine, host) || isReadOnly(host, info)) return failure(err::kAccessDenied);
-  if (rmdir(host.c_str()) != 0) return errnoFailure(host);
+  if (rmdir(host.c_str()) != 0) return errnoFailure(host, "rmdir");
   posix::noteNameRemoved(host);
   return Result::success();
 }
@@ -562,8 +539,8 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   Str mask = full.substr(slash + 1);
   std::optional<std::string> folder = machine.hostPath(full.substr(0, slash + 1));
   if (!folder) return entries;
-  DIR* dir = opendir(folder->c_str());
-  if (!dir) return entries;
+  posix::Dir dir(opendir(folder->c_str()));
+  if (!dir.valid()) return entries;
   Str expression = dosExpression(mask);
   struct Keyed {
     Str key;
@@ -572,19 +549,19 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<Keyed> keyed;
   std::string base = withoutTrailingSlash(*folder);
   if (base != "/") base += "/";
-  while (const dirent* entry = readdir(dir)) {
+  while (const dirent* entry = readdir(dir.get())) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     Str windowsName = fromUtf8(name);
     if (!WildcardMatch(expression, windowsName).matches()) continue;
     struct stat info {};
     std::string host = base + name;
-    if (fstatat(dirfd(dir), entry->d_name, &info, 0) != 0 &&
-        fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
+        fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
     keyed.push_back({posix::upcased(windowsName), {std::move(windowsName), attributesOf(host, info)}});
   }
-  closedir(dir);
+  dir.reset();
   // NTFS lists a folder in the order of the upper-case names.
   std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
   entries.reserve(keyed.size());
@@ -592,10 +569,11 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   return entries;
 }
 
-std::optional<uint64_t> lastWriteTime(const Str& path) {
+Outcome<uint64_t> lastWriteTime(const Str& path) {
   Place place = locate(path);
+  if (!place.host) return failure(place.error);
   struct stat info {};
-  if (!place.host || place.stat(info) != 0) return std::nullopt;
+  if (place.stat(info) != 0) return errnoFailure(*place.host, "stat");
   return toFiletime(info.st_mtim);
 }
 
@@ -605,10 +583,10 @@ Result setLastWriteTime(const Str& path, uint64_t filetime) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (place.stat(info) != 0) return errnoFailure(host);
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   const timespec times[2] = {{0, UTIME_OMIT}, fromFiletime(filetime)};
-  if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) return errnoFailure(host);
+  if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) return errnoFailure(host, "utimensat");
   return Result::success();
 }
 
@@ -663,14 +641,14 @@ Result writeFile(const Str& path, const std::string& bytes) {
       return failure(err::kAccessDenied);
     mode = info.st_mode & 07777;
   } else if (errno != ENOENT) {
-    return errnoFailure(host);
+    return errnoFailure(host, "stat");
   }
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   std::optional<SiblingTemp> temp = SiblingTemp::create(host);
-  if (!temp) return errnoFailure(host);
+  if (!temp) return errnoFailure(host, "mkstemp");
   if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0)
-    return errnoFailure(host);
-  if (!temp->commit(host)) return errnoFailure(host);
+    return errnoFailure(host, "write");
+  if (!temp->commit(host)) return errnoFailure(host, "rename");
   return Result::success();
 }
 
@@ -686,7 +664,7 @@ Result createOrTruncate(const Str& path) {
   }
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   Fd fd(open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!fd.valid()) return errnoFailure(host);
+  if (!fd.valid()) return errnoFailure(host, "open");
   posix::noteNameAdded(host);
   return Result::success();
 }

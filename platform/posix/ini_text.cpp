@@ -193,7 +193,11 @@ bool Document::set(StrView section, StrView key, StrView value) {
   auto span = findSection(section);
   if (!span) {
     if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = newLineEnd_;
-    lines_.push_back(newLine(u"[" + Str(withoutLeadingBlanks(section)) + u"]"));
+    // Appended rather than concatenated: GCC's -Wrestrict misreads the
+    // temporaries of `u"[" + ... + u"]"` at -O2.
+    Str header = u"[";
+    header.append(withoutLeadingBlanks(section)).push_back(u']');
+    lines_.push_back(newLine(std::move(header)));
     lines_.push_back(newLine(Str(withoutLeadingBlanks(key)) + u"=" + Str(value)));
     return true;
   }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/posix/file_stamp.h"
+#include "platform/posix/handles.h"
 #include "platform/posix/paths.h"
 
 namespace orvel::posix {
@@ -289,15 +290,14 @@ class FolderListings {
   };
 
   static std::optional<Listing> read(const std::string& path, const struct stat& info) {
-    DIR* dir = opendir(path.c_str());
-    if (!dir) return std::nullopt;
+    const Dir dir(opendir(path.c_str()));
+    if (!dir.valid()) return std::nullopt;
     Listing listing{FileStamp::of(info), {}};
-    while (const dirent* entry = readdir(dir)) {
+    while (const dirent* entry = readdir(dir.get())) {
       std::string candidate = entry->d_name;
       if (candidate == "." || candidate == "..") continue;
       listing.names.emplace(upcased(fromUtf8(candidate)), std::move(candidate));
     }
-    closedir(dir);
     return listing;
   }
 

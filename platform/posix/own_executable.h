@@ -5,6 +5,9 @@
 #pragma once
 
 #include <string>
+#include <utility>
+
+#include "platform/posix/handles.h"
 
 namespace orvel::posix {
 
@@ -13,18 +16,13 @@ namespace orvel::posix {
 class ExecutableLock {
  public:
   ExecutableLock() = default;
-  explicit ExecutableLock(int fd) : fd_(fd) {}
-  ExecutableLock(ExecutableLock&& other) noexcept;
-  ExecutableLock& operator=(ExecutableLock&& other) noexcept;
-  ExecutableLock(const ExecutableLock&) = delete;
-  ExecutableLock& operator=(const ExecutableLock&) = delete;
-  ~ExecutableLock();
+  explicit ExecutableLock(Fd fd) : fd_(std::move(fd)) {}
 
-  bool held() const { return fd_ >= 0; }
-  void release();
+  bool held() const { return fd_.valid(); }
+  void release() { fd_.reset(); }
 
  private:
-  int fd_ = -1;
+  Fd fd_;
 };
 
 // Locks the file at a host path; not held when it cannot be opened.

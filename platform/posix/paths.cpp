@@ -9,6 +9,8 @@
 #include <climits>
 #include <vector>
 
+#include "platform/posix/handles.h"
+
 namespace orvel::posix {
 namespace {
 
@@ -95,18 +97,13 @@ std::string hostParent(const std::string& hostPath) {
 }
 
 Holder holderOf(const std::string& hostPath) {
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return Holder::Nobody;
-  Holder holder = Holder::Nobody;
+  const Fd fd(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd.valid()) return Holder::Nobody;
   struct stat info {};
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    if (flock(fd, LOCK_SH | LOCK_NB) != 0) holder = Holder::ExclusiveOwner;
-    else if (flock(fd, LOCK_EX | LOCK_NB) != 0) holder = Holder::RunningProgram;
-  }
-  int saved = errno;
-  close(fd);
-  errno = saved;
-  return holder;
+  if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return Holder::Nobody;
+  if (flock(fd.get(), LOCK_SH | LOCK_NB) != 0) return Holder::ExclusiveOwner;
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return Holder::RunningProgram;
+  return Holder::Nobody;
 }
 
 bool heldExclusively(int fd) {

@@ -27,12 +27,14 @@
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/file_stamp.h"
 #include "platform/posix/fold_case.h"
+#include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_file.h"
 
 namespace orvel::reg {
 namespace {
 
+using posix::Fd;
 using posix::FileStamp;
 using posix::regfile::Hives;
 using posix::regfile::KeyNode;
@@ -67,23 +69,17 @@ uint32_t errorOf(int error) {
 // The lock file also records where the last appended change ended.
 class StoreLock {
  public:
-  StoreLock(const std::string& path, bool exclusive) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) return;
-    while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+  // Closing the descriptor releases the lock.
+  StoreLock(const std::string& path, bool exclusive) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+    if (!fd_.valid()) return;
+    while (::flock(fd_.get(), exclusive ? LOCK_EX : LOCK_SH) != 0) {
       if (errno != EINTR) {
-        ::close(fd_);
-        fd_ = -1;
+        fd_.reset();
         return;
       }
     }
   }
-  StoreLock(const StoreLock&) = delete;
-  StoreLock& operator=(const StoreLock&) = delete;
-  ~StoreLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return fd_.valid(); }
 
   // What the last change left, written by it under the lock: a count of
   // changes, so that a process tells whether its tree is still the file's,
@@ -99,7 +95,7 @@ class StoreLock {
     char text[96] = {};
     Record r;
     unsigned long long ino = 0, size = 0, pending = 0;
-    if (fd_ >= 0 && ::pread(fd_, text, sizeof text - 1, 0) > 0 &&
+    if (held() && ::pread(fd_.get(), text, sizeof text - 1, 0) > 0 &&
         std::sscanf(text, "%llu %llu %llu %llu", &r.generation, &ino, &size, &pending) == 4) {
       r.ino = static_cast<ino_t>(ino);
       r.size = static_cast<off_t>(size);
@@ -112,11 +108,11 @@ class StoreLock {
     int n = std::snprintf(text, sizeof text, "%020llu %020llu %020llu %020llu\n", r.generation,
                           static_cast<unsigned long long>(r.ino), static_cast<unsigned long long>(r.size),
                           static_cast<unsigned long long>(r.pending));
-    if (fd_ >= 0 && n > 0) (void)!::pwrite(fd_, text, static_cast<size_t>(n), 0);
+    if (held() && n > 0) (void)!::pwrite(fd_.get(), text, static_cast<size_t>(n), 0);
   }
 
  private:
-  int fd_ = -1;
+  Fd fd_;
 };
 
 // The tree of the registry file this process last read or wrote, kept while
@@ -146,19 +142,18 @@ struct TreeCache {
 constexpr off_t kRewriteBelow = 4 * 1024;
 
 std::optional<std::string> readWholeFile(const std::string& path, int& error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) {
     error = errno;
     return std::nullopt;
   }
   std::string bytes;
   char buffer[65536];
   for (;;) {
-    ssize_t got = ::read(fd, buffer, sizeof buffer);
+    ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       error = got < 0 ? errno : 0;
-      ::close(fd);
       if (got < 0) return std::nullopt;
       return bytes;
     }
@@ -181,11 +176,11 @@ bool writeAll(int fd, const std::string& bytes) {
 // and Windows, too, writes its registry to disk lazily.
 Result replaceFile(const std::string& path, const std::string& bytes) {
   std::string temp = path + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return failure(errorOf(errno));
-  bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, bytes);
+  Fd fd(::mkstemp(temp.data()));
+  if (!fd.valid()) return failure(errorOf(errno));
+  bool written = ::fchmod(fd.get(), 0644) == 0 && writeAll(fd.get(), bytes);
   int error = errno;
-  ::close(fd);
+  fd.reset();
   if (written && ::rename(temp.c_str(), path.c_str()) == 0) return Result::success();
   if (written) error = errno;
   ::unlink(temp.c_str());
@@ -281,19 +276,20 @@ class Store {
 
   Result append(const std::string& block) {
     const std::string file = machine_.registryFile();
-    int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return failure(errorOf(errno));
+    Fd fd(::open(file.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd.valid()) return failure(errorOf(errno));
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && FileStamp::of(info) == cache_.stamp &&
-              (info.st_size == cache_.readable || ::ftruncate(fd, cache_.readable) == 0);
+    bool ok = ::fstat(fd.get(), &info) == 0 && FileStamp::of(info) == cache_.stamp &&
+              (info.st_size == cache_.readable || ::ftruncate(fd.get(), cache_.readable) == 0);
     if (ok) {
       const off_t end = cache_.readable + static_cast<off_t>(block.size());
       record_ = {record_.generation, info.st_ino, cache_.readable, end};
       lock_.write(record_);
-      ok = ::lseek(fd, cache_.readable, SEEK_SET) == cache_.readable && writeAll(fd, block) && ::fstat(fd, &info) == 0;
+      ok = ::lseek(fd.get(), cache_.readable, SEEK_SET) == cache_.readable && writeAll(fd.get(), block) &&
+           ::fstat(fd.get(), &info) == 0;
     }
     int error = errno;
-    ::close(fd);
+    fd.reset();
     if (!ok) return failure(errorOf(error));
     cache_.stamp = FileStamp::of(info);
     cache_.readable = info.st_size;
@@ -485,7 +481,8 @@ Key::Key(Key&& other) noexcept = default;
 Key& Key::operator=(Key&& other) noexcept = default;
 Key::~Key() = default;
 
-Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(Root root, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   if (uint32_t injected = posix::faults::check("registry.open")) return failure(injected);
   std::vector<Str> names;
   if (Result r = splitPath(subKey, names); !r) return r;
@@ -497,7 +494,8 @@ Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key
   return r;
 }
 
-Result Key::open(const Key& parent, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(const Key& parent, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   if (uint32_t injected = posix::faults::check("registry.open")) return failure(injected);
   if (!parent.isOpen()) return failure(err::kInvalidHandle);
   const KeyRef& from = parent.impl_->ref;

@@ -30,8 +30,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/fault_injection.h"
 #include "platform/posix/batch.h"
+#include "platform/posix/fault_injection.h"
+#include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
 
@@ -39,6 +40,7 @@ namespace orvel::shell {
 namespace {
 
 namespace fs = std::filesystem;
+using posix::Fd;
 using posix::Machine;
 
 // ShellExecuteW's codes.
@@ -66,10 +68,8 @@ void appendLog(const Machine& machine, const std::vector<std::string>& fields) {
   for (const std::string& field : fields) line += (line.empty() ? "" : "\t") + field;
   line += '\n';
   // One write on an appending descriptor: lines of several processes never mix.
-  int fd = open(machine.shellLog().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return;
-  (void)!write(fd, line.data(), line.size());
-  close(fd);
+  const Fd fd(open(machine.shellLog().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (fd.valid()) (void)!write(fd.get(), line.data(), line.size());
 }
 
 // --- starting -------------------------------------------------------------------

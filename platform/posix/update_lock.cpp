@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
 
@@ -38,24 +39,21 @@ std::string lockFileOf(const posix::Machine& machine, const Str& path) {
 UpdateLock UpdateLock::acquire(const Str& path) {
   const posix::Machine machine = posix::Machine::current();
   (void)mkdir((machine.root() + "/locks").c_str(), 0777);
-  const int fd = open(lockFileOf(machine, path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  posix::Fd fd(open(lockFileOf(machine, path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
   UpdateLock lock;
-  if (fd < 0) return lock;
+  if (!fd.valid()) return lock;
   const auto deadline = std::chrono::steady_clock::now() + kLongestWait;
-  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      close(fd);
-      return lock;
-    }
+  while (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (std::chrono::steady_clock::now() > deadline) return lock;
     std::this_thread::sleep_for(kPoll);
   }
-  lock.handle_ = fd;
+  lock.handle_ = fd.release();
   return lock;
 }
 
 void UpdateLock::release() {
   // Closing the descriptor lets go of the flock.
-  if (handle_ != -1) close(static_cast<int>(std::exchange(handle_, -1)));
+  if (handle_ != -1) posix::Fd closing(static_cast<int>(std::exchange(handle_, -1)));
 }
 
 }  // namespace orvel::files

@@ -42,7 +42,7 @@ Result writeAll(HANDLE file, const std::string& bytes) {
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) return lastError();
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) return lastError("WriteFile");
     done += written;
   }
   return Result::success();
@@ -68,14 +68,14 @@ Result createSiblingTempFile(const Str& path, Str& name, ScopedHandle& file) {
     file.reset(CreateFileW(wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.valid()) return Result::success();
     // A leftover of an earlier process with the same id: take the next name.
-    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return lastError();
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return lastError("CreateFileW");
   }
   return Result::failure(err::kFileExists);
 }
 
 Result writeAndFlush(HANDLE file, const std::string& bytes) {
   if (Result r = writeAll(file, bytes); !r) return r;
-  return check(FlushFileBuffers(file));
+  return check(FlushFileBuffers(file), "FlushFileBuffers");
 }
 
 }  // namespace
@@ -94,20 +94,21 @@ uint32_t getAttributes(const Str& path) { return GetFileAttributesW(wide(path));
 
 Result setAttributes(const Str& path, uint32_t attributes) {
   uint32_t kept = attributes & kKeptAttributes;
-  return check(SetFileAttributesW(wide(path), kept ? kept : FILE_ATTRIBUTE_NORMAL));
+  return check(SetFileAttributesW(wide(path), kept ? kept : FILE_ATTRIBUTE_NORMAL), "SetFileAttributesW");
 }
 
-Result deleteFile(const Str& path) { return check(DeleteFileW(wide(path))); }
+Result deleteFile(const Str& path) { return check(DeleteFileW(wide(path)), "DeleteFileW"); }
 
-Result copyFile(const Str& from, const Str& to, bool failIfExists) {
+Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
+  const bool failIfExists = ifExists == IfExists::Fail;
   // A missing source or an existing target with failIfExists are reported first.
   if (!failIfExists && fileExists(from) && win32::isReadOnlyFile(to)) return Result::failure(err::kAccessDenied);
-  return check(CopyFileW(wide(from), wide(to), failIfExists));
+  return check(CopyFileW(wide(from), wide(to), failIfExists), "CopyFileW");
 }
 
-Result moveFile(const Str& from, const Str& to) { return check(MoveFileW(wide(from), wide(to))); }
+Result moveFile(const Str& from, const Str& to) { return check(MoveFileW(wide(from), wide(to)), "MoveFileW"); }
 
-Result createDirectory(const Str& path) { return check(CreateDirectoryW(wide(path), nullptr)); }
+Result createDirectory(const Str& path) { return check(CreateDirectoryW(wide(path), nullptr), "CreateDirectoryW"); }
 
 Result forceDirectories(const Str& path) {
   Str folder = withoutTrailingSeparators(path);
@@ -117,39 +118,39 @@ Result forceDirectories(const Str& path) {
     if (Result r = forceDirectories(folder.substr(0, slash)); !r) return r;
   }
   if (CreateDirectoryW(wide(folder), nullptr)) return Result::success();
-  Result failure = lastError();
+  Result failure = lastError("CreateDirectoryW");
   // Someone else may have made it in the meantime.
   return directoryExists(folder) ? Result::success() : failure;
 }
 
-Result removeDirectory(const Str& path) { return check(RemoveDirectoryW(wide(path))); }
+Result removeDirectory(const Str& path) { return check(RemoveDirectoryW(wide(path)), "RemoveDirectoryW"); }
 
 std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<FindEntry> entries;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(wide(pattern), &data);
-  if (find == INVALID_HANDLE_VALUE) return entries;
+  const win32::FindHandle find(FindFirstFileW(wide(pattern), &data));
+  if (!find.valid()) return entries;
   do {
     Str name = win32::fromWide(data.cFileName);
     if (name == u"." || name == u"..") continue;
     entries.push_back({std::move(name), data.dwFileAttributes});
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
   return entries;
 }
 
-std::optional<uint64_t> lastWriteTime(const Str& path) {
+Outcome<uint64_t> lastWriteTime(const Str& path) {
   ScopedHandle file = openExisting(path, FILE_READ_ATTRIBUTES, kShareAll);
+  if (!file.valid()) return lastError("CreateFileW");
   FILETIME written;
-  if (!file.valid() || !GetFileTime(file.get(), nullptr, nullptr, &written)) return std::nullopt;
+  if (!GetFileTime(file.get(), nullptr, nullptr, &written)) return lastError("GetFileTime");
   return toUint64(written);
 }
 
 Result setLastWriteTime(const Str& path, uint64_t filetime) {
   ScopedHandle file = openExisting(path, FILE_WRITE_ATTRIBUTES, kShareAll);
-  if (!file.valid()) return lastError();
+  if (!file.valid()) return lastError("CreateFileW");
   FILETIME written = toFiletime(filetime);
-  return check(SetFileTime(file.get(), nullptr, nullptr, &written));
+  return check(SetFileTime(file.get(), nullptr, nullptr, &written), "SetFileTime");
 }
 
 FileContents readFileContents(const Str& path) {
@@ -167,7 +168,11 @@ FileContents readFileContents(const Str& path) {
   if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
     return FileContents{Status::Unreadable, {}, static_cast<uint32_t>(ERROR_ACCESS_DENIED)};
   FileContents contents{Status::Ok, {}, err::kSuccess};
-  contents.bytes.reserve((static_cast<size_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  // A 32-bit process cannot hold a file of 4 GiB or more.
+  const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  if (size > contents.bytes.max_size())
+    return FileContents{Status::Unreadable, {}, static_cast<uint32_t>(ERROR_NOT_ENOUGH_MEMORY)};
+  contents.bytes.reserve(static_cast<size_t>(size));
   char buffer[65536];
   DWORD got = 0;
   while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
@@ -197,7 +202,7 @@ Result writeFile(const Str& path, const std::string& bytes) {
   file.reset();
   if (written && MoveFileExW(wide(temp), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return Result::success();
-  Result failure = written ? lastError() : written;
+  Result failure = written ? lastError("MoveFileExW") : written;
   DeleteFileW(wide(temp));
   return failure;
 }
@@ -208,8 +213,8 @@ Result createOrTruncate(const Str& path) {
   if (win32::isReadOnlyFile(path)) return Result::failure(err::kAccessDenied);
   ScopedHandle file(CreateFileW(wide(path), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return lastError();
-  return check(SetEndOfFile(file.get()));
+  if (!file.valid()) return lastError("CreateFileW");
+  return check(SetEndOfFile(file.get()), "SetEndOfFile");
 }
 
 std::optional<ExclusiveLock> ExclusiveLock::acquire(const Str& path) {

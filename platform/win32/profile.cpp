@@ -61,7 +61,7 @@ Str readString(const Str& file, const Str& section, const Str& key, const Str& d
 
 Result writeString(const Str& file, const Str& section, const Str& key, const Str& value) {
   if (win32::isReadOnlyFile(file)) return Result::failure(err::kAccessDenied);
-  return win32::check(WritePrivateProfileStringW(wide(section), wide(key), wide(value), wide(file)));
+  return win32::check(WritePrivateProfileStringW(wide(section), wide(key), wide(value), wide(file)), "WritePrivateProfileStringW");
 }
 
 }  // namespace orvel::profile

@@ -13,17 +13,11 @@
 namespace orvel::reg {
 
 struct Key::Impl {
-  HKEY handle = nullptr;
+  win32::RegistryKey key;
   bool localMachine = false;  // the key lies below HKEY_LOCAL_MACHINE
 
-  Impl(HKEY h, bool lm) : handle(h), localMachine(lm) {}
-  Impl(const Impl&) = delete;
-  Impl& operator=(const Impl&) = delete;
-  ~Impl() {
-    DWORD error = GetLastError();
-    RegCloseKey(handle);
-    SetLastError(error);
-  }
+  Impl(HKEY h, bool lm) : key(h), localMachine(lm) {}
+  HKEY handle() const { return key.get(); }
 };
 
 namespace {
@@ -48,14 +42,14 @@ Result openBelow(HKEY parent, bool localMachine, const Str& subKey, uint32_t acc
                  HKEY& out) {
   if (create) {
     return status(RegCreateKeyExW(parent, wide(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  viewed(access, localMachine), nullptr, &out, nullptr));
+                                  viewed(access, localMachine), nullptr, &out, nullptr), "RegCreateKeyExW");
   }
-  return status(RegOpenKeyExW(parent, wide(subKey), 0, viewed(access, localMachine), &out));
+  return status(RegOpenKeyExW(parent, wide(subKey), 0, viewed(access, localMachine), &out), "RegOpenKeyExW");
 }
 
 Result deleteBelow(HKEY parent, bool localMachine, const Str& subKey) {
-  if (localMachine) return status(RegDeleteKeyExW(parent, wide(subKey), KEY_WOW64_32KEY, 0));
-  return status(RegDeleteKeyW(parent, wide(subKey)));
+  if (localMachine) return status(RegDeleteKeyExW(parent, wide(subKey), KEY_WOW64_32KEY, 0), "RegDeleteKeyExW");
+  return status(RegDeleteKeyW(parent, wide(subKey)), "RegDeleteKeyW");
 }
 
 // The names of RegEnumKeyExW or RegEnumValueW, growing the buffer when a name
@@ -73,7 +67,7 @@ Result enumerateNames(EnumFn enumerate, std::vector<Str>& out) {
       continue;
     }
     if (code == ERROR_NO_MORE_ITEMS) break;
-    if (code != ERROR_SUCCESS) return status(code);
+    if (code != ERROR_SUCCESS) return status(code, "RegEnum");
     names.push_back(win32::fromWide(buffer.data(), length));
     ++index;
   }
@@ -88,7 +82,8 @@ Key::Key(Key&& other) noexcept = default;
 Key& Key::operator=(Key&& other) noexcept = default;
 Key::~Key() = default;
 
-Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(Root root, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   bool localMachine = root == Root::LocalMachine;
   HKEY handle = nullptr;
   Result r = openBelow(predefined(root), localMachine, subKey, access, create, handle);
@@ -96,11 +91,12 @@ Result Key::open(Root root, const Str& subKey, uint32_t access, bool create, Key
   return r;
 }
 
-Result Key::open(const Key& parent, const Str& subKey, uint32_t access, bool create, Key& out) {
+Result Key::open(const Key& parent, const Str& subKey, uint32_t access, Open how, Key& out) {
+  const bool create = how == Open::OrCreate;
   if (!parent.isOpen()) return Result::failure(err::kInvalidHandle);
   bool localMachine = parent.impl_->localMachine;
   HKEY handle = nullptr;
-  Result r = openBelow(parent.impl_->handle, localMachine, subKey, access, create, handle);
+  Result r = openBelow(parent.impl_->handle(), localMachine, subKey, access, create, handle);
   if (r) out.impl_ = std::make_unique<Impl>(handle, localMachine);
   return r;
 }
@@ -113,12 +109,12 @@ Result Key::queryValue(const Str& name, Value& out) const {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
   DWORD type = REG_NONE;
   DWORD size = 0;
-  LONG code = RegQueryValueExW(impl_->handle, wide(name), nullptr, &type, nullptr, &size);
+  LONG code = RegQueryValueExW(impl_->handle(), wide(name), nullptr, &type, nullptr, &size);
   std::string data;
   // The value may grow between the two calls; ask again until it fits.
   while (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
     data.resize(size);
-    code = RegQueryValueExW(impl_->handle, wide(name), nullptr, &type,
+    code = RegQueryValueExW(impl_->handle(), wide(name), nullptr, &type,
                             reinterpret_cast<BYTE*>(data.data()), &size);
     if (code == ERROR_SUCCESS) {
       data.resize(size);
@@ -126,24 +122,24 @@ Result Key::queryValue(const Str& name, Value& out) const {
       return Result::success();
     }
   }
-  return status(code);
+  return status(code, "RegQueryValueExW");
 }
 
 Result Key::setValue(const Str& name, const Value& value) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return status(RegSetValueExW(impl_->handle, wide(name), 0, value.type,
+  return status(RegSetValueExW(impl_->handle(), wide(name), 0, value.type,
                                reinterpret_cast<const BYTE*>(value.data.data()),
-                               static_cast<DWORD>(value.data.size())));
+                               static_cast<DWORD>(value.data.size())), "RegSetValueExW");
 }
 
 Result Key::deleteValue(const Str& name) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return status(RegDeleteValueW(impl_->handle, wide(name)));
+  return status(RegDeleteValueW(impl_->handle(), wide(name)), "RegDeleteValueW");
 }
 
 Result Key::subKeyNames(std::vector<Str>& out) const {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  HKEY key = impl_->handle;
+  HKEY key = impl_->handle();
   return enumerateNames(
       [key](DWORD index, wchar_t* name, DWORD* length) {
         return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
@@ -153,7 +149,7 @@ Result Key::subKeyNames(std::vector<Str>& out) const {
 
 Result Key::valueNames(std::vector<Str>& out) const {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  HKEY key = impl_->handle;
+  HKEY key = impl_->handle();
   return enumerateNames(
       [key](DWORD index, wchar_t* name, DWORD* length) {
         return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
@@ -163,7 +159,7 @@ Result Key::valueNames(std::vector<Str>& out) const {
 
 Result Key::deleteSubKey(const Str& subKey) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return deleteBelow(impl_->handle, impl_->localMachine, subKey);
+  return deleteBelow(impl_->handle(), impl_->localMachine, subKey);
 }
 
 Result deleteKey(Root root, const Str& subKey) {

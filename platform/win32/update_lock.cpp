@@ -30,22 +30,18 @@ std::wstring mutexNameOf(const Str& path) {
 
 UpdateLock UpdateLock::acquire(const Str& path) {
   UpdateLock lock;
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, mutexNameOf(path).c_str());
-  if (!mutex) return lock;
-  const DWORD waited = WaitForSingleObject(mutex, kLongestWaitMs);
-  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-    CloseHandle(mutex);
-    return lock;
-  }
-  lock.handle_ = reinterpret_cast<intptr_t>(mutex);
+  win32::ScopedHandle mutex(CreateMutexW(nullptr, FALSE, mutexNameOf(path).c_str()));
+  if (!mutex.valid()) return lock;
+  const DWORD waited = WaitForSingleObject(mutex.get(), kLongestWaitMs);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return lock;
+  lock.handle_ = reinterpret_cast<intptr_t>(mutex.release());
   return lock;
 }
 
 void UpdateLock::release() {
   if (handle_ == -1) return;
-  HANDLE mutex = reinterpret_cast<HANDLE>(std::exchange(handle_, -1));
-  ReleaseMutex(mutex);
-  CloseHandle(mutex);
+  const win32::ScopedHandle mutex(reinterpret_cast<HANDLE>(std::exchange(handle_, -1)));
+  ReleaseMutex(mutex.get());
 }
 
 }  // namespace orvel::files

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/types.h"
+#include "platform/unique_handle.h"
 
 namespace orvel::win32 {
 
@@ -20,11 +21,18 @@ inline Str fromWide(const wchar_t* s, size_t length) {
   return Str(reinterpret_cast<const char16_t*>(s), length);
 }
 
-inline Result lastError() { return Result::failure(GetLastError()); }
-// A BOOL result of a Win32 call as a Result.
-inline Result check(BOOL succeeded) { return succeeded ? Result::success() : lastError(); }
-// A LSTATUS of the Reg* functions as a Result.
-inline Result status(LONG code) { return Result::failure(static_cast<uint32_t>(code)); }
+// The failure of the Win32 call `call` (a static name), from GetLastError.
+inline Result lastError(const char* call) {
+  const DWORD code = GetLastError();
+  return Result::failure(code, call, static_cast<int32_t>(code));
+}
+// A BOOL result of the Win32 call `call` as a Result.
+inline Result check(BOOL succeeded, const char* call) { return succeeded ? Result::success() : lastError(call); }
+// A LSTATUS of the Reg* function `call` as a Result.
+inline Result status(LONG code, const char* call) {
+  return code == ERROR_SUCCESS ? Result::success()
+                               : Result::failure(static_cast<uint32_t>(code), call, static_cast<int32_t>(code));
+}
 
 // Windows refuses to overwrite, replace or truncate a read-only file (access
 // denied). Wine leaves that refusal to the Unix permissions, which root
@@ -43,35 +51,41 @@ inline void closeKeepingError(HANDLE handle) {
   SetLastError(error);
 }
 
-// A kernel handle from CreateFileW, OpenProcessToken and the like. Move-only.
-class ScopedHandle {
- public:
-  ScopedHandle() = default;
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, nullptr));
-    return *this;
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  ~ScopedHandle() { reset(); }
-
-  // CreateFileW answers INVALID_HANDLE_VALUE, the token functions null.
-  bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  HANDLE* receive() {
-    reset();
-    return &handle_;
-  }
-  void reset(HANDLE handle = nullptr) {
-    if (valid()) closeKeepingError(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
+// A kernel handle from CreateFileW, OpenProcessToken, CreateMutexW and the
+// like (CreateFileW answers INVALID_HANDLE_VALUE, the others null).
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static HANDLE none() { return nullptr; }
+  static bool valid(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
+  static void close(HANDLE handle) { closeKeepingError(handle); }
 };
+using ScopedHandle = UniqueHandle<KernelHandleTraits>;
+
+// A search of FindFirstFileW.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static HANDLE none() { return INVALID_HANDLE_VALUE; }
+  static bool valid(HANDLE handle) { return handle != INVALID_HANDLE_VALUE; }
+  static void close(HANDLE handle) {
+    const DWORD error = GetLastError();
+    FindClose(handle);
+    SetLastError(error);
+  }
+};
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
+// An open registry key (never a predefined root).
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static HKEY none() { return nullptr; }
+  static bool valid(HKEY key) { return key != nullptr; }
+  static void close(HKEY key) {
+    const DWORD error = GetLastError();
+    RegCloseKey(key);
+    SetLastError(error);
+  }
+};
+using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
 // Memory that the system allocated with LocalAlloc (CommandLineToArgvW,
 // FormatMessageW with FORMAT_MESSAGE_ALLOCATE_BUFFER).

@@ -172,7 +172,7 @@ TEST_F(FilesTest, CopyKeepsContentAttributesAndTime) {
   ASSERT_TRUE(files::setLastWriteTime(from, kNewYear2020).ok());
   ASSERT_TRUE(files::setAttributes(from, files::kReadOnly | files::kHidden).ok());
   const Str to = folder(u"target") + u"\\OrvelDraw.exe";
-  ASSERT_TRUE(files::copyFile(from, to, true).ok());
+  ASSERT_TRUE(files::copyFile(from, to, files::IfExists::Fail).ok());
   EXPECT_EQ(readTestFile(to), bytes);
   EXPECT_EQ(shownAttributes(to), files::kReadOnly | files::kHidden);
   EXPECT_EQ(files::lastWriteTime(to).value_or(0), kNewYear2020);
@@ -184,10 +184,10 @@ TEST_F(FilesTest, CopyOverAnExistingFile) {
   const Str from = file(u"new.ini", "new");
   const Str to = file(u"old.ini", "old");
   // failIfExists refuses and leaves the target as it was.
-  EXPECT_EQ(files::copyFile(from, to, true).error, err::kFileExists);
+  EXPECT_EQ(files::copyFile(from, to, files::IfExists::Fail).error, err::kFileExists);
   EXPECT_EQ(readTestFile(to), "old");
   // Otherwise the target is replaced, also under another spelling of its name.
-  EXPECT_TRUE(files::copyFile(from, at(u"OLD.INI"), false).ok());
+  EXPECT_TRUE(files::copyFile(from, at(u"OLD.INI"), files::IfExists::Replace).ok());
   EXPECT_EQ(readTestFile(to), "new");
 }
 
@@ -213,7 +213,7 @@ TEST_F(FilesTest, CopyRefusals) {
       {folder(u"sub"), at(u"copy.txt"), err::kAccessDenied},  // 7 a folder is not copied
   };
   for (size_t i = 0; i < rows.size(); ++i)
-    EXPECT_EQ(files::copyFile(rows[i].from, rows[i].to, false).error, rows[i].error) << "row " << i + 1;
+    EXPECT_EQ(files::copyFile(rows[i].from, rows[i].to, files::IfExists::Replace).error, rows[i].error) << "row " << i + 1;
   EXPECT_EQ(readTestFile(readOnly), "old");
   EXPECT_FALSE(files::fileExists(at(u"copy.txt")));
   lock->release();
@@ -285,7 +285,7 @@ TEST_F(FilesTest, NamesWithForbiddenCharacters) {
   const Str from = file(u"a.txt");
   EXPECT_EQ(files::createDirectory(at(u"a|b")).error, err::kInvalidName);
   EXPECT_EQ(files::writeFile(at(u"a?b.txt"), "x").error, err::kInvalidName);
-  EXPECT_EQ(files::copyFile(from, at(u"a<b>.txt"), false).error, err::kInvalidName);
+  EXPECT_EQ(files::copyFile(from, at(u"a<b>.txt"), files::IfExists::Replace).error, err::kInvalidName);
   EXPECT_EQ(files::moveFile(from, at(u"a\"b.txt")).error, err::kInvalidName);
   EXPECT_FALSE(files::fileExists(at(u"a*.txt")));
   EXPECT_EQ(names(files::findFiles(at(u"*"))), std::vector<std::string>{"a.txt"});

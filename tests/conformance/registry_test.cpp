@@ -52,13 +52,13 @@ class RegistryTest : public testing::Test {
  protected:
   static Key create(Root root, const Str& path, uint32_t access = kKeyAllAccess) {
     Key key;
-    Result r = Key::open(root, path, access, true, key);
+    Result r = Key::open(root, path, access, reg::Open::OrCreate, key);
     EXPECT_TRUE(r.ok()) << "creating " << toUtf8(path) << ": error " << r.error;
     return key;
   }
   static uint32_t openError(Root root, const Str& path, uint32_t access = kKeyRead) {
     Key key;
-    return Key::open(root, path, access, false, key).error;
+    return Key::open(root, path, access, reg::Open::Existing, key).error;
   }
   static bool exists(Root root, const Str& path) { return openError(root, path) == err::kSuccess; }
   static std::vector<std::string> subKeys(const Key& key) {
@@ -68,7 +68,7 @@ class RegistryTest : public testing::Test {
   }
   static std::vector<std::string> subKeys(Root root, const Str& path) {
     Key key;
-    EXPECT_TRUE(Key::open(root, path, kKeyRead, false, key).ok()) << toUtf8(path);
+    EXPECT_TRUE(Key::open(root, path, kKeyRead, reg::Open::Existing, key).ok()) << toUtf8(path);
     return subKeys(key);
   }
   // Value names in sorted order: Windows enumerates them as they were made,
@@ -83,7 +83,7 @@ class RegistryTest : public testing::Test {
   static Str stringAt(Root root, const Str& path, const Str& name) {
     Key key;
     Value value;
-    if (!Key::open(root, path, kKeyRead, false, key) || !key.queryValue(name, value)) return u"<none>";
+    if (!Key::open(root, path, kKeyRead, reg::Open::Existing, key) || !key.queryValue(name, value)) return u"<none>";
     return stringOf(value);
   }
 
@@ -100,7 +100,7 @@ TEST_F(RegistryTest, ValuesReadBackAsWritten) {
     key.close();
 
     Key read;
-    ASSERT_TRUE(Key::open(root, kBase + u"\\Orvel", kKeyRead, false, read).ok());
+    ASSERT_TRUE(Key::open(root, kBase + u"\\Orvel", kKeyRead, reg::Open::Existing, read).ok());
     Value value;
     ASSERT_TRUE(read.queryValue(u"Language", value).ok());
     EXPECT_EQ(value.type, kSz);
@@ -136,7 +136,7 @@ TEST_F(RegistryTest, EveryTypeKeepsItsBytes) {
   }
   key.close();
   Key read;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase, kKeyRead, false, read).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase, kKeyRead, reg::Open::Existing, read).ok());
   for (size_t i = 0; i < std::size(values); ++i) {
     Value value;
     ASSERT_TRUE(read.queryValue(u"v" + fromUtf8(std::to_string(i)), value).ok()) << "value " << i;
@@ -174,7 +174,7 @@ TEST_F(RegistryTest, OpenAndCreate) {
 
   // The root itself, by an empty path.
   Key root;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, u"", kKeyRead, false, root).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, u"", kKeyRead, reg::Open::Existing, root).ok());
   const auto top = subKeys(root);
   EXPECT_NE(std::find(top.begin(), top.end(), "Software"), top.end());
 }
@@ -198,7 +198,7 @@ TEST_F(RegistryTest, SubKeysAreListedInOrder) {
   Key parent = create(Root::CurrentUser, kBase);
   for (const char16_t* name : {u"beta", u"Gamma", u"alpha", u"Delta 2", u"delta"}) {
     Key child;
-    ASSERT_TRUE(Key::open(parent, name, kKeyAllAccess, true, child).ok());
+    ASSERT_TRUE(Key::open(parent, name, kKeyAllAccess, reg::Open::OrCreate, child).ok());
     ASSERT_TRUE(parent.setValue(name, makeDword(1)).ok());
   }
   EXPECT_EQ(subKeys(parent), (std::vector<std::string>{"alpha", "beta", "delta", "Delta 2", "Gamma"}));
@@ -215,7 +215,7 @@ TEST_F(RegistryTest, DeleteKeyNeedsAKeyWithoutSubkeys) {
   EXPECT_EQ(deleteKey(Root::CurrentUser, kBase + u"\\Missing").error, err::kFileNotFound);
 
   Key parent;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Parent", kKeyAllAccess, false, parent).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Parent", kKeyAllAccess, reg::Open::Existing, parent).ok());
   EXPECT_EQ(parent.deleteSubKey(u"Child").error, err::kAccessDenied);
   EXPECT_TRUE(parent.deleteSubKey(u"child\\leaf").ok());
   EXPECT_TRUE(parent.deleteSubKey(u"Child").ok());
@@ -237,9 +237,9 @@ TEST_F(RegistryTest, DeleteSubKeyWithEmptyNameDeletesTheKey) {
 // A key opened for reading cannot be written, and one opened for writing
 // cannot be read; the access mask decides, as on Windows.
 TEST_F(RegistryTest, AccessMaskIsEnforced) {
-  create(Root::CurrentUser, kBase + u"\\Masks\\Sub").setValue(u"v", makeDword(1));
+  ASSERT_TRUE(create(Root::CurrentUser, kBase + u"\\Masks\\Sub").setValue(u"v", makeDword(1)).ok());
   Key reading;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Masks", kKeyRead, false, reading).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Masks", kKeyRead, reg::Open::Existing, reading).ok());
   EXPECT_EQ(reading.setValue(u"v", makeDword(2)).error, err::kAccessDenied);
   EXPECT_EQ(reading.deleteValue(u"v").error, err::kAccessDenied);
   std::vector<Str> names;
@@ -247,7 +247,7 @@ TEST_F(RegistryTest, AccessMaskIsEnforced) {
   EXPECT_TRUE(reading.valueNames(names).ok());
 
   Key writing;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Masks", kKeyWrite, false, writing).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Masks", kKeyWrite, reg::Open::Existing, writing).ok());
   Value value;
   EXPECT_EQ(writing.queryValue(u"v", value).error, err::kAccessDenied);
   EXPECT_EQ(writing.subKeyNames(names).error, err::kAccessDenied);
@@ -269,8 +269,8 @@ TEST_F(RegistryTest, DeletedKeyFailsWithKeyDeleted) {
   EXPECT_EQ(gone.deleteValue(u"x").error, err::kKeyDeleted);
   EXPECT_EQ(gone.subKeyNames(names).error, err::kKeyDeleted);
   EXPECT_EQ(gone.valueNames(names).error, err::kKeyDeleted);
-  EXPECT_EQ(Key::open(gone, u"c", kKeyAllAccess, true, child).error, err::kKeyDeleted);
-  EXPECT_EQ(Key::open(gone, u"c", kKeyRead, false, child).error, err::kKeyDeleted);
+  EXPECT_EQ(Key::open(gone, u"c", kKeyAllAccess, reg::Open::OrCreate, child).error, err::kKeyDeleted);
+  EXPECT_EQ(Key::open(gone, u"c", kKeyRead, reg::Open::Existing, child).error, err::kKeyDeleted);
   gone.close();
   EXPECT_FALSE(gone.isOpen());
   EXPECT_FALSE(exists(Root::CurrentUser, kBase + u"\\Gone"));
@@ -280,8 +280,8 @@ TEST_F(RegistryTest, DeletedKeyFailsWithKeyDeleted) {
 // doubled one are passed over.
 TEST_F(RegistryTest, PathForms) {
   Key key;
-  EXPECT_EQ(Key::open(Root::CurrentUser, u"\\" + kBase, kKeyAllAccess, true, key).error, err::kBadPathname);
-  EXPECT_EQ(Key::open(Root::CurrentUser, u"\\Software", kKeyRead, false, key).error, err::kBadPathname);
+  EXPECT_EQ(Key::open(Root::CurrentUser, u"\\" + kBase, kKeyAllAccess, reg::Open::OrCreate, key).error, err::kBadPathname);
+  EXPECT_EQ(Key::open(Root::CurrentUser, u"\\Software", kKeyRead, reg::Open::Existing, key).error, err::kBadPathname);
   create(Root::CurrentUser, kBase + u"\\Trailing\\");
   EXPECT_TRUE(exists(Root::CurrentUser, kBase + u"\\Trailing"));
   create(Root::CurrentUser, kBase + u"\\\\Doubled");
@@ -294,13 +294,13 @@ TEST_F(RegistryTest, PathForms) {
 TEST_F(RegistryTest, OpenBelowAnOpenKey) {
   Key parent = create(Root::CurrentUser, kBase + u"\\Shell");
   Key child;
-  EXPECT_EQ(Key::open(parent, u"Open\\command", kKeyRead, false, child).error, err::kFileNotFound);
-  ASSERT_TRUE(Key::open(parent, u"Open\\command", kKeyAllAccess, true, child).ok());
+  EXPECT_EQ(Key::open(parent, u"Open\\command", kKeyRead, reg::Open::Existing, child).error, err::kFileNotFound);
+  ASSERT_TRUE(Key::open(parent, u"Open\\command", kKeyAllAccess, reg::Open::OrCreate, child).ok());
   ASSERT_TRUE(child.setValue(u"", makeString(u"\"C:\\Program Files\\Orvel\\OrvelDraw.exe\"")).ok());
   EXPECT_EQ(stringAt(Root::CurrentUser, kBase + u"\\Shell\\Open\\command", u""),
             u"\"C:\\Program Files\\Orvel\\OrvelDraw.exe\"");
   Key same;
-  ASSERT_TRUE(Key::open(parent, u"", kKeyRead, false, same).ok());
+  ASSERT_TRUE(Key::open(parent, u"", kKeyRead, reg::Open::Existing, same).ok());
   EXPECT_EQ(subKeys(same), (std::vector<std::string>{"Open"}));
 }
 
@@ -328,19 +328,19 @@ TEST_F(RegistryTest, NewClassKeyGoesToTheMachine) {
 // user's key first and the machine's shows through again.
 TEST_F(RegistryTest, ClassesRootPrefersTheUsersKey) {
   create(Root::LocalMachine, kClassesKey + u"\\MachineOnly");
-  create(Root::LocalMachine, kClassesKey).setValue(u"", makeString(u"machine"));
+  ASSERT_TRUE(create(Root::LocalMachine, kClassesKey).setValue(u"", makeString(u"machine")).ok());
   create(Root::CurrentUser, kClassesKey + u"\\UserOnly");
-  create(Root::CurrentUser, kClassesKey).setValue(u"", makeString(u"user"));
+  ASSERT_TRUE(create(Root::CurrentUser, kClassesKey).setValue(u"", makeString(u"user")).ok());
 
   todoWine(kWineNoMerge, [&] {
     EXPECT_EQ(stringAt(Root::ClassesRoot, kClassKey, u""), u"user");
     EXPECT_EQ(subKeys(Root::ClassesRoot, kClassKey), (std::vector<std::string>{"MachineOnly", "UserOnly"}));
 
     Key merged;
-    ASSERT_TRUE(Key::open(Root::ClassesRoot, kClassKey, kKeyAllAccess, false, merged).ok());
+    ASSERT_TRUE(Key::open(Root::ClassesRoot, kClassKey, kKeyAllAccess, reg::Open::Existing, merged).ok());
     ASSERT_TRUE(merged.setValue(u"Written", makeDword(1)).ok());
     Value value;
-    EXPECT_TRUE(Key::open(Root::CurrentUser, kClassesKey, kKeyRead, false, merged).ok() &&
+    EXPECT_TRUE(Key::open(Root::CurrentUser, kClassesKey, kKeyRead, reg::Open::Existing, merged).ok() &&
                 merged.queryValue(u"Written", value).ok());
   });
 

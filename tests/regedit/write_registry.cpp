@@ -44,18 +44,18 @@ class Writer {
  public:
   void Set(reg::Root root, const Str& path, const Str& name, const reg::Value& value) {
     reg::Key key;
-    Check(reg::Key::open(root, path, reg::kKeyAllAccess, true, key), path);
+    Check(reg::Key::open(root, path, reg::kKeyAllAccess, reg::Open::OrCreate, key), path);
     Check(key.setValue(name, value), path + u" " + name);
     Tree(root, path)[name] = value;
   }
   void CreateKey(reg::Root root, const Str& path) {
     reg::Key key;
-    Check(reg::Key::open(root, path, reg::kKeyAllAccess, true, key), path);
+    Check(reg::Key::open(root, path, reg::kKeyAllAccess, reg::Open::OrCreate, key), path);
     Tree(root, path);
   }
   void DeleteValue(reg::Root root, const Str& path, const Str& name) {
     reg::Key key;
-    Check(reg::Key::open(root, path, reg::kKeyAllAccess, false, key), path);
+    Check(reg::Key::open(root, path, reg::kKeyAllAccess, reg::Open::Existing, key), path);
     Check(key.deleteValue(name), path + u" " + name);
     Tree(root, path).erase(name);
   }

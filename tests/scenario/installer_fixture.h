@@ -73,7 +73,7 @@ inline std::optional<Shortcut> readShortcut(const Str& path) {
 
 inline std::optional<reg::Value> registryValue(reg::Root root, const Str& key, const Str& name) {
   reg::Key k;
-  if (!reg::Key::open(root, key, reg::kKeyRead, false, k)) return std::nullopt;
+  if (!reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k)) return std::nullopt;
   reg::Value value;
   if (!k.queryValue(name, value)) return std::nullopt;
   return value;
@@ -81,7 +81,7 @@ inline std::optional<reg::Value> registryValue(reg::Root root, const Str& key, c
 
 inline bool keyExists(reg::Root root, const Str& key) {
   reg::Key k;
-  return reg::Key::open(root, key, reg::kKeyRead, false, k).ok();
+  return reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k).ok();
 }
 
 // One case of the installer: a fresh machine, a distribution in

@@ -31,7 +31,7 @@ std::vector<Str> RegistryArgs(const Str& list, std::vector<Str> more = {}) {
 std::optional<reg::Value> ValueOf(reg::Root root, const Str& key, const Str& name) {
   reg::Key k;
   reg::Value value;
-  if (!reg::Key::open(root, key, reg::kKeyRead, false, k) || !k.queryValue(name, value)) return std::nullopt;
+  if (!reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k) || !k.queryValue(name, value)) return std::nullopt;
   return value;
 }
 
@@ -39,12 +39,12 @@ std::optional<reg::Value> MachineValue(const Str& name) { return ValueOf(reg::Ro
 
 bool KeyExists(reg::Root root, const Str& key) {
   reg::Key k;
-  return reg::Key::open(root, key, reg::kKeyRead, false, k).ok();
+  return reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k).ok();
 }
 
 void SeedMachineValue(const Str& name, const reg::Value& value) {
   reg::Key k;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kProgramKey, reg::kKeyAllAccess, true, k).ok());
+  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
   ASSERT_TRUE(k.setValue(name, value).ok());
 }
 

@@ -153,13 +153,13 @@ TEST(Uninstallation, RemovesTheFileClassOfTheMachineAndOfTheUser) {
   const Str extension = u"Software\\Classes\\.orveltest";
   for (reg::Root root : {reg::Root::LocalMachine, reg::Root::CurrentUser}) {
     reg::Key key;
-    ASSERT_TRUE(reg::Key::open(root, u"Software\\Classes\\OrvelDraw\\shell\\open\\command", reg::kKeyAllAccess, true, key).ok());
+    ASSERT_TRUE(reg::Key::open(root, u"Software\\Classes\\OrvelDraw\\shell\\open\\command", reg::kKeyAllAccess, reg::Open::OrCreate, key).ok());
     ASSERT_TRUE(key.setValue(u"", reg::makeString(u"OrvelDraw.exe \"%1\"")).ok());
     reg::Key ext;
-    ASSERT_TRUE(reg::Key::open(root, extension, reg::kKeyAllAccess, true, ext).ok());
+    ASSERT_TRUE(reg::Key::open(root, extension, reg::kKeyAllAccess, reg::Open::OrCreate, ext).ok());
     ASSERT_TRUE(ext.setValue(u"", reg::makeString(u"OrvelDraw")).ok());
     reg::Key program;
-    ASSERT_TRUE(reg::Key::open(root, u"Software\\OrvelDraw\\Program", reg::kKeyAllAccess, true, program).ok());
+    ASSERT_TRUE(reg::Key::open(root, u"Software\\OrvelDraw\\Program", reg::kKeyAllAccess, reg::Open::OrCreate, program).ok());
     ASSERT_TRUE(program.setValue(u"Update", reg::makeDword(1)).ok());
   }
   // Under Wine a 64-bit process's classes root misses the machine's class,

@@ -17,7 +17,7 @@ constexpr reg::Root kRoots[] = {reg::Root::LocalMachine, reg::Root::CurrentUser}
 
 void SeedClass(reg::Root root, const Str& extension, const reg::Value& value) {
   reg::Key k;
-  ASSERT_TRUE(reg::Key::open(root, u"SOFTWARE\\Classes\\" + extension, reg::kKeyAllAccess, true, k).ok());
+  ASSERT_TRUE(reg::Key::open(root, u"SOFTWARE\\Classes\\" + extension, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
   ASSERT_TRUE(k.setValue(u"", value).ok());
 }
 

@@ -20,7 +20,7 @@ const Str kUserKey = u"Software\\OrvelDraw\\Program";
 
 void Seed(const Str& name, const reg::Value& value) {
   reg::Key k;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kMachineKey, reg::kKeyAllAccess, true, k).ok());
+  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kMachineKey, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
   ASSERT_TRUE(k.setValue(name, value).ok());
 }
 

@@ -44,7 +44,7 @@ inline std::string standInApplication() {
 
 inline std::optional<reg::Value> registryValue(reg::Root root, const Str& key, const Str& name) {
   reg::Key k;
-  if (!reg::Key::open(root, key, reg::kKeyRead, false, k)) return std::nullopt;
+  if (!reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k)) return std::nullopt;
   reg::Value value;
   if (!k.queryValue(name, value)) return std::nullopt;
   return value;
@@ -58,7 +58,7 @@ inline std::optional<Str> registryString(reg::Root root, const Str& key, const S
 
 inline bool registryKeyExists(reg::Root root, const Str& key) {
   reg::Key k;
-  return reg::Key::open(root, key, reg::kKeyRead, false, k).ok();
+  return reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k).ok();
 }
 
 class UpdateTest : public testing::Test {

@@ -35,7 +35,7 @@ void unsetMachineVariable() {
 // Removes a key with everything below it; missing keys are fine.
 void deleteTree(reg::Root root, const Str& path) {
   reg::Key key;
-  if (!reg::Key::open(root, path, reg::kKeyAllAccess, false, key)) return;
+  if (!reg::Key::open(root, path, reg::kKeyAllAccess, reg::Open::Existing, key)) return;
   std::vector<Str> children;
   (void)key.subKeyNames(children);
   key.close();

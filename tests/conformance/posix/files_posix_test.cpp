@@ -80,7 +80,7 @@ TEST(FilesOnTheHost, CopyKeepsThePermissionBits) {
   ASSERT_TRUE(files::setAttributes(from, files::kSystem).ok());
   const Str to = machine.scratch() + u"copy\\Setup.exe";
   ASSERT_TRUE(files::forceDirectories(machine.scratch() + u"copy").ok());
-  ASSERT_TRUE(files::copyFile(from, to, false).ok());
+  ASSERT_TRUE(files::copyFile(from, to, files::IfExists::Replace).ok());
   EXPECT_EQ(modeOf(to), 0751u);
   EXPECT_EQ(storedAttributes(to), "4");
 }
@@ -141,9 +141,9 @@ TEST(FilesOnTheHost, RunningProgramIsKept) {
   EXPECT_EQ(files::writeFile(path, "new").error, err::kAccessDenied);
   const Str other = machine.scratch() + u"other.exe";
   writeTestFile(other, "other");
-  EXPECT_EQ(files::copyFile(other, path, false).error, err::kSharingViolation);
+  EXPECT_EQ(files::copyFile(other, path, files::IfExists::Replace).error, err::kSharingViolation);
   EXPECT_EQ(files::readFile(path).value_or("?"), "program");
-  EXPECT_TRUE(files::copyFile(path, machine.scratch() + u"copy.exe", false).ok());
+  EXPECT_TRUE(files::copyFile(path, machine.scratch() + u"copy.exe", files::IfExists::Replace).ok());
   EXPECT_TRUE(files::moveFile(path, machine.scratch() + u"renamed.exe").ok());
   running.release();
   EXPECT_TRUE(files::deleteFile(machine.scratch() + u"renamed.exe").ok());
@@ -183,7 +183,7 @@ TEST(FilesOnTheHost, EmulatedOnly_NonAdministratorCannotWriteProgramFiles) {
       {"force folders", [&] { return files::forceDirectories(u"c:\\program files\\New\\Sub"); }},
       {"write file", [&] { return files::writeFile(programs + u"new.txt", "x"); }},
       {"truncate", [&] { return files::createOrTruncate(existing); }},
-      {"copy into", [&] { return files::copyFile(outside, programs + u"a.txt", false); }},
+      {"copy into", [&] { return files::copyFile(outside, programs + u"a.txt", files::IfExists::Replace); }},
       {"move out", [&] { return files::moveFile(existing, machine.scratch() + u"moved.exe"); }},
       {"delete", [&] { return files::deleteFile(existing); }},
       {"attributes", [&] { return files::setAttributes(existing, files::kHidden); }},
@@ -193,7 +193,7 @@ TEST(FilesOnTheHost, EmulatedOnly_NonAdministratorCannotWriteProgramFiles) {
   for (const Row& row : rows) EXPECT_EQ(row.write().error, err::kAccessDenied) << row.what;
   // Reading stays allowed, and so does writing elsewhere.
   EXPECT_EQ(files::readFile(existing).value_or("?"), "app");
-  EXPECT_TRUE(files::copyFile(existing, machine.scratch() + u"copy.exe", false).ok());
+  EXPECT_TRUE(files::copyFile(existing, machine.scratch() + u"copy.exe", files::IfExists::Replace).ok());
   EXPECT_TRUE(files::writeFile(outside, "b").ok());
 }
 

@@ -62,13 +62,13 @@ class RegistryStoreTest : public testing::Test {
   std::string registryText() const { return textOf(registryBytes()); }
   static Result set(Root root, const Str& path, const Str& name, const Value& value) {
     Key key;
-    Result r = Key::open(root, path, kKeyAllAccess, true, key);
+    Result r = Key::open(root, path, kKeyAllAccess, reg::Open::OrCreate, key);
     return r ? key.setValue(name, value) : r;
   }
   static Str stringAt(Root root, const Str& path, const Str& name) {
     Key key;
     Value value;
-    if (!Key::open(root, path, kKeyRead, false, key) || !key.queryValue(name, value)) return u"<none>";
+    if (!Key::open(root, path, kKeyRead, reg::Open::Existing, key) || !key.queryValue(name, value)) return u"<none>";
     return stringOf(value);
   }
 
@@ -111,7 +111,7 @@ TEST_F(RegistryStoreTest, EmulatedOnly_HandWrittenFile) {
                 "\"NextUpdate\"=dword:0000002a\n");
   EXPECT_EQ(stringAt(Root::LocalMachine, kBase + u"\\orvel", u"language"), u"d\u00e9.ini");
   Key program;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Program", kKeyRead, false, program).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Program", kKeyRead, reg::Open::Existing, program).ok());
   Value value;
   ASSERT_TRUE(program.queryValue(u"NextUpdate", value).ok());
   EXPECT_EQ(dwordOf(value), 42u);
@@ -131,7 +131,7 @@ TEST_F(RegistryStoreTest, EmulatedOnly_DamagedFileIsRefusedAndKept) {
                                      good + "\x01\xff\r\n", bigEndian}) {
     writeHostFile(registryFile(), damaged);
     Key key;
-    EXPECT_EQ(Key::open(Root::CurrentUser, u"Software", kKeyRead, false, key).error, 1009u);
+    EXPECT_EQ(Key::open(Root::CurrentUser, u"Software", kKeyRead, reg::Open::Existing, key).error, 1009u);
     EXPECT_FALSE(set(Root::CurrentUser, kBase, u"x", makeDword(1)).ok());
     EXPECT_EQ(deleteKey(Root::CurrentUser, u"Software").error, 1009u);
     EXPECT_EQ(registryBytes(), damaged);
@@ -154,12 +154,12 @@ TEST_F(RegistryStoreTest, EmulatedOnly_LargeRegistryTakesChangesAppended) {
   ASSERT_TRUE(set(Root::CurrentUser, kBase + u"\\Large", u"value7", makeDword(7)).ok());
   {
     Key sub;
-    ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large\\Sub", kKeyAllAccess, true, sub).ok());
+    ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large\\Sub", kKeyAllAccess, reg::Open::OrCreate, sub).ok());
   }
   ASSERT_TRUE(deleteKey(Root::CurrentUser, kBase + u"\\Large\\Sub").ok());
   {
     Key key;
-    ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyAllAccess, false, key).ok());
+    ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyAllAccess, reg::Open::Existing, key).ok());
     ASSERT_TRUE(key.deleteValue(u"VALUE8").ok());
   }
   const std::string text = registryText();
@@ -174,7 +174,7 @@ TEST_F(RegistryStoreTest, EmulatedOnly_LargeRegistryTakesChangesAppended) {
   if (pid == 0) {
     Key key;
     Value value;
-    bool ok = Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyAllAccess, false, key).ok() &&
+    bool ok = Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyAllAccess, reg::Open::Existing, key).ok() &&
               key.queryValue(u"value7", value).ok() && dwordOf(value) == 7 &&
               key.queryValue(u"value8", value).error == err::kFileNotFound &&
               key.setValue(u"child", makeDword(99)).ok();
@@ -185,7 +185,7 @@ TEST_F(RegistryStoreTest, EmulatedOnly_LargeRegistryTakesChangesAppended) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   Key key;
   Value value;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyRead, false, key).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Large", kKeyRead, reg::Open::Existing, key).ok());
   ASSERT_TRUE(key.queryValue(u"child", value).ok());
   EXPECT_EQ(dwordOf(value), 99u);
   std::vector<Str> names;
@@ -293,7 +293,7 @@ TEST_F(RegistryStoreTest, EmulatedOnly_ConcurrentProcessesLoseNoChange) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   Key key;
-  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Concurrent", kKeyRead, false, key).ok());
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase + u"\\Concurrent", kKeyRead, reg::Open::Existing, key).ok());
   std::vector<Str> names;
   ASSERT_TRUE(key.valueNames(names).ok());
   EXPECT_EQ(names.size(), static_cast<size_t>(kProcesses * kValues));
@@ -319,12 +319,12 @@ TEST_F(NonAdministratorTest, EmulatedOnly_MachineHiveIsReadOnly) {
   const std::string before = registryText();
   EXPECT_EQ(stringAt(Root::LocalMachine, kBase + u"\\Orvel", u"Language"), u"de.ini");
   Key key;
-  EXPECT_EQ(Key::open(Root::LocalMachine, kBase + u"\\Orvel", kKeyWrite, false, key).error, err::kAccessDenied);
-  EXPECT_EQ(Key::open(Root::LocalMachine, kBase + u"\\Orvel", kKeyAllAccess, true, key).error, err::kAccessDenied);
-  EXPECT_EQ(Key::open(Root::LocalMachine, kBase + u"\\New", kKeyRead, true, key).error, err::kAccessDenied);
+  EXPECT_EQ(Key::open(Root::LocalMachine, kBase + u"\\Orvel", kKeyWrite, reg::Open::Existing, key).error, err::kAccessDenied);
+  EXPECT_EQ(Key::open(Root::LocalMachine, kBase + u"\\Orvel", kKeyAllAccess, reg::Open::OrCreate, key).error, err::kAccessDenied);
+  EXPECT_EQ(Key::open(Root::LocalMachine, kBase + u"\\New", kKeyRead, reg::Open::OrCreate, key).error, err::kAccessDenied);
   EXPECT_EQ(deleteKey(Root::LocalMachine, kBase + u"\\Orvel").error, err::kAccessDenied);
-  EXPECT_EQ(Key::open(Root::ClassesRoot, u".od", kKeyAllAccess, false, key).error, err::kAccessDenied);
-  EXPECT_EQ(Key::open(Root::ClassesRoot, u"OrvelDraw", kKeyAllAccess, true, key).error, err::kAccessDenied);
+  EXPECT_EQ(Key::open(Root::ClassesRoot, u".od", kKeyAllAccess, reg::Open::Existing, key).error, err::kAccessDenied);
+  EXPECT_EQ(Key::open(Root::ClassesRoot, u"OrvelDraw", kKeyAllAccess, reg::Open::OrCreate, key).error, err::kAccessDenied);
   EXPECT_EQ(deleteKey(Root::ClassesRoot, u".od").error, err::kAccessDenied);
   EXPECT_EQ(registryText(), before);
 
@@ -341,13 +341,13 @@ TEST_F(NonAdministratorTest, EmulatedOnly_MachineHiveIsReadOnly) {
 // longer be written once the machine says otherwise.
 TEST_F(RegistryStoreTest, EmulatedOnly_RightsAreCheckedOnEveryWrite) {
   Key key;
-  ASSERT_TRUE(Key::open(Root::LocalMachine, kBase, kKeyAllAccess, true, key).ok());
+  ASSERT_TRUE(Key::open(Root::LocalMachine, kBase, kKeyAllAccess, reg::Open::OrCreate, key).ok());
   ASSERT_TRUE(key.setValue(u"v", makeDword(1)).ok());
   writeHostFile(machine_.root() + "/machine.ini", "[Machine]\nAdministrator=0\nSleepScale=0\n");
   EXPECT_EQ(key.setValue(u"v", makeDword(2)).error, err::kAccessDenied);
   EXPECT_EQ(key.deleteValue(u"v").error, err::kAccessDenied);
   Key child;
-  EXPECT_EQ(Key::open(key, u"Child", kKeyAllAccess, true, child).error, err::kAccessDenied);
+  EXPECT_EQ(Key::open(key, u"Child", kKeyAllAccess, reg::Open::OrCreate, child).error, err::kAccessDenied);
   EXPECT_EQ(key.deleteSubKey(u"").error, err::kAccessDenied);
   Value value;
   ASSERT_TRUE(key.queryValue(u"v", value).ok());

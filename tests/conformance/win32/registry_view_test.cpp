@@ -37,7 +37,7 @@ bool keyExists(HKEY root, const wchar_t* path, REGSAM view) {
 
 void writeThroughService(reg::Root root, const Str& path, const Str& name, const Str& value) {
   reg::Key key;
-  ASSERT_TRUE(reg::Key::open(root, path, reg::kKeyAllAccess, true, key));
+  ASSERT_TRUE(reg::Key::open(root, path, reg::kKeyAllAccess, reg::Open::OrCreate, key));
   ASSERT_TRUE(key.setValue(name, reg::makeString(value)));
 }
 
@@ -66,12 +66,12 @@ TEST(Win32RegistryView, SixtyFourBitKeyIsNotSeen) {
   RegCloseKey(raw);
 
   reg::Key key;
-  EXPECT_EQ(reg::Key::open(reg::Root::LocalMachine, u"Software\\OrvelDraw\\Only64", reg::kKeyRead, false, key)
+  EXPECT_EQ(reg::Key::open(reg::Root::LocalMachine, u"Software\\OrvelDraw\\Only64", reg::kKeyRead, reg::Open::Existing, key)
                 .error,
             err::kFileNotFound);
   reg::Key software;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, u"Software", reg::kKeyRead, false, software));
-  EXPECT_FALSE(reg::Key::open(software, u"OrvelDraw\\Only64", reg::kKeyRead, false, key));
+  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, u"Software", reg::kKeyRead, reg::Open::Existing, software));
+  EXPECT_FALSE(reg::Key::open(software, u"OrvelDraw\\Only64", reg::kKeyRead, reg::Open::Existing, key));
 
   EXPECT_EQ(RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\OrvelDraw\\Only64", KEY_WOW64_64KEY, 0),
             ERROR_SUCCESS);
@@ -82,9 +82,9 @@ TEST(Win32RegistryView, SixtyFourBitKeyIsNotSeen) {
 TEST(Win32RegistryView, SubKeysOfAnOpenLocalMachineKeyStayInThe32BitView) {
   test::TestMachine machine;
   reg::Key parent;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, u"Software\\OrvelDraw", reg::kKeyAllAccess, true, parent));
+  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, u"Software\\OrvelDraw", reg::kKeyAllAccess, reg::Open::OrCreate, parent));
   reg::Key child;
-  ASSERT_TRUE(reg::Key::open(parent, u"Child", reg::kKeyAllAccess, true, child));
+  ASSERT_TRUE(reg::Key::open(parent, u"Child", reg::kKeyAllAccess, reg::Open::OrCreate, child));
   child.close();
 
   EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\OrvelDraw\\Child", KEY_WOW64_64KEY));

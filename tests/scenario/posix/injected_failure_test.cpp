@@ -45,7 +45,7 @@ TEST_F(InjectedFailure, EmulatedOnly_MachineIniThatCannotBeReadIsNotOverwritten)
 // below HKEY_CURRENT_USER that fails shows its message and loses nothing.
 TEST_F(InjectedFailure, EmulatedOnly_FixUpdateKeepsTheMachineValuesWhenTheUserWriteFails) {
   reg::Key k;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kMachineKey, reg::kKeyAllAccess, true, k).ok());
+  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kMachineKey, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
   ASSERT_TRUE(k.setValue(u"Update", reg::makeDword(5)).ok());
   ASSERT_TRUE(k.setValue(u"NextUpdate", reg::makeDword(7)).ok());
   k.close();
