@@ -160,25 +160,26 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// The bytes of one file into another. The kernel copies them itself where it
-// can (on one file system, or between any two on newer kernels); a file that
-// says it is empty may still have bytes (as those of /proc do), and passes
-// through here.
+// The bytes of a file into another, as many as its size when it was looked
+// at (`size`), or fewer when it has become shorter. The kernel copies them
+// itself where it can (on one file system, or between any two on newer
+// kernels); otherwise, and for a file whose size does not tell its bytes
+// (those of /proc say they are empty), they pass through here to the end.
 bool copyContent(int from, int to, off_t size) {
-  constexpr size_t kMost = size_t{1} << 30;
-  if (size > 0) {
-    ssize_t copied = 0;
-    while ((copied = copy_file_range(from, nullptr, to, nullptr, kMost, 0)) < 0 && errno == EINTR) {
-    }
-    if (copied > 0) {
-      for (;;) {
-        copied = copy_file_range(from, nullptr, to, nullptr, kMost, 0);
-        if (copied == 0) return true;
-        if (copied < 0 && errno != EINTR) return false;
-      }
-    }
-    if (copied < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+  off_t left = size;
+  bool first = true;
+  while (left > 0) {
+    ssize_t copied = copy_file_range(from, nullptr, to, nullptr, static_cast<size_t>(left), 0);
+    if (copied < 0 && errno == EINTR) continue;
+    if (first && (copied == 0 || (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                                  errno == EOPNOTSUPP))))
+      break;
+    if (copied < 0) return false;
+    if (copied == 0) return true;
+    left -= copied;
+    first = false;
   }
+  if (!first) return true;
   char buffer[65536];
   for (;;) {
     ssize_t got = read(from, buffer, sizeof buffer);
@@ -309,6 +310,7 @@ struct Place {
   uint32_t error = err::kPathNotFound;
   posix::HostPlace::Seen seen = posix::HostPlace::Seen::Unknown;
   struct stat seenInfo {};
+  bool showsDriveC = false;
 
   // stat and lstat (of the path without its trailing separator) of the
   // place, from what its look-up saw where that tells: 0, or -1 with errno.
@@ -342,10 +344,24 @@ Place locate(const Machine& machine, const Str& path) {
   if (posix::hasForbiddenCharacter(full)) return {machine, std::nullopt, err::kInvalidName};
   std::optional<posix::HostPlace> found = machine.lookUp(full);
   if (!found) return {machine, std::nullopt};
-  return {machine, std::move(found->path), err::kPathNotFound, found->seen, found->info};
+  return {machine, std::move(found->path), err::kPathNotFound, found->seen, found->info, found->showsDriveC};
 }
 
-Place locate(const Str& path) { return locate(Machine::current(), path); }
+Place locate(const Str& path) {
+  Place place = locate(Machine::currentBeforeLookUp(), path);
+  if (place.showsDriveC) return place;
+  return locate(Machine::current(), path);
+}
+
+// The places of a call with two paths, on one machine.
+std::pair<Place, Place> locate(const Str& first, const Str& second) {
+  Machine machine = Machine::currentBeforeLookUp();
+  Place a = locate(machine, first);
+  Place b = locate(machine, second);
+  if (a.showsDriveC || b.showsDriveC) return {std::move(a), std::move(b)};
+  machine = Machine::current();
+  return {locate(machine, first), locate(machine, second)};
+}
 
 }  // namespace
 
@@ -409,11 +425,10 @@ Result deleteFile(const Str& path) {
 Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   const bool failIfExists = ifExists == IfExists::Fail;
   if (uint32_t injected = posix::faults::check("files.copyFile")) return failure(injected);
-  const Machine machine = Machine::current();
-  Place sourcePlace = locate(machine, from);
-  Place targetPlace = locate(machine, to);
+  auto [sourcePlace, targetPlace] = locate(from, to);
   if (!sourcePlace.host) return failure(sourcePlace.error);
   if (!targetPlace.host) return failure(targetPlace.error);
+  const Machine& machine = targetPlace.machine;
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
@@ -445,11 +460,10 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
 
 Result moveFile(const Str& from, const Str& to) {
   if (uint32_t injected = posix::faults::check("files.moveFile")) return failure(injected);
-  const Machine machine = Machine::current();
-  Place sourcePlace = locate(machine, from);
-  Place targetPlace = locate(machine, to);
+  auto [sourcePlace, targetPlace] = locate(from, to);
   if (!sourcePlace.host) return failure(sourcePlace.error);
   if (!targetPlace.host) return failure(targetPlace.error);
+  const Machine& machine = targetPlace.machine;
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
@@ -620,9 +634,7 @@ FileContents readFileContents(const Str& path) {
 }
 
 bool sameExistingFile(const Str& a, const Str& b) {
-  const Machine machine = Machine::current();
-  Place first = locate(machine, a);
-  Place second = locate(machine, b);
+  auto [first, second] = locate(a, b);
   struct stat infoA {}, infoB {};
   return first.host && second.host && first.stat(infoA) == 0 && second.stat(infoB) == 0 && sameFile(infoA, infoB);
 }

@@ -444,6 +444,10 @@ class SettingsCache {
 
 }  // namespace
 
+Machine Machine::currentBeforeLookUp() {
+  return SettingsCache::instance().machine(SettingsCache::instance().normalRoot(locateRoot()));
+}
+
 Machine Machine::current() {
   std::string root = SettingsCache::instance().normalRoot(locateRoot());
   // A machine with its drive C: has its root: one look for the common case.
@@ -478,8 +482,9 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   std::vector<StrView> components;
   size_t volumeParts = 0;
   StrView rest;
+  char letter = 0;
   if (path[1] == u':') {
-    char letter = static_cast<char>(path[0] | 0x20);
+    letter = static_cast<char>(path[0] | 0x20);
     base = letter == 'z' ? std::string() : root_ + "/drive_" + letter;
     rest = StrView(path).substr(2);
   } else {
@@ -548,6 +553,9 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
     }
     host += "/" + *name;
   }
+  // A look below the drive's folder that found something, or found the folder
+  // of a missing name, found the drive.
+  place.showsDriveC = letter == 'c' && spelled > 0;
   bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volumeParts;
   if (host.empty()) host = "/";
   else if (trailing) host += "/";

@@ -31,12 +31,14 @@ struct MachineSettings {
 // A host path with what its look-up learnt of it on the way, so that the
 // caller need not look again: the lstat of the path (without a trailing
 // separator) when the look-up made one and found something, or that its
-// folder is there and holds no such name.
+// folder is there and holds no such name; and whether it found anything on
+// drive C:, which is then there.
 struct HostPlace {
   enum class Seen { Unknown, Found, Missing };
   std::string path;
   Seen seen = Seen::Unknown;
   struct stat info {};  // the lstat, when Found
+  bool showsDriveC = false;
 };
 
 class Machine {
@@ -47,6 +49,11 @@ class Machine {
   // root or the file changed, so that tests can give each case a fresh
   // machine and edit machine.ini.
   static Machine current();
+  // current() without its look at drive C:, for a caller that looks up a
+  // path next: a look-up that shows drive C: (HostPlace::showsDriveC) stands
+  // for that look; without it the caller takes current() after all, which
+  // gives a new machine its folders.
+  static Machine currentBeforeLookUp();
 
   const std::string& root() const { return root_; }
   const MachineSettings& settings() const { return *settings_; }
