@@ -317,6 +317,7 @@ std::optional<std::string> findName(const std::string& folder, const Str& name) 
 // The names of a path between its separators, as views into it.
 std::vector<StrView> splitComponents(StrView rest) {
   std::vector<StrView> parts;
+  parts.reserve(16);
   size_t start = 0;
   while (start <= rest.size()) {
     size_t end = rest.find(u'\\', start);
@@ -339,6 +340,17 @@ void fold(std::vector<StrView>& parts) {
     parts[kept++] = part;
   }
   parts.resize(kept);
+}
+
+// `name` in UTF-8 after `out`; most names are ASCII.
+void appendUtf8(std::string& out, StrView name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] >= 0x80) {
+      out += toUtf8(name.substr(i));
+      return;
+    }
+    out += static_cast<char>(name[i]);
+  }
 }
 
 Str backslashed(const std::string& hostTail) {
@@ -386,8 +398,10 @@ std::string normalHostPath(const std::string& path) {
 
 }  // namespace
 
-Machine::Machine(std::string root) : root_(normalHostPath(root)) {
-  settings_ = std::make_shared<const MachineSettings>(settingsFrom(parseIni(readWhole(root_ + "/machine.ini"))));
+Machine::Machine(std::string root) {
+  std::string normal = normalHostPath(root);
+  MachineSettings settings = settingsFrom(parseIni(readWhole(normal + "/machine.ini")));
+  state_ = std::make_shared<const State>(State{std::move(normal), std::move(settings)});
 }
 
 namespace {
@@ -403,60 +417,72 @@ class SettingsCache {
     return cache;
   }
 
-  // The root as a normal host path: an absolute one depends on nothing but
-  // its text, so the last one is kept.
-  std::string normalRoot(const std::string& root) {
-    if (root.empty() || root.front() != '/') return normalHostPath(root);
+  // The machine the environment names; with `driveC`, one whose drive C: is
+  // there (see Machine::current).
+  Machine machine(bool driveC) {
+    const std::string text = locateRoot();
     std::lock_guard<std::mutex> guard(mutex_);
-    if (root != rootText_) {
-      normalRoot_ = normalHostPath(root);
-      rootText_ = root;
+    // An absolute root depends on nothing but its text, so the last one is kept.
+    if (text.empty() || text.front() != '/' || text != paths_.text) {
+      paths_.text = text;
+      paths_.root = normalHostPath(text);
+      paths_.ini = paths_.root + "/machine.ini";
+      paths_.driveC = paths_.root + "/drive_c";
     }
-    return normalRoot_;
-  }
-
-  Machine machine(const std::string& root) {
-    struct stat info {};
-    const bool present = stat((root + "/machine.ini").c_str(), &info) == 0;
-    Key key{root, present ? FileStamp::of(info) : FileStamp{}, environment("LANG"), environment("USER")};
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (machine_ && key_ == key && key.ini.settled()) return *machine_;
-    machine_.emplace(root);
-    key_ = std::move(key);
-    return *machine_;
+    // A machine with its drive C: has its root: one look for the common case.
+    if (!driveC || isDirectory(paths_.driveC)) return settled();
+    if (!isDirectory(paths_.root)) createRoot(paths_.root);
+    Machine machine = settled();
+    if (!isDirectory(paths_.driveC)) createStandardFolders(machine);
+    return machine;
   }
 
  private:
+  // The machine of the root, read again unless its key is the last one's.
+  Machine settled() {
+    struct stat info {};
+    const bool present = stat(paths_.ini.c_str(), &info) == 0;
+    const FileStamp ini = present ? FileStamp::of(info) : FileStamp{};
+    const std::string_view lang = environmentView("LANG");
+    const std::string_view user = environmentView("USER");
+    if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == lang && key_.user == user &&
+        ini.settled())
+      return *machine_;
+    machine_.emplace(paths_.root);
+    key_ = {paths_.root, ini, std::string(lang), std::string(user)};
+    return *machine_;
+  }
+
+  static std::string_view environmentView(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string_view(value) : std::string_view();
+  }
+
   struct Key {
     std::string root;
     FileStamp ini;
     std::string lang;
     std::string user;
-    bool operator==(const Key&) const = default;
+  };
+  // The root as the environment spells it, and the paths made of it.
+  struct Paths {
+    std::string text;
+    std::string root;
+    std::string ini;
+    std::string driveC;
   };
 
   std::mutex mutex_;
   std::optional<Machine> machine_;
   Key key_;
-  std::string rootText_;
-  std::string normalRoot_;
+  Paths paths_;
 };
 
 }  // namespace
 
-Machine Machine::currentBeforeLookUp() {
-  return SettingsCache::instance().machine(SettingsCache::instance().normalRoot(locateRoot()));
-}
+Machine Machine::currentBeforeLookUp() { return SettingsCache::instance().machine(false); }
 
-Machine Machine::current() {
-  std::string root = SettingsCache::instance().normalRoot(locateRoot());
-  // A machine with its drive C: has its root: one look for the common case.
-  if (isDirectory(root + "/drive_c")) return SettingsCache::instance().machine(root);
-  if (!isDirectory(root)) createRoot(root);
-  Machine machine = SettingsCache::instance().machine(root);
-  if (!isDirectory(root + "/drive_c")) createStandardFolders(machine);
-  return machine;
-}
+Machine Machine::current() { return SettingsCache::instance().machine(true); }
 
 void noteNameAdded(const std::string& hostPath) { FolderListings::instance().note(hostPath, true); }
 void noteNameRemoved(const std::string& hostPath) { FolderListings::instance().note(hostPath, false); }
@@ -485,14 +511,14 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   char letter = 0;
   if (path[1] == u':') {
     letter = static_cast<char>(path[0] | 0x20);
-    base = letter == 'z' ? std::string() : root_ + "/drive_" + letter;
+    base = letter == 'z' ? std::string() : root() + "/drive_" + letter;
     rest = StrView(path).substr(2);
   } else {
     std::vector<StrView> parts = splitComponents(StrView(path).substr(2));
     size_t server = path.find(u'\\', 2);
     size_t share = server == Str::npos ? Str::npos : path.find(u'\\', server + 1);
     if (parts.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
-    base = root_ + "/unc";
+    base = root() + "/unc";
     components = {parts[0], parts[1]};
     volumeParts = 2;
     rest = share == Str::npos ? StrView() : StrView(path).substr(share);
@@ -502,12 +528,14 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   components.insert(components.end(), names.begin(), names.end());
 
   // The path as spelled, and where each of its names ends in it.
-  std::string exact = base;
+  std::string exact;
+  exact.reserve(base.size() + 3 * path.size());
+  exact = base;
   std::vector<size_t> ends;
   ends.reserve(components.size());
   for (StrView component : components) {
     exact += '/';
-    exact += toUtf8(component);
+    appendUtf8(exact, component);
     ends.push_back(exact.size());
   }
 
@@ -522,15 +550,22 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   struct stat folderInfo {};
   if (!components.empty()) {
     if (lstat(exact.c_str(), &folderInfo) == 0) {
-      host = exact;
+      host = std::move(exact);
       spelled = components.size();
       place.seen = HostPlace::Seen::Found;
       place.info = folderInfo;
     } else {
       missed = errno;
-      if (components.size() > 1 && lstat(exact.substr(0, ends[ends.size() - 2]).c_str(), &folderInfo) == 0) {
-        host = exact.substr(0, ends[ends.size() - 2]);
-        spelled = components.size() - 1;
+      const size_t folderEnd = components.size() > 1 ? ends[ends.size() - 2] : 0;
+      if (folderEnd > 0) {
+        const char saved = exact[folderEnd];
+        exact[folderEnd] = '\0';  // the folder, without a copy
+        const bool there = lstat(exact.c_str(), &folderInfo) == 0;
+        exact[folderEnd] = saved;
+        if (there) {
+          host.assign(exact, 0, folderEnd);
+          spelled = components.size() - 1;
+        }
       }
     }
   }
@@ -564,11 +599,11 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
 
 Str Machine::windowsPath(const std::string& hostPath) const {
   std::string path = normalHostPath(hostPath);
-  std::optional<std::string> rest = below(path, root_);
+  std::optional<std::string> rest = below(path, root());
   if (!rest) {
     // The root may be reached through a symbolic link.
     std::error_code ec;
-    std::string realRoot = fs::weakly_canonical(root_, ec).string();
+    std::string realRoot = fs::weakly_canonical(root(), ec).string();
     std::string realPath = fs::weakly_canonical(path, ec).string();
     if (!ec) rest = below(realPath, realRoot);
   }

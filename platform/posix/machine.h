@@ -55,8 +55,8 @@ class Machine {
   // gives a new machine its folders.
   static Machine currentBeforeLookUp();
 
-  const std::string& root() const { return root_; }
-  const MachineSettings& settings() const { return *settings_; }
+  const std::string& root() const { return state_->root; }
+  const MachineSettings& settings() const { return state_->settings; }
 
   // Host path of a Windows path, each existing component matched without
   // regard to letter case (the first match in the folder); components that do
@@ -69,16 +69,20 @@ class Machine {
   // elsewhere on Z:.
   Str windowsPath(const std::string& hostPath) const;
 
-  std::string registryFile() const { return root_ + "/registry.reg"; }
-  std::string shellLog() const { return root_ + "/shell.log"; }
-  std::string recycleBin() const { return root_ + "/recycle-bin"; }
+  std::string registryFile() const { return root() + "/registry.reg"; }
+  std::string shellLog() const { return root() + "/shell.log"; }
+  std::string recycleBin() const { return root() + "/recycle-bin"; }
 
   explicit Machine(std::string root);
 
  private:
-  std::string root_;
-  // Shared by the copies that every call makes, never changed.
-  std::shared_ptr<const MachineSettings> settings_;
+  // The root and its settings, shared by the copies that every call makes,
+  // never changed.
+  struct State {
+    std::string root;
+    MachineSettings settings;
+  };
+  std::shared_ptr<const State> state_;
 };
 
 // A name this process has just made or removed at a host path: the folder
