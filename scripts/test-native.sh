@@ -20,11 +20,17 @@ echo "== native suite"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$build" --output-on-failure -j"$jobs"
 
-echo "== fuzz targets, ${fuzz_seconds}s each"
-for target in "$build"/tests/fuzz/*_fuzz; do
-  [ -x "$target" ] || continue
+echo "== fuzz targets, ${fuzz_seconds}s each, $jobs at a time"
+# Each target's last lines printed together when it ends; any failure fails the run.
+run_target() {
+  local target=$1 corpus out status=0
   corpus=$(mktemp -d)
-  echo "-- $(basename "$target")"
-  "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2
+  out=$("$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1) || status=$?
   rm -rf "$corpus"
-done
+  printf -- '-- %s\n%s\n' "$(basename "$target")" "$(tail -n 2 <<<"$out")"
+  [ "$status" -eq 0 ] || { printf '%s\n' "$out" | tail -n 40; return 1; }
+}
+export -f run_target
+export fuzz_seconds
+find "$build/tests/fuzz" -maxdepth 1 -name '*_fuzz' -type f -executable -print0 | sort -z |
+  xargs -0 -r -n 1 -P "$jobs" bash -c 'run_target "$1"' _
