@@ -314,32 +314,24 @@ std::optional<std::string> findName(const std::string& folder, const Str& name) 
   return FolderListings::instance().find(folder, name);
 }
 
-// The names of a path between its separators, as views into it.
-std::vector<StrView> splitComponents(StrView rest) {
-  std::vector<StrView> parts;
-  parts.reserve(16);
+// The names of a path between its separators, as views into it, after
+// `parts`; "." and ".." folded as GetFullPathNameW folds them when `fold`:
+// lexically, never above the names that were there before.
+void splitComponents(StrView rest, std::vector<StrView>& parts, bool fold) {
+  const size_t volume = parts.size();
   size_t start = 0;
   while (start <= rest.size()) {
     size_t end = rest.find(u'\\', start);
     if (end == StrView::npos) end = rest.size();
-    if (end > start) parts.push_back(rest.substr(start, end - start));
+    const StrView part = rest.substr(start, end - start);
     start = end + 1;
-  }
-  return parts;
-}
-
-// "." and ".." as GetFullPathNameW folds them: lexically, never above the volume.
-void fold(std::vector<StrView>& parts) {
-  size_t kept = 0;
-  for (StrView part : parts) {
-    if (part == u".") continue;
-    if (part == u"..") {
-      if (kept > 0) --kept;
+    if (part.empty() || (fold && part == u".")) continue;
+    if (fold && part == u"..") {
+      if (parts.size() > volume) parts.pop_back();
       continue;
     }
-    parts[kept++] = part;
+    parts.push_back(part);
   }
-  parts.resize(kept);
 }
 
 // `name` in UTF-8 after `out`; most names are ASCII.
@@ -494,38 +486,43 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
 }
 
 std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
-  Str path = windowsPath;
-  for (char16_t& c : path)
-    if (c == u'/') c = u'\\';
-  // The long-path prefixes "\\?\" and "\\.\" name the same places.
-  if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
-    path.erase(0, 4);
-    if (equalNoCase(StrView(path).substr(0, 4), u"UNC\\")) path = u"\\\\" + path.substr(4);
+  // Forward slashes and the long-path prefixes "\\?\" and "\\.\" (which name
+  // the same places) made plain, in a copy only when there are any.
+  std::optional<Str> plain;
+  StrView path = windowsPath;
+  if (path.find(u'/') != StrView::npos || path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
+    plain = windowsPath;
+    for (char16_t& c : *plain)
+      if (c == u'/') c = u'\\';
+    if (plain->rfind(u"\\\\?\\", 0) == 0 || plain->rfind(u"\\\\.\\", 0) == 0) {
+      plain->erase(0, 4);
+      if (equalNoCase(StrView(*plain).substr(0, 4), u"UNC\\")) *plain = u"\\\\" + plain->substr(4);
+    }
+    path = *plain;
   }
   if (!isAbsoluteWindowsPath(path)) return std::nullopt;
 
   std::string base;
   std::vector<StrView> components;
+  components.reserve(16);
   size_t volumeParts = 0;
   StrView rest;
   char letter = 0;
   if (path[1] == u':') {
     letter = static_cast<char>(path[0] | 0x20);
-    base = letter == 'z' ? std::string() : root() + "/drive_" + letter;
-    rest = StrView(path).substr(2);
+    if (letter != 'z') base = root() + "/drive_" + letter;
+    rest = path.substr(2);
   } else {
-    std::vector<StrView> parts = splitComponents(StrView(path).substr(2));
+    splitComponents(path.substr(2), components, false);
     size_t server = path.find(u'\\', 2);
-    size_t share = server == Str::npos ? Str::npos : path.find(u'\\', server + 1);
-    if (parts.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
+    size_t share = server == StrView::npos ? StrView::npos : path.find(u'\\', server + 1);
+    if (components.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
     base = root() + "/unc";
-    components = {parts[0], parts[1]};
+    components.resize(2);
     volumeParts = 2;
-    rest = share == Str::npos ? StrView() : StrView(path).substr(share);
+    rest = share == StrView::npos ? StrView() : path.substr(share);
   }
-  std::vector<StrView> names = splitComponents(rest);
-  fold(names);
-  components.insert(components.end(), names.begin(), names.end());
+  splitComponents(rest, components, true);
 
   // The path as spelled, and where each of its names ends in it.
   std::string exact;

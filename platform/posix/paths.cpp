@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <vector>
@@ -55,11 +56,15 @@ bool hasForbiddenCharacter(StrView fullPath) {
   if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) path.remove_prefix(4);
   size_t names = 0;
   if (path.size() >= 2 && path[1] == u':') names = 2;
-  for (size_t i = names; i < path.size(); ++i) {
-    char16_t c = path[i];
-    if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
-      return true;
-  }
+  // Every forbidden character lies below 0x80, so a table tells them.
+  static constexpr auto kForbidden = [] {
+    std::array<bool, 0x80> table{};
+    for (char16_t c = 0; c < 0x20; ++c) table[c] = true;
+    for (char16_t c : u"<>:\"|?*") table[c] = true;
+    return table;
+  }();
+  for (size_t i = names; i < path.size(); ++i)
+    if (path[i] < 0x80 && kForbidden[path[i]]) return true;
   return false;
 }
 
