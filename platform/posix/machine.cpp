@@ -237,7 +237,8 @@ class FolderListings {
   // The name in `folder` that matches `name` without regard to letter case.
   // `known`: what a look at the folder itself just found, when it was no link.
   std::optional<std::string> find(const std::string& folder, const Str& name, const struct stat* known = nullptr) {
-    const std::string path = folder.empty() ? "/" : folder;
+    static const std::string kHostRoot = "/";
+    const std::string& path = folder.empty() ? kHostRoot : folder;
     struct stat info {};
     if (known)
       info = *known;
@@ -336,13 +337,12 @@ void splitComponents(StrView rest, std::vector<StrView>& parts, bool fold) {
 
 // `name` in UTF-8 after `out`; most names are ASCII.
 void appendUtf8(std::string& out, StrView name) {
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (name[i] >= 0x80) {
-      out += toUtf8(name.substr(i));
-      return;
-    }
-    out += static_cast<char>(name[i]);
-  }
+  size_t ascii = 0;
+  while (ascii < name.size() && name[ascii] < 0x80) ++ascii;
+  const size_t at = out.size();
+  out.resize(at + ascii);
+  for (size_t i = 0; i < ascii; ++i) out[at + i] = static_cast<char>(name[i]);
+  if (ascii < name.size()) out += toUtf8(name.substr(ascii));
 }
 
 Str backslashed(const std::string& hostTail) {
