@@ -254,15 +254,23 @@ class Figures {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // Figures may be named (installation, registry, language, association):
+  // only those run. None named: all of them.
+  auto wanted = [&](const std::string& name) {
+    if (argc < 2) return true;
+    for (int i = 1; i < argc; ++i)
+      if (name == argv[i]) return true;
+    return false;
+  };
   // A failure ends the run by an exception, so that the machine is removed.
   try {
     Figures figures;
     std::printf("best of %d runs of whole processes: wall time and processor time\n", kRounds);
-    figures.Installations();
-    figures.RegistryMode();
-    figures.LanguageFiles();
-    figures.Associations();
+    if (wanted("installation")) figures.Installations();
+    if (wanted("registry")) figures.RegistryMode();
+    if (wanted("language")) figures.LanguageFiles();
+    if (wanted("association")) figures.Associations();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

@@ -67,11 +67,21 @@ std::string withoutTrailingSlash(std::string host) {
 
 // --- attributes -------------------------------------------------------------
 
-std::optional<uint32_t> storedAttributes(const std::string& host) {
+// The attributes kept in the extended attribute, read by `get` into `text`.
+template <typename Get>
+std::optional<uint32_t> storedAttributesBy(Get get) {
   char text[32] = {};
-  ssize_t size = getxattr(host.c_str(), kAttributeName, text, sizeof text - 1);
+  ssize_t size = get(text, sizeof text - 1);
   if (size <= 0) return std::nullopt;
   return static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) & kStoredAttributes;
+}
+
+std::optional<uint32_t> storedAttributes(const std::string& host) {
+  return storedAttributesBy([&](char* text, size_t size) { return getxattr(host.c_str(), kAttributeName, text, size); });
+}
+
+std::optional<uint32_t> storedAttributes(int fd) {
+  return storedAttributesBy([&](char* text, size_t size) { return fgetxattr(fd, kAttributeName, text, size); });
 }
 
 void storeAttributes(const std::string& host, uint32_t attributes) {
@@ -150,7 +160,26 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-bool copyContent(int from, int to) {
+// The bytes of a file into another, as many as its size when it was looked
+// at (`size`), or fewer when it has become shorter. The kernel copies them
+// itself where it can (on one file system, or between any two on newer
+// kernels); otherwise, and for a file whose size does not tell its bytes
+// (those of /proc say they are empty), they pass through here to the end.
+bool copyContent(int from, int to, off_t size) {
+  off_t left = size;
+  bool first = true;
+  while (left > 0) {
+    ssize_t copied = copy_file_range(from, nullptr, to, nullptr, static_cast<size_t>(left), 0);
+    if (copied < 0 && errno == EINTR) continue;
+    if (first && (copied == 0 || (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                                  errno == EOPNOTSUPP))))
+      break;
+    if (copied < 0) return false;
+    if (copied == 0) return true;
+    left -= copied;
+    first = false;
+  }
+  if (!first) return true;
   char buffer[65536];
   for (;;) {
     ssize_t got = read(from, buffer, sizeof buffer);
@@ -167,18 +196,22 @@ bool copyContent(int from, int to) {
 
 // CopyFileW's work once every refusal has been made: content, permission bits,
 // attributes and times, put in place in one step.
-Result copyInto(const std::string& from, const struct stat& source, const std::string& to) {
-  Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!input.valid()) return errnoFailure(from, "open");
+Result copyInto(int input, const struct stat& source, const std::string& to) {
   std::optional<SiblingTemp> temp = SiblingTemp::create(to);
   if (!temp) return errnoFailure(to, "mkstemp");
-  if (!copyContent(input.get(), temp->fd())) return errnoFailure(to, "read/write");
+  if (!copyContent(input, temp->fd(), source.st_size)) return errnoFailure(to, "read/write");
   if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to, "fchmod");
-  if (auto attributes = storedAttributes(from)) storeAttributes(temp->path(), *attributes);
+  if (auto attributes = storedAttributes(input)) storeAttributes(temp->path(), *attributes);
   const timespec times[2] = {source.st_atim, source.st_mtim};
   if (futimens(temp->fd(), times) != 0) return errnoFailure(to, "futimens");
   if (!temp->commit(to)) return errnoFailure(to, "rename");
   return Result::success();
+}
+
+Result copyInto(const std::string& from, const struct stat& source, const std::string& to) {
+  Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!input.valid()) return errnoFailure(from, "open");
+  return copyInto(input.get(), source, to);
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -275,14 +308,59 @@ struct Place {
   Machine machine;
   std::optional<std::string> host;
   uint32_t error = err::kPathNotFound;
+  posix::HostPlace::Seen seen = posix::HostPlace::Seen::Unknown;
+  struct stat seenInfo {};
+  bool showsDriveC = false;
+
+  // stat and lstat (of the path without its trailing separator) of the
+  // place, from what its look-up saw where that tells: 0, or -1 with errno.
+  int stat(struct stat& info) const {
+    if (seen == posix::HostPlace::Seen::Missing) return missing();
+    if (seen == posix::HostPlace::Seen::Found && !S_ISLNK(seenInfo.st_mode) && host->back() != '/') {
+      info = seenInfo;
+      return 0;
+    }
+    return ::stat(host->c_str(), &info);
+  }
+  int lstat(struct stat& info) const {
+    if (seen == posix::HostPlace::Seen::Missing) return missing();
+    if (seen == posix::HostPlace::Seen::Found) {
+      info = seenInfo;
+      return 0;
+    }
+    return ::lstat(withoutTrailingSlash(*host).c_str(), &info);
+  }
+
+ private:
+  static int missing() {
+    errno = ENOENT;
+    return -1;
+  }
 };
 
-Place locate(const Str& path) {
-  Machine machine = Machine::current();
+// `machine` is the one of this call: a call with two paths looks it up once.
+Place locate(const Machine& machine, const Str& path) {
   Str full = posix::fullWindowsPath(machine, path);
-  if (posix::hasForbiddenCharacter(full)) return {std::move(machine), std::nullopt, err::kInvalidName};
-  std::optional<std::string> host = machine.hostPath(full);
-  return {std::move(machine), std::move(host)};
+  if (posix::hasForbiddenCharacter(full)) return {machine, std::nullopt, err::kInvalidName};
+  std::optional<posix::HostPlace> found = machine.lookUp(full);
+  if (!found) return {machine, std::nullopt};
+  return {machine, std::move(found->path), err::kPathNotFound, found->seen, found->info, found->showsDriveC};
+}
+
+Place locate(const Str& path) {
+  Place place = locate(Machine::currentBeforeLookUp(), path);
+  if (place.showsDriveC) return place;
+  return locate(Machine::current(), path);
+}
+
+// The places of a call with two paths, on one machine.
+std::pair<Place, Place> locate(const Str& first, const Str& second) {
+  Machine machine = Machine::currentBeforeLookUp();
+  Place a = locate(machine, first);
+  Place b = locate(machine, second);
+  if (a.showsDriveC || b.showsDriveC) return {std::move(a), std::move(b)};
+  machine = Machine::current();
+  return {locate(machine, first), locate(machine, second)};
 }
 
 }  // namespace
@@ -290,19 +368,19 @@ Place locate(const Str& path) {
 bool fileExists(const Str& path) {
   Place place = locate(path);
   struct stat info {};
-  return place.host && stat(place.host->c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return place.host && place.stat(info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool directoryExists(const Str& path) {
   Place place = locate(path);
   struct stat info {};
-  return place.host && stat(place.host->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return place.host && place.stat(info) == 0 && S_ISDIR(info.st_mode);
 }
 
 uint32_t getAttributes(const Str& path) {
   Place place = locate(path);
   struct stat info {};
-  if (!place.host || stat(place.host->c_str(), &info) != 0) return kInvalidAttributes;
+  if (!place.host || place.stat(info) != 0) return kInvalidAttributes;
   return attributesOf(*place.host, info);
 }
 
@@ -312,7 +390,7 @@ Result setAttributes(const Str& path, uint32_t attributes) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   uint32_t kept = attributes & kStoredAttributes;
   if (!S_ISDIR(info.st_mode)) {
@@ -331,7 +409,7 @@ Result deleteFile(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (S_ISDIR(info.st_mode) || writeRefused(place.machine, host) || isReadOnly(host, info))
     return failure(err::kAccessDenied);
   switch (holderOf(host)) {
@@ -347,19 +425,26 @@ Result deleteFile(const Str& path) {
 Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   const bool failIfExists = ifExists == IfExists::Fail;
   if (uint32_t injected = posix::faults::check("files.copyFile")) return failure(injected);
-  Place sourcePlace = locate(from);
-  Place targetPlace = locate(to);
+  auto [sourcePlace, targetPlace] = locate(from, to);
   if (!sourcePlace.host) return failure(sourcePlace.error);
   if (!targetPlace.host) return failure(targetPlace.error);
   const Machine& machine = targetPlace.machine;
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
-  if (stat(source->c_str(), &sourceInfo) != 0) return errnoFailure(*source, "stat");
+  if (sourcePlace.stat(sourceInfo) != 0) return errnoFailure(*source, "stat");
   if (S_ISDIR(sourceInfo.st_mode)) return failure(err::kAccessDenied);
-  if (holderOf(*source) == Holder::ExclusiveOwner) return failure(err::kSharingViolation);
+  // A plain file is opened once, for the sharing check and for its content;
+  // only such a file can be held (see holderOf).
+  Fd input;
+  int openError = 0;
+  if (S_ISREG(sourceInfo.st_mode)) {
+    input = Fd(open(source->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!input.valid()) openError = errno;
+    else if (posix::heldExclusively(input.get())) return failure(err::kSharingViolation);
+  }
   struct stat targetInfo {};
-  if (stat(target->c_str(), &targetInfo) == 0) {
+  if (targetPlace.stat(targetInfo) == 0) {
     if (failIfExists) return failure(err::kFileExists);
     if (S_ISDIR(targetInfo.st_mode) || isReadOnly(*target, targetInfo)) return failure(err::kAccessDenied);
     if (sameFile(sourceInfo, targetInfo) || holderOf(*target) != Holder::Nobody)
@@ -368,23 +453,24 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
     return errnoFailure(*target, "stat");
   }
   if (writeRefused(machine, *target)) return failure(err::kAccessDenied);
-  return copyInto(*source, sourceInfo, *target);
+  if (openError != 0) return Result::failure(posix::windowsError(openError, *source), "open", openError);
+  if (!input.valid()) return copyInto(*source, sourceInfo, *target);
+  return copyInto(input.get(), sourceInfo, *target);
 }
 
 Result moveFile(const Str& from, const Str& to) {
   if (uint32_t injected = posix::faults::check("files.moveFile")) return failure(injected);
-  Place sourcePlace = locate(from);
-  Place targetPlace = locate(to);
+  auto [sourcePlace, targetPlace] = locate(from, to);
   if (!sourcePlace.host) return failure(sourcePlace.error);
   if (!targetPlace.host) return failure(targetPlace.error);
   const Machine& machine = targetPlace.machine;
   const std::optional<std::string>& source = sourcePlace.host;
   const std::optional<std::string>& target = targetPlace.host;
   struct stat sourceInfo {};
-  if (lstat(withoutTrailingSlash(*source).c_str(), &sourceInfo) != 0) return errnoFailure(*source, "lstat");
+  if (sourcePlace.lstat(sourceInfo) != 0) return errnoFailure(*source, "lstat");
   std::string destination = withoutTrailingSlash(*target);
   struct stat targetInfo {};
-  if (lstat(destination.c_str(), &targetInfo) == 0) {
+  if (targetPlace.lstat(targetInfo) == 0) {
     // The same file under another spelling: a change of letter case only.
     if (!sameFile(sourceInfo, targetInfo)) return failure(err::kAlreadyExists);
     destination = posix::hostParent(destination) + "/" + spelledName(to);
@@ -411,7 +497,7 @@ Result createDirectory(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (lstat(withoutTrailingSlash(host).c_str(), &info) == 0) return failure(err::kAlreadyExists);
+  if (place.lstat(info) == 0) return failure(err::kAlreadyExists);
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   if (mkdir(host.c_str(), 0777) != 0) return errnoFailure(host, "mkdir");
   posix::noteNameAdded(host);
@@ -450,7 +536,7 @@ Result removeDirectory(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (!S_ISDIR(info.st_mode)) return failure(kNotADirectory);
   if (writeRefused(place.machine, host) || isReadOnly(host, info)) return failure(err::kAccessDenied);
   if (rmdir(host.c_str()) != 0) return errnoFailure(host, "rmdir");
@@ -470,6 +556,11 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   posix::Dir dir(opendir(folder->c_str()));
   if (!dir.valid()) return entries;
   Str expression = dosExpression(mask);
+  struct Keyed {
+    Str key;
+    FindEntry entry;
+  };
+  std::vector<Keyed> keyed;
   std::string base = withoutTrailingSlash(*folder);
   if (base != "/") base += "/";
   while (const dirent* entry = readdir(dir.get())) {
@@ -479,14 +570,16 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
     if (!WildcardMatch(expression, windowsName).matches()) continue;
     struct stat info {};
     std::string host = base + name;
-    if (stat(host.c_str(), &info) != 0 && lstat(host.c_str(), &info) != 0) continue;
-    entries.push_back({std::move(windowsName), attributesOf(host, info)});
+    if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
+        fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+      continue;
+    keyed.push_back({posix::upcased(windowsName), {std::move(windowsName), attributesOf(host, info)}});
   }
   dir.reset();
   // NTFS lists a folder in the order of the upper-case names.
-  std::sort(entries.begin(), entries.end(), [](const FindEntry& a, const FindEntry& b) {
-    return posix::upcased(a.name) < posix::upcased(b.name);
-  });
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+  entries.reserve(keyed.size());
+  for (Keyed& entry : keyed) entries.push_back(std::move(entry.entry));
   return entries;
 }
 
@@ -494,7 +587,7 @@ Outcome<uint64_t> lastWriteTime(const Str& path) {
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   struct stat info {};
-  if (stat(place.host->c_str(), &info) != 0) return errnoFailure(*place.host, "stat");
+  if (place.stat(info) != 0) return errnoFailure(*place.host, "stat");
   return toFiletime(info.st_mtim);
 }
 
@@ -504,7 +597,7 @@ Result setLastWriteTime(const Str& path, uint64_t filetime) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return errnoFailure(host, "stat");
+  if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
   const timespec times[2] = {{0, UTIME_OMIT}, fromFiletime(filetime)};
   if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) return errnoFailure(host, "utimensat");
@@ -527,7 +620,7 @@ FileContents readFileContents(const Str& path) {
   struct stat info {};
   if (fstat(fd.get(), &info) != 0) return unreadable(posix::windowsError(errno, host));
   if (S_ISDIR(info.st_mode)) return unreadable(err::kAccessDenied);
-  if (holderOf(host) == Holder::ExclusiveOwner) return unreadable(err::kSharingViolation);
+  if (S_ISREG(info.st_mode) && posix::heldExclusively(fd.get())) return unreadable(err::kSharingViolation);
   FileContents contents{Status::Ok, {}, err::kSuccess};
   contents.bytes.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
@@ -541,11 +634,9 @@ FileContents readFileContents(const Str& path) {
 }
 
 bool sameExistingFile(const Str& a, const Str& b) {
-  Place first = locate(a);
-  Place second = locate(b);
+  auto [first, second] = locate(a, b);
   struct stat infoA {}, infoB {};
-  return first.host && second.host && stat(first.host->c_str(), &infoA) == 0 &&
-         stat(second.host->c_str(), &infoB) == 0 && sameFile(infoA, infoB);
+  return first.host && second.host && first.stat(infoA) == 0 && second.stat(infoB) == 0 && sameFile(infoA, infoB);
 }
 
 Result writeFile(const Str& path, const std::string& bytes) {
@@ -555,7 +646,7 @@ Result writeFile(const Str& path, const std::string& bytes) {
   const std::string& host = *place.host;
   mode_t mode = creationMode();
   struct stat info {};
-  if (stat(host.c_str(), &info) == 0) {
+  if (place.stat(info) == 0) {
     // The replacement is a rename, which Windows refuses onto a read-only
     // file and onto a file that is open.
     if (S_ISDIR(info.st_mode) || isReadOnly(host, info) || holderOf(host) != Holder::Nobody)
@@ -579,7 +670,7 @@ Result createOrTruncate(const Str& path) {
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
   struct stat info {};
-  if (stat(host.c_str(), &info) == 0) {
+  if (place.stat(info) == 0) {
     if (S_ISDIR(info.st_mode) || isReadOnly(host, info)) return failure(err::kAccessDenied);
     if (holderOf(host) != Holder::Nobody) return failure(err::kSharingViolation);
   }

@@ -314,30 +314,43 @@ std::optional<std::string> findName(const std::string& folder, const Str& name) 
   return FolderListings::instance().find(folder, name);
 }
 
-std::vector<Str> splitComponents(StrView rest) {
-  std::vector<Str> parts;
+// The names of a path between its separators, as views into it.
+std::vector<StrView> splitComponents(StrView rest) {
+  std::vector<StrView> parts;
+  parts.reserve(16);
   size_t start = 0;
   while (start <= rest.size()) {
     size_t end = rest.find(u'\\', start);
     if (end == StrView::npos) end = rest.size();
-    if (end > start) parts.emplace_back(rest.substr(start, end - start));
+    if (end > start) parts.push_back(rest.substr(start, end - start));
     start = end + 1;
   }
   return parts;
 }
 
 // "." and ".." as GetFullPathNameW folds them: lexically, never above the volume.
-std::vector<Str> folded(const std::vector<Str>& parts) {
-  std::vector<Str> out;
-  for (const Str& part : parts) {
+void fold(std::vector<StrView>& parts) {
+  size_t kept = 0;
+  for (StrView part : parts) {
     if (part == u".") continue;
     if (part == u"..") {
-      if (!out.empty()) out.pop_back();
+      if (kept > 0) --kept;
       continue;
     }
-    out.push_back(part);
+    parts[kept++] = part;
   }
-  return out;
+  parts.resize(kept);
+}
+
+// `name` in UTF-8 after `out`; most names are ASCII.
+void appendUtf8(std::string& out, StrView name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] >= 0x80) {
+      out += toUtf8(name.substr(i));
+      return;
+    }
+    out += static_cast<char>(name[i]);
+  }
 }
 
 Str backslashed(const std::string& hostTail) {
@@ -385,8 +398,10 @@ std::string normalHostPath(const std::string& path) {
 
 }  // namespace
 
-Machine::Machine(std::string root) : root_(normalHostPath(root)) {
-  settings_ = std::make_shared<const MachineSettings>(settingsFrom(parseIni(readWhole(root_ + "/machine.ini"))));
+Machine::Machine(std::string root) {
+  std::string normal = normalHostPath(root);
+  MachineSettings settings = settingsFrom(parseIni(readWhole(normal + "/machine.ini")));
+  state_ = std::make_shared<const State>(State{std::move(normal), std::move(settings)});
 }
 
 namespace {
@@ -402,61 +417,83 @@ class SettingsCache {
     return cache;
   }
 
-  // The root as a normal host path: an absolute one depends on nothing but
-  // its text, so the last one is kept.
-  std::string normalRoot(const std::string& root) {
-    if (root.empty() || root.front() != '/') return normalHostPath(root);
+  // The machine the environment names; with `driveC`, one whose drive C: is
+  // there (see Machine::current).
+  Machine machine(bool driveC) {
+    const std::string text = locateRoot();
     std::lock_guard<std::mutex> guard(mutex_);
-    if (root != rootText_) {
-      normalRoot_ = normalHostPath(root);
-      rootText_ = root;
+    // An absolute root depends on nothing but its text, so the last one is kept.
+    if (text.empty() || text.front() != '/' || text != paths_.text) {
+      paths_.text = text;
+      paths_.root = normalHostPath(text);
+      paths_.ini = paths_.root + "/machine.ini";
+      paths_.driveC = paths_.root + "/drive_c";
     }
-    return normalRoot_;
-  }
-
-  Machine machine(const std::string& root) {
-    struct stat info {};
-    const bool present = stat((root + "/machine.ini").c_str(), &info) == 0;
-    Key key{root, present ? FileStamp::of(info) : FileStamp{}, environment("LANG"), environment("USER")};
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (machine_ && key_ == key && key.ini.settled()) return *machine_;
-    machine_.emplace(root);
-    key_ = std::move(key);
-    return *machine_;
+    // A machine with its drive C: has its root: one look for the common case.
+    if (!driveC || isDirectory(paths_.driveC)) return settled();
+    if (!isDirectory(paths_.root)) createRoot(paths_.root);
+    Machine machine = settled();
+    if (!isDirectory(paths_.driveC)) createStandardFolders(machine);
+    return machine;
   }
 
  private:
+  // The machine of the root, read again unless its key is the last one's.
+  Machine settled() {
+    struct stat info {};
+    const bool present = stat(paths_.ini.c_str(), &info) == 0;
+    const FileStamp ini = present ? FileStamp::of(info) : FileStamp{};
+    const std::string_view lang = environmentView("LANG");
+    const std::string_view user = environmentView("USER");
+    if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == lang && key_.user == user &&
+        ini.settled())
+      return *machine_;
+    machine_.emplace(paths_.root);
+    key_ = {paths_.root, ini, std::string(lang), std::string(user)};
+    return *machine_;
+  }
+
+  static std::string_view environmentView(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string_view(value) : std::string_view();
+  }
+
   struct Key {
     std::string root;
     FileStamp ini;
     std::string lang;
     std::string user;
-    bool operator==(const Key&) const = default;
+  };
+  // The root as the environment spells it, and the paths made of it.
+  struct Paths {
+    std::string text;
+    std::string root;
+    std::string ini;
+    std::string driveC;
   };
 
   std::mutex mutex_;
   std::optional<Machine> machine_;
   Key key_;
-  std::string rootText_;
-  std::string normalRoot_;
+  Paths paths_;
 };
 
 }  // namespace
 
-Machine Machine::current() {
-  std::string root = SettingsCache::instance().normalRoot(locateRoot());
-  // A machine with its drive C: has its root: one look for the common case.
-  if (isDirectory(root + "/drive_c")) return SettingsCache::instance().machine(root);
-  if (!isDirectory(root)) createRoot(root);
-  Machine machine = SettingsCache::instance().machine(root);
-  if (!isDirectory(root + "/drive_c")) createStandardFolders(machine);
-  return machine;
-}
+Machine Machine::currentBeforeLookUp() { return SettingsCache::instance().machine(false); }
+
+Machine Machine::current() { return SettingsCache::instance().machine(true); }
 
 void noteNameAdded(const std::string& hostPath) { FolderListings::instance().note(hostPath, true); }
 void noteNameRemoved(const std::string& hostPath) { FolderListings::instance().note(hostPath, false); }
 
 std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
+  std::optional<HostPlace> place = lookUp(windowsPath);
+  if (!place) return std::nullopt;
+  return std::move(place->path);
+}
+
+std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   Str path = windowsPath;
   for (char16_t& c : path)
     if (c == u'/') c = u'\\';
@@ -468,71 +505,105 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   if (!isAbsoluteWindowsPath(path)) return std::nullopt;
 
   std::string base;
-  std::vector<Str> volume;
+  std::vector<StrView> components;
+  size_t volumeParts = 0;
   StrView rest;
+  char letter = 0;
   if (path[1] == u':') {
-    char letter = static_cast<char>(path[0] | 0x20);
-    base = letter == 'z' ? std::string() : root_ + "/drive_" + letter;
+    letter = static_cast<char>(path[0] | 0x20);
+    base = letter == 'z' ? std::string() : root() + "/drive_" + letter;
     rest = StrView(path).substr(2);
   } else {
-    std::vector<Str> parts = splitComponents(StrView(path).substr(2));
+    std::vector<StrView> parts = splitComponents(StrView(path).substr(2));
     size_t server = path.find(u'\\', 2);
     size_t share = server == Str::npos ? Str::npos : path.find(u'\\', server + 1);
     if (parts.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
-    base = root_ + "/unc";
-    volume = {parts[0], parts[1]};
+    base = root() + "/unc";
+    components = {parts[0], parts[1]};
+    volumeParts = 2;
     rest = share == Str::npos ? StrView() : StrView(path).substr(share);
   }
+  std::vector<StrView> names = splitComponents(rest);
+  fold(names);
+  components.insert(components.end(), names.begin(), names.end());
 
-  std::vector<Str> components = volume;
-  for (Str& part : folded(splitComponents(rest))) components.push_back(std::move(part));
+  // The path as spelled, and where each of its names ends in it.
+  std::string exact;
+  exact.reserve(base.size() + 3 * path.size());
+  exact = base;
+  std::vector<size_t> ends;
+  ends.reserve(components.size());
+  for (StrView component : components) {
+    exact += '/';
+    appendUtf8(exact, component);
+    ends.push_back(exact.size());
+  }
 
   // Most paths are spelled as the host spells them: one look at the whole
   // path, or else at its folder, stands for one look per component, which
   // would find every one of them spelled so.
-  std::string host = base;
+  HostPlace place;
+  std::string& host = place.path;
+  host = base;
   size_t spelled = 0;
+  int missed = 0;  // errno of the look at the whole path
   struct stat folderInfo {};
   if (!components.empty()) {
-    std::string exact = base;
-    for (const Str& component : components) exact += "/" + toUtf8(component);
-    const size_t lastLength = toUtf8(components.back()).size() + 1;
     if (lstat(exact.c_str(), &folderInfo) == 0) {
       host = std::move(exact);
       spelled = components.size();
-    } else if (components.size() > 1 && lstat(exact.substr(0, exact.size() - lastLength).c_str(), &folderInfo) == 0) {
-      host = exact.substr(0, exact.size() - lastLength);
-      spelled = components.size() - 1;
+      place.seen = HostPlace::Seen::Found;
+      place.info = folderInfo;
+    } else {
+      missed = errno;
+      const size_t folderEnd = components.size() > 1 ? ends[ends.size() - 2] : 0;
+      if (folderEnd > 0) {
+        const char saved = exact[folderEnd];
+        exact[folderEnd] = '\0';  // the folder, without a copy
+        const bool there = lstat(exact.c_str(), &folderInfo) == 0;
+        exact[folderEnd] = saved;
+        if (there) {
+          host.assign(exact, 0, folderEnd);
+          spelled = components.size() - 1;
+        }
+      }
     }
   }
   bool existing = true;
   for (size_t i = spelled; i < components.size(); ++i) {
-    const Str& component = components[i];
+    const Str component(components[i]);
     std::optional<std::string> name;
     // Under a folder found as spelled, the last name is known not to be.
-    if (existing && spelled > 0 && spelled + 1 == components.size())
+    if (existing && spelled > 0 && spelled + 1 == components.size()) {
       name = FolderListings::instance().find(host, component, S_ISLNK(folderInfo.st_mode) ? nullptr : &folderInfo);
-    else if (existing)
+      // Not there in any spelling: the folder is there, and its name as spelled was not.
+      if (!name && missed == ENOENT) place.seen = HostPlace::Seen::Missing;
+    } else if (existing) {
       name = findName(host, component);
+    }
     if (!name) {
       existing = false;
-      name = toUtf8(component);
+      const size_t start = (i == 0 ? base.size() : ends[i - 1]) + 1;
+      name = exact.substr(start, ends[i] - start);
     }
     host += "/" + *name;
   }
-  bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volume.size();
+  // A look below the drive's folder that found something, or found the folder
+  // of a missing name, found the drive.
+  place.showsDriveC = letter == 'c' && spelled > 0;
+  bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volumeParts;
   if (host.empty()) host = "/";
   else if (trailing) host += "/";
-  return host;
+  return place;
 }
 
 Str Machine::windowsPath(const std::string& hostPath) const {
   std::string path = normalHostPath(hostPath);
-  std::optional<std::string> rest = below(path, root_);
+  std::optional<std::string> rest = below(path, root());
   if (!rest) {
     // The root may be reached through a symbolic link.
     std::error_code ec;
-    std::string realRoot = fs::weakly_canonical(root_, ec).string();
+    std::string realRoot = fs::weakly_canonical(root(), ec).string();
     std::string realPath = fs::weakly_canonical(path, ec).string();
     if (!ec) rest = below(realPath, realRoot);
   }

@@ -3,6 +3,8 @@
 // the machine root and to map Windows paths onto it.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -26,6 +28,19 @@ struct MachineSettings {
   std::map<std::string, Str> folders;
 };
 
+// A host path with what its look-up learnt of it on the way, so that the
+// caller need not look again: the lstat of the path (without a trailing
+// separator) when the look-up made one and found something, or that its
+// folder is there and holds no such name; and whether it found anything on
+// drive C:, which is then there.
+struct HostPlace {
+  enum class Seen { Unknown, Found, Missing };
+  std::string path;
+  Seen seen = Seen::Unknown;
+  struct stat info {};  // the lstat, when Found
+  bool showsDriveC = false;
+};
+
 class Machine {
  public:
   // The machine of this process: $ORVEL_MACHINE, else
@@ -34,29 +49,40 @@ class Machine {
   // root or the file changed, so that tests can give each case a fresh
   // machine and edit machine.ini.
   static Machine current();
+  // current() without its look at drive C:, for a caller that looks up a
+  // path next: a look-up that shows drive C: (HostPlace::showsDriveC) stands
+  // for that look; without it the caller takes current() after all, which
+  // gives a new machine its folders.
+  static Machine currentBeforeLookUp();
 
-  const std::string& root() const { return root_; }
-  const MachineSettings& settings() const { return *settings_; }
+  const std::string& root() const { return state_->root; }
+  const MachineSettings& settings() const { return state_->settings; }
 
   // Host path of a Windows path, each existing component matched without
   // regard to letter case (the first match in the folder); components that do
   // not exist keep their spelling. Nothing for a path that is not absolute
   // (no drive letter, no UNC server and share).
   std::optional<std::string> hostPath(const Str& windowsPath) const;
+  // The same, with what the look-up saw of the place.
+  std::optional<HostPlace> lookUp(const Str& windowsPath) const;
   // Windows path of a host path: inside the root as its drive or UNC path,
   // elsewhere on Z:.
   Str windowsPath(const std::string& hostPath) const;
 
-  std::string registryFile() const { return root_ + "/registry.reg"; }
-  std::string shellLog() const { return root_ + "/shell.log"; }
-  std::string recycleBin() const { return root_ + "/recycle-bin"; }
+  std::string registryFile() const { return root() + "/registry.reg"; }
+  std::string shellLog() const { return root() + "/shell.log"; }
+  std::string recycleBin() const { return root() + "/recycle-bin"; }
 
   explicit Machine(std::string root);
 
  private:
-  std::string root_;
-  // Shared by the copies that every call makes, never changed.
-  std::shared_ptr<const MachineSettings> settings_;
+  // The root and its settings, shared by the copies that every call makes,
+  // never changed.
+  struct State {
+    std::string root;
+    MachineSettings settings;
+  };
+  std::shared_ptr<const State> state_;
 };
 
 // A name this process has just made or removed at a host path: the folder

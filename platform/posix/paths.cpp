@@ -106,6 +106,14 @@ Holder holderOf(const std::string& hostPath) {
   return Holder::Nobody;
 }
 
+bool heldExclusively(int fd) {
+  if (flock(fd, LOCK_SH | LOCK_NB) != 0) return true;
+  int saved = errno;
+  (void)flock(fd, LOCK_UN);
+  errno = saved;
+  return false;
+}
+
 namespace {
 
 std::string withoutTrailingSlash(std::string host) {

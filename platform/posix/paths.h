@@ -38,6 +38,9 @@ uint32_t windowsError(int errnoValue, const std::string& hostPath);
 // shared flock is a running program (lockOwnExecutable).
 enum class Holder { Nobody, RunningProgram, ExclusiveOwner };
 Holder holderOf(const std::string& hostPath);
+// Whether another holds without sharing a file that this process has just
+// opened itself; the descriptor is left without a lock.
+bool heldExclusively(int fd);
 
 // Whether a write to this place is refused: without administrator rights
 // the programs folder and everything in it cannot be written.

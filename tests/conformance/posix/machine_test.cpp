@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "tests/support/test_machine.h"
@@ -95,6 +96,17 @@ TEST(Machine, DefaultsOfAFreshMachine) {
   // A new machine has its folders.
   EXPECT_TRUE(fs::is_directory(machine.root() + "/drive_c/Users/Public/Desktop"));
   EXPECT_TRUE(fs::is_directory(machine.root() + "/drive_c/Users/anna/AppData/Local/Temp"));
+}
+
+TEST(Machine, AFileCallOnAMachineWithoutDriveCGivesItItsFolders) {
+  // Whatever drive the first call names, and whether or not it finds its file.
+  const std::vector<Str> paths = {u"C:\\Windows\\win.ini", u"D:\\setup\\Setup.exe", u"C:\\"};
+  for (size_t i = 0; i < paths.size(); ++i) {
+    TestMachine machine;
+    fs::remove_all(machine.root() + "/drive_c");
+    EXPECT_FALSE(files::fileExists(paths[i])) << "row " << i + 1;
+    EXPECT_TRUE(fs::is_directory(machine.root() + "/drive_c/Program Files")) << "row " << i + 1;
+  }
 }
 
 TEST(Machine, MachineIniOverridesTheDefaults) {
