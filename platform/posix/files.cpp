@@ -347,7 +347,15 @@ Place locate(const Machine& machine, const Str& path) {
   return {machine, std::move(found->path), err::kPathNotFound, found->seen, found->info, found->showsDriveC};
 }
 
+// Whether a path may name a place on drive C: (a relative one may, through
+// the current folder): only a look-up of such a path can show drive C:.
+bool mayLieOnDriveC(StrView path) {
+  if (path.size() >= 2 && path[1] == u':') return (path[0] | 0x20) == u'c';
+  return !(path.size() >= 2 && posix::isSeparator(path[0]) && posix::isSeparator(path[1]));
+}
+
 Place locate(const Str& path) {
+  if (!mayLieOnDriveC(path)) return locate(Machine::current(), path);
   Place place = locate(Machine::currentBeforeLookUp(), path);
   if (place.showsDriveC) return place;
   return locate(Machine::current(), path);
@@ -355,6 +363,10 @@ Place locate(const Str& path) {
 
 // The places of a call with two paths, on one machine.
 std::pair<Place, Place> locate(const Str& first, const Str& second) {
+  if (!mayLieOnDriveC(first) && !mayLieOnDriveC(second)) {
+    const Machine machine = Machine::current();
+    return {locate(machine, first), locate(machine, second)};
+  }
   Machine machine = Machine::currentBeforeLookUp();
   Place a = locate(machine, first);
   Place b = locate(machine, second);
