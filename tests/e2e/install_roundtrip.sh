@@ -16,20 +16,7 @@ dist=$1
 wine=${2:-}
 work=$(mktemp -d)
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# Polls a test for up to 60 s: the batch file runs detached after the
-# program has ended.
-eventually() {
-  for _ in $(seq 600); do
-    if "$@"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib/checks.bash"
 
 # Every OrvelDraw.lnk on drive C:, Windows' own folder left out.
 shortcuts() { find "$drive_c" -path "$drive_c/windows" -prune -o -iname OrvelDraw.lnk -print; }

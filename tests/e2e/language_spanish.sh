@@ -17,10 +17,7 @@ dist=$1
 wine=${2:-}
 work=$(mktemp -d)
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib/checks.bash"
 
 transcript() { tr -d '\r' <"$work/transcript"; }
 has_line() { transcript | grep -Fxq -- "$1" || fail "no transcript line $1 in: $(transcript)"; }

@@ -12,10 +12,7 @@ setup="$dist/Setup.exe"
 work=$(mktemp -d)
 list='Program|A|text|s#Program|B|12|i'
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib/checks.bash"
 
 run_setup() {
   if [ -n "$wine" ]; then "$wine" "$setup" "$@"; else "$setup" "$@"; fi

@@ -11,10 +11,7 @@ wine=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib/checks.bash"
 
 # run_setup <program> <script text>: the transcript goes to $work/transcript.
 run_setup() {

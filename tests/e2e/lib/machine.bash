@@ -4,19 +4,7 @@
 # temporary folder removed at exit, and on the emulated machine sets
 # $ORVEL_MACHINE with instant sleeps.
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# Polls a test for up to 60 s: what runs detached needs time to end.
-eventually() {
-  for _ in $(seq 600); do
-    if "$@"; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/checks.bash"
 
 work=$(mktemp -d)
 cleanup_actions=('rm -rf "$work"')
