@@ -206,6 +206,9 @@ class FormWindow : public FormPeer {
   int px(int value) const { return scaledToDpi(value, dpi_); }
   Bounds px(const Bounds& bounds) const { return scaledToDpi(bounds, dpi_); }
 
+  // The program's icon in the caption and the task bar, at the window's DPI.
+  void applyIcons();
+
   // The window's frame, size and place on the screen.
   void applyBorder();
   void applyClientSize();
@@ -230,6 +233,9 @@ class FormWindow : public FormPeer {
   bool putPosted_ = false;  // kPutLines is on its way
   bool positioned_ = false;
   int dpi_ = kDesignDpi;
+  // Made for this window's DPI, destroyed with it.
+  HICON smallIcon_ = nullptr;
+  HICON bigIcon_ = nullptr;
   // Labels wrapped onto more lines: what lies below `below` (a designed
   // bottom, at 96 DPI) moves down by `extra` pixels, and the window grows.
   struct Shift {

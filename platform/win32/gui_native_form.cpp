@@ -145,6 +145,29 @@ FormWindow::~FormWindow() {
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   for (const auto& control : controls_) control->linesWaiting = false;
   DestroyWindow(hwnd_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+}
+
+void FormWindow::applyIcons() {
+  const HINSTANCE instance = backend_.instance();
+  auto load = [&](int width, int height) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, systemMetricForDpi(width, dpi_),
+                                         systemMetricForDpi(height, dpi_), 0));
+  };
+  HICON small = load(SM_CXSMICON, SM_CYSMICON);
+  HICON big = load(SM_CXICON, SM_CYICON);
+  if (!small || !big) {  // a program without an icon keeps the class's
+    if (small) DestroyIcon(small);
+    if (big) DestroyIcon(big);
+    return;
+  }
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  smallIcon_ = small;
+  bigIcon_ = big;
 }
 
 void FormWindow::createFormWindow() {
@@ -154,6 +177,7 @@ void FormWindow::createFormWindow() {
   if (!hwnd_) throw std::runtime_error("Fehler beim Erzeugen des Fensters " + toUtf8(form_.name()));
   // The DPI of the monitor it was made on, which may not be the system's.
   dpi_ = windowDpi(hwnd_);
+  applyIcons();
   applyClientSize();
   placeOnScreen();
 }
@@ -684,6 +708,7 @@ void FormWindow::onDpiChanged(int dpi, const RECT& suggested) {
   Updating updating(updating_);
   for (const auto& control : controls_) applyFont(*control);
   relayout();
+  applyIcons();
   // Where the system suggests, at the size of the client area at this DPI.
   const SIZE size = windowSize(hwnd_, form_, dpi_, extraHeight());
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -2,7 +2,7 @@
 // for administrator rights and the version 6 common controls, declares its
 // DPI awareness and the Windows versions it knows, and the system's loader
 // accepts it. Setup.exe and OrvelDraw.exe carry the build's version
-// resource, read back as Explorer reads it.
+// resource, read back as Explorer reads it, and Setup.exe its icon.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -100,6 +100,37 @@ TEST(Win32Manifest, DeclaresDpiAwarenessAndTheSupportedWindowsVersions) {
   for (const char* id : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
                          "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
     EXPECT_NE(manifest.find("<supportedOS Id=\"{" + std::string(id) + "}\"/>"), std::string::npos) << id;
+}
+
+// The icon group that Explorer shows: the first one, with the four sizes
+// Windows asks for in 32-bit colour, each of which the loader can make.
+TEST(Win32Resources, SetupCarriesItsIconInFourSizes) {
+  ModuleAsData setup(distributedSetup());
+  ASSERT_NE(setup.get(), nullptr);
+  HRSRC group = FindResourceW(setup.get(), MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+  ASSERT_NE(group, nullptr) << "no icon";
+  const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(setup.get(), group)));
+  ASSERT_NE(bytes, nullptr);
+  const unsigned count = bytes[4] | bytes[5] << 8;
+  std::vector<int> sizes;
+  for (unsigned i = 0; i < count; ++i) {
+    const unsigned char* entry = bytes + 6 + 14 * i;  // GRPICONDIRENTRY
+    sizes.push_back(entry[0] == 0 ? 256 : entry[0]);
+    EXPECT_EQ(entry[6] | entry[7] << 8, 32) << "bits per pixel";
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 256}));
+  for (int size : sizes) {
+    HICON icon = static_cast<HICON>(LoadImageW(setup.get(), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    ASSERT_NE(icon, nullptr) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof colour, &colour);
+    EXPECT_EQ(colour.bmWidth, size);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+  }
 }
 
 // One string of a version resource's U.S. English Unicode block.
