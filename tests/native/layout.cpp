@@ -42,10 +42,11 @@ void expectPlaces(HWND parent, const std::vector<Place>& places, int dpi = 96, i
     } else {
       expectScaled(actual.width, d.width, dpi, "width");
     }
-    if (d.top == wrapsFrom)
+    if (d.top == wrapsFrom) {
       EXPECT_GE(actual.height + 1, d.height * dpi / 96.0);
-    else
+    } else {
       expectScaled(actual.height, d.height, dpi, "height");
+    }
   }
 }
 

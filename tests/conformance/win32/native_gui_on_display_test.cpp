@@ -223,8 +223,9 @@ TEST_F(NativeGuiOnDisplay, SetupWindowHasItsDesignedFrameSizeFontsAndPlaces) {
     }
     // A control with a caption may grow to show it whole in a wider font.
     EXPECT_GE(actual.width, designed.width);
-    if (component->kind() == Kind::Edit || component->kind() == Kind::SpeedButton)
+    if (component->kind() == Kind::Edit || component->kind() == Kind::SpeedButton) {
       EXPECT_EQ(actual.width, designed.width);
+    }
     const bool focusable = component->kind() != Kind::Label && component->kind() != Kind::SpeedButton &&
                            component->kind() != Kind::RadioGroup;
     EXPECT_EQ((GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP) != 0, focusable);

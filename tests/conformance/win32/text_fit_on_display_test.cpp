@@ -246,7 +246,9 @@ void expectScaled(const gui::Form& form, int dpi) {
     const bool grows = kind == Kind::Label || kind == Kind::CheckBox || kind == Kind::Button || kind == Kind::RadioGroup;
     if (grows) {
       EXPECT_GE(r.right - r.left + 1, scaled(b.width));
-      if (kind != Kind::Label) EXPECT_NEAR(r.bottom - r.top, scaled(b.height), 1);
+      if (kind != Kind::Label) {
+        EXPECT_NEAR(r.bottom - r.top, scaled(b.height), 1);
+      }
     } else {
       EXPECT_NEAR(r.right - r.left, scaled(b.width), 1);
       EXPECT_NEAR(r.bottom - r.top, scaled(b.height), 1);
