@@ -213,7 +213,7 @@ RECT rectInParent(HWND hwnd) {
 // pixel of rounding. Controls with a caption may be wider, for their text;
 // a label that wraps its caption is taller, and what lies below it moves
 // down by as much, the window growing with it.
-void expectScaled(const gui::Form& form, int dpi) {
+void expectScaled(const gui::Form& form, int dpi, bool checkClientSize = true) {
   const auto scaled = [dpi](int designed) { return static_cast<double>(designed) * dpi / 96; };
   // What the labels on the window itself grew by, and where they end as designed.
   std::vector<std::pair<int, int>> taller;
@@ -233,8 +233,10 @@ void expectScaled(const gui::Form& form, int dpi) {
   int grown = 0;
   for (const auto& t : taller) grown += t.second;
   const SIZE client = clientOf(windowOf(form));
-  EXPECT_NEAR(client.cx, scaled(form.clientWidth()), 1) << toUtf8(form.name());
-  EXPECT_NEAR(client.cy, scaled(form.clientHeight()) + grown, 1) << toUtf8(form.name());
+  if (checkClientSize) {
+    EXPECT_NEAR(client.cx, scaled(form.clientWidth()), 1) << toUtf8(form.name());
+    EXPECT_NEAR(client.cy, scaled(form.clientHeight()) + grown, 1) << toUtf8(form.name());
+  }
   for (const auto& component : form.components()) {
     if (component->kind() == Kind::Other || component->align() != gui::Align::None) continue;
     SCOPED_TRACE(toUtf8(form.name() + u"." + component->name()));
@@ -293,6 +295,32 @@ TEST_F(TextFit, EveryCaptionFitsItsControlInEveryLanguageAtThisDpi) {
       ASSERT_NE(setup.BInstall->caption(), u"Installieren") << "the file was not read";
     }
     for (const gui::Form* form : forms) expectCaptionsFit(*form, dpi);
+  }
+}
+
+// Moved to a monitor of 144 DPI and back (WM_DPICHANGED, as Windows sends
+// it): the setup window lays itself out again for each, captions fitting.
+TEST_F(TextFit, WindowLaysItselfOutAgainWhenItsDpiChanges) {
+  ProgramWindows windows(*app_, distFolder() + u"Setup.exe");
+  TFSetup& setup = windows.setup();
+  setup.show();
+  HWND form = windowOf(setup);
+  const int start = dpiOf(form);
+  for (const int dpi : {start * 3 / 2, start}) {
+    SCOPED_TRACE(std::to_string(dpi) + " DPI");
+    RECT frame{};
+    GetWindowRect(form, &frame);
+    SendMessageW(form, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+    // The system still draws the frame at the process's DPI, so only the
+    // window's inside is measured.
+    expectScaled(setup, dpi, false);
+    expectCaptionsFit(setup, dpi);
+    const LOGFONTW font = [&] {
+      LOGFONTW f{};
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(windowOf(*setup.BInstall), WM_GETFONT, 0, 0)), sizeof f, &f);
+      return f;
+    }();
+    EXPECT_EQ(font.lfHeight, -MulDiv(11, dpi, 96));
   }
 }
 
