@@ -68,6 +68,8 @@ std::vector<FindEntry> findFiles(const Str& pattern);
 // Last-write time as a FILETIME value (100 ns since 1601), or why the file's
 // time cannot be read.
 Outcome<uint64_t> lastWriteTime(const Str& path);
+// The size of a file in bytes, or why it cannot be read.
+Outcome<uint64_t> fileSize(const Str& path);
 // Sets the last-write time (used by tests and benchmarks to age files).
 Result setLastWriteTime(const Str& path, uint64_t filetime);
 

@@ -8,14 +8,14 @@ set -euo pipefail
 # 64-bit prefix (WoW64), with the X extensions its X11 driver loads (only
 # recommended, so named here) to draw the same windows as the 64-bit side;
 # fonts-wine gives the windows under Wine Tahoma and the caption buttons'
-# Marlett.
+# Marlett. zlib compresses the icon that the Windows build draws.
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine32:i386 fonts-wine xvfb xauth liblnk-utils locales
   libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386
   libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386
-  libicu-dev
+  libicu-dev zlib1g-dev
 )
 
 sudo=""

@@ -7,6 +7,7 @@
 #include "common/format.h"
 #include "common/log_window.h"
 #include "platform/files.h"
+#include "setup/apps_registration.h"
 #include "setup/folder_paths.h"
 #include "setup/setup_window.h"
 
@@ -75,6 +76,8 @@ void TFSetup::BInstallClick(gui::Object*) {
   if (!intoSource) CopyFileTo(src + kSetupFile, NachDir + kSetupFile);
   CreateShortcuts();
   WriteConfiguration();
+  // A portable installation leaves no trace in the registry.
+  if (!portable && RegisterInApps(NachDir)) FMemo->GibAus(LNGCreate + u" " + LNGAppsEntry + u" " + AppsEntryName());
 
   const Str log = NachDir + kInstallLog;
   FMemo->GibAus(LNGSaveInstallation + u" " + log);

@@ -616,6 +616,14 @@ Outcome<uint64_t> lastWriteTime(const Str& path) {
   return toFiletime(info.st_mtim);
 }
 
+Outcome<uint64_t> fileSize(const Str& path) {
+  Place place = locate(path);
+  if (!place.host) return failure(place.error);
+  struct stat info {};
+  if (place.stat(info) != 0) return errnoFailure(*place.host, "stat");
+  return static_cast<uint64_t>(info.st_size);
+}
+
 Result setLastWriteTime(const Str& path, uint64_t filetime) {
   posix::calls::note("files.setLastWriteTime");
   if (uint32_t injected = posix::faults::check("files.setLastWriteTime")) return failure(injected);

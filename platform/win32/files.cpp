@@ -151,6 +151,12 @@ Outcome<uint64_t> lastWriteTime(const Str& path) {
   return toUint64(written);
 }
 
+Outcome<uint64_t> fileSize(const Str& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(wide(path), GetFileExInfoStandard, &data)) return lastError("GetFileAttributesExW");
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 Result setLastWriteTime(const Str& path, uint64_t filetime) {
   ScopedHandle file = openExisting(path, FILE_WRITE_ATTRIBUTES, kShareAll);
   if (!file.valid()) return lastError("CreateFileW");
