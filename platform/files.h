@@ -58,6 +58,7 @@ Result removeDirectory(const Str& path);
 struct FindEntry {
   Str name;             // the name only, no path
   uint32_t attributes;  // FILE_ATTRIBUTE_* of the entry
+  uint64_t size = 0;    // in bytes; 0 for a folder
 };
 // FindFirstFileW/FindNextFileW on a folder path followed by a wildcard
 // pattern ("C:\x\*.*", "C:\x\languages\*.ini"). "*" and "?" as Windows reads
@@ -68,8 +69,6 @@ std::vector<FindEntry> findFiles(const Str& pattern);
 // Last-write time as a FILETIME value (100 ns since 1601), or why the file's
 // time cannot be read.
 Outcome<uint64_t> lastWriteTime(const Str& path);
-// The size of a file in bytes, or why it cannot be read.
-Outcome<uint64_t> fileSize(const Str& path);
 // Sets the last-write time (used by tests and benchmarks to age files).
 Result setLastWriteTime(const Str& path, uint64_t filetime);
 

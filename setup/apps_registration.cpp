@@ -20,13 +20,13 @@ const Str kSetupFile = u"Setup.exe";
 // The folders whose files an installation copies (flat), beside its own.
 const Str kInstalledFolders[] = {u"", u"languages\\", u"templates\\", u"styles\\"};
 
-// What the installation's files take, in KiB rounded up, as the list shows it.
+// What the installation's files take, in KiB rounded up, as the folder
+// listings give their sizes (one listing a folder, whatever it holds).
 uint32_t installedKiB(const Str& folder) {
   uint64_t bytes = 0;
   for (const Str& sub : kInstalledFolders)
     for (const files::FindEntry& entry : files::findFiles(folder + sub + u"*.*"))
-      if (IsPlainFile(entry))
-        if (Outcome<uint64_t> size = files::fileSize(folder + sub + entry.name)) bytes += *size;
+      if (IsPlainFile(entry)) bytes += entry.size;
   const uint64_t kib = (bytes + 1023) / 1024;
   return kib > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(kib);
 }

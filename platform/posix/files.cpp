@@ -597,7 +597,8 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
     if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
         fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
-    keyed.push_back({posix::upcased(windowsName), {std::move(windowsName), attributesOf(host, info)}});
+    keyed.push_back({posix::upcased(windowsName), {std::move(windowsName), attributesOf(host, info),
+                                                      S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
   }
   dir.reset();
   // NTFS lists a folder in the order of the upper-case names.
@@ -614,14 +615,6 @@ Outcome<uint64_t> lastWriteTime(const Str& path) {
   struct stat info {};
   if (place.stat(info) != 0) return errnoFailure(*place.host, "stat");
   return toFiletime(info.st_mtim);
-}
-
-Outcome<uint64_t> fileSize(const Str& path) {
-  Place place = locate(path);
-  if (!place.host) return failure(place.error);
-  struct stat info {};
-  if (place.stat(info) != 0) return errnoFailure(*place.host, "stat");
-  return static_cast<uint64_t>(info.st_size);
 }
 
 Result setLastWriteTime(const Str& path, uint64_t filetime) {

@@ -138,7 +138,9 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   do {
     Str name = win32::fromWide(data.cFileName);
     if (name == u"." || name == u"..") continue;
-    entries.push_back({std::move(name), data.dwFileAttributes});
+    const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    entries.push_back({std::move(name), data.dwFileAttributes,
+                       folder ? 0 : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (FindNextFileW(find.get(), &data));
   return entries;
 }
@@ -149,12 +151,6 @@ Outcome<uint64_t> lastWriteTime(const Str& path) {
   FILETIME written;
   if (!GetFileTime(file.get(), nullptr, nullptr, &written)) return lastError("GetFileTime");
   return toUint64(written);
-}
-
-Outcome<uint64_t> fileSize(const Str& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(wide(path), GetFileExInfoStandard, &data)) return lastError("GetFileAttributesExW");
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 Result setLastWriteTime(const Str& path, uint64_t filetime) {
