@@ -58,10 +58,56 @@ Str hexText(uint32_t value) {
   return text;
 }
 
+// Whether the process of this id still runs (one that cannot be opened
+// for want of rights does).
+bool processRuns(DWORD pid) {
+  if (pid == GetCurrentProcessId()) return true;
+  const ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process.valid()) return GetLastError() != ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  return !GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE;
+}
+
+// The writer's process id in the name of a temporary file of `path`
+// ("<name>.<pid in hex>-<n>.tmp"); 0 when the name is not one.
+DWORD tempWriter(const Str& targetName, const Str& name) {
+  if (name.size() <= targetName.size() + 1 || name.compare(0, targetName.size(), targetName) != 0 ||
+      name[targetName.size()] != u'.' || !name.ends_with(u".tmp"))
+    return 0;
+  DWORD pid = 0;
+  size_t i = targetName.size() + 1, digits = 0;
+  for (; i < name.size() && digits < 8; ++i, ++digits) {
+    const char16_t c = name[i];
+    const int value = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+    if (value < 0) break;
+    pid = pid * 16 + static_cast<DWORD>(value);
+  }
+  return digits > 0 && i < name.size() && name[i] == u'-' ? pid : 0;
+}
+
+// Removes the temporary files of `path` that a writer killed half-way left.
+void removeStaleTemps(const Str& path) {
+  const size_t slash = path.find_last_of(u"\\/");
+  const Str folder = slash == Str::npos ? Str() : path.substr(0, slash + 1);
+  const Str targetName = slash == Str::npos ? path : path.substr(slash + 1);
+  std::vector<Str> stale;
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(FindFirstFileW(wide(path + u".*-*.tmp"), &data));
+  if (!find.valid()) return;
+  do {
+    const Str name = win32::fromWide(data.cFileName);
+    const DWORD writer = tempWriter(targetName, name);
+    if (writer != 0 && !processRuns(writer)) stale.push_back(folder + name);
+  } while (FindNextFileW(find.get(), &data));
+  for (const Str& name : stale) DeleteFileW(wide(name));
+}
+
 // A new, uniquely named file beside `path`, open for writing, for an atomic
 // replacement: the final rename stays in one folder, and a missing folder
-// fails as writing the target itself would.
+// fails as writing the target itself would. The name carries the writer's
+// process id, so that what a killed writer left is told and removed.
 Result createSiblingTempFile(const Str& path, Str& name, ScopedHandle& file) {
+  removeStaleTemps(path);
   const Str stem = path + u"." + hexText(GetCurrentProcessId()) + u"-";
   for (uint32_t attempt = 0; attempt < 1000; ++attempt) {
     name = stem + hexText(attempt) + u".tmp";
@@ -107,6 +153,10 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
 }
 
 Result moveFile(const Str& from, const Str& to) { return check(MoveFileW(wide(from), wide(to)), "MoveFileW"); }
+
+Result replaceFile(const Str& from, const Str& to) {
+  return check(MoveFileExW(wide(from), wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), "MoveFileExW");
+}
 
 Result createDirectory(const Str& path) { return check(CreateDirectoryW(wide(path), nullptr), "CreateDirectoryW"); }
 

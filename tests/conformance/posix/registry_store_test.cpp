@@ -76,7 +76,8 @@ class RegistryStoreTest : public testing::Test {
 };
 
 // Changes made through the service read as a regedit export, both hives,
-// keys in tree order, in UTF-16LE after its byte-order mark.
+// keys in tree order, in UTF-16LE after its byte-order mark, ending with the
+// comment that marks a whole change.
 TEST_F(RegistryStoreTest, EmulatedOnly_FileIsARegeditExport) {
   ASSERT_TRUE(set(Root::LocalMachine, kBase + u"\\Orvel", u"PortableApplication", makeDword(0)).ok());
   ASSERT_TRUE(set(Root::LocalMachine, kBase + u"\\Orvel", u"Language", makeString(u"C:\\O\\english.ini")).ok());
@@ -98,7 +99,8 @@ TEST_F(RegistryStoreTest, EmulatedOnly_FileIsARegeditExport) {
             "[HKEY_LOCAL_MACHINE\\Software\\OrvelDraw]\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\Software\\OrvelDraw\\Orvel]\r\n"
             "\"Language\"=\"C:\\\\O\\\\english.ini\"\r\n"
-            "\"PortableApplication\"=dword:00000000\r\n\r\n");
+            "\"PortableApplication\"=dword:00000000\r\n\r\n"
+            ";orvel: end of change\r\n");
 }
 
 // A file written by hand (LF line ends, no signature, parents not listed,
