@@ -143,6 +143,8 @@ std::optional<size_t> tornPrefix(size_t size) {
   std::lock_guard<std::mutex> guard(s.mutex);
   if (!s.crashArmed) return std::nullopt;
   s.writes.push_back(size);
+  // A full disk stays full: every later write gets nothing in.
+  if (s.crash.diskFull && s.crash.inWrite > 0 && s.writes.size() > s.crash.inWrite) return 0;
   if (s.writes.size() != s.crash.inWrite) return std::nullopt;
   switch (s.crash.tear) {
     case Tear::Nothing: return 0;

@@ -66,7 +66,7 @@ struct Crash {
   uint64_t beforeCall = 0;  // stop at the entry of this checked call (from 1); 0: never
   uint64_t inWrite = 0;     // tear this write (from 1); 0: never
   Tear tear = Tear::Nothing;
-  bool diskFull = false;    // the torn write fails with ENOSPC instead of stopping
+  bool diskFull = false;    // the torn write and every later one fail with ENOSPC instead of stopping
 };
 // The exit code of a process stopped by the plan.
 constexpr int kStoppedExitCode = 86;
@@ -80,8 +80,8 @@ void disarmCrash();
 std::vector<std::string> callsSeen();
 std::vector<size_t> writesSeen();
 // What the machine does once per process (sweeping a folder of what killed
-// runs left) it does again after this, so that a test process can play
-// several runs one after the other.
+// runs left, reading the registry) it does again after this, so that a test
+// process can play several runs one after the other.
 void newRun();
 uint64_t runNumber();
 // The bytes of this write that reach the file before it tears, when the

@@ -116,6 +116,7 @@ struct TreeCache {
   off_t readable = 0;  // where the part that is read ends (a torn change may follow)
   off_t whole = 0;     // the size when the file was last read or written whole
   bool appendable = false;  // in this machine's own form, ending with an end mark, so that blocks may follow
+  uint64_t run = 0;         // the run of the process it was read in (fault_injection.h)
 
   static TreeCache& instance() {
     static TreeCache cache;
@@ -208,6 +209,11 @@ class Store {
  private:
   void load() {
     const std::string file = machine_.registryFile();
+    // A new run of the process knows nothing yet, as a new process.
+    if (cache_.run != posix::faults::runNumber()) {
+      cache_.valid = false;
+      cache_.run = posix::faults::runNumber();
+    }
     const unsigned long long generation = generation_ = lock_.generation();
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0) {

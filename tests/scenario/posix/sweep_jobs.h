@@ -232,7 +232,8 @@ class FileUpdateRun : public UpdaterRun {
     }
     return broken;
   }
-  std::vector<Str> logs() const override { return {machine_.scratch() + u"update.txt"}; }
+  std::vector<Str> logs() const override { return {inst() + u"update.txt"}; }
+  std::vector<Str> writtenByEntries() const override { return {ini()}; }
 
  private:
   bool withUpdateEntries_;
@@ -242,7 +243,7 @@ class AssociationRun : public UpdaterRun {
  public:
   AssociationRun() {
     test::writeTestFile(inst() + u"OrvelDraw.exe", "exe");
-    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Update", inst() + u"OrvelDraw.exe", u"C:\\Temp\\registry\\", u".od True"};
+    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Update", inst() + u"OrvelDraw.exe", u"C:\\Temp\\registry\\", u".od True "};
   }
   std::vector<Str> places() const override { return {inst()}; }
   void check(const Snapshot& before, const Snapshot& after) const override {
@@ -321,6 +322,8 @@ class RegistryModeRun : public UpdaterRun {
     expectRegistry(broken, reg::Root::LocalMachine, base + u"Orvel", u"Language", reg::makeString(u"y"));
     return broken;
   }
+  // Each setting is written back on its own.
+  std::vector<Str> writtenByEntries() const override { return {ini()}; }
 
  private:
   bool iniStorage_;
