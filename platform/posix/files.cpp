@@ -529,14 +529,10 @@ Result replaceFile(const Str& from, const Str& to) {
   const int looked = targetPlace.lstat(targetInfo);
   if (looked != 0 && errno != ENOENT) return errnoFailure(destination, "lstat");
   if (looked == 0 && !sameFile(sourceInfo, targetInfo)) {
-    // What keeps Windows from deleting the target keeps it from replacing it.
-    if (S_ISDIR(targetInfo.st_mode) || S_ISDIR(sourceInfo.st_mode) || isReadOnly(destination, targetInfo))
+    // A read-only or open file, a folder or a running program is not replaced.
+    if (S_ISDIR(targetInfo.st_mode) || S_ISDIR(sourceInfo.st_mode) || isReadOnly(destination, targetInfo) ||
+        holderOf(destination) != Holder::Nobody)
       return failure(err::kAccessDenied);
-    switch (holderOf(destination)) {
-      case Holder::ExclusiveOwner: return failure(err::kSharingViolation);
-      case Holder::RunningProgram: return failure(err::kAccessDenied);
-      case Holder::Nobody: break;
-    }
   }
   if (writeRefused(targetPlace.machine, source) || writeRefused(targetPlace.machine, destination))
     return failure(err::kAccessDenied);
