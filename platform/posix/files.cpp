@@ -600,7 +600,12 @@ Result removeDirectory(const Str& path) {
   if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (!S_ISDIR(info.st_mode)) return failure(kNotADirectory);
   if (writeRefused(place.machine, host) || isReadOnly(host, info)) return failure(err::kAccessDenied);
-  if (rmdir(host.c_str()) != 0) return errnoFailure(host, "rmdir");
+  if (rmdir(host.c_str()) != 0) {
+    // What a writer killed half-way left in it does not keep the folder.
+    if (errno != ENOTEMPTY) return errnoFailure(host, "rmdir");
+    posix::removeStaleTemps(withoutTrailingSlash(host), posix::Sweep::Now);
+    if (rmdir(host.c_str()) != 0) return errnoFailure(host, "rmdir");
+  }
   posix::noteNameRemoved(host);
   return Result::success();
 }

@@ -64,8 +64,8 @@ std::string tempTemplate(const std::string& folder) {
   return folder + "/" + std::string(kTempPrefix) + std::to_string(getpid()) + "-XXXXXX";
 }
 
-void removeStaleTemps(const std::string& folder) {
-  if (!SweptFolders::instance().first(folder)) return;
+void removeStaleTemps(const std::string& folder, Sweep when) {
+  if (!SweptFolders::instance().first(folder) && when == Sweep::OncePerRun) return;
   Dir dir(opendir(folder.c_str()));
   if (!dir.valid()) return;
   std::vector<std::string> stale;

@@ -12,7 +12,8 @@ namespace orvel::posix {
 // The mkostemp template of a new temporary file of this process in `folder`.
 std::string tempTemplate(const std::string& folder);
 // Removes the temporary files of processes that no longer run from the
-// folder, once per process (and per run, fault_injection.h).
-void removeStaleTemps(const std::string& folder);
+// folder: by default once per process (and per run, fault_injection.h).
+enum class Sweep { OncePerRun, Now };
+void removeStaleTemps(const std::string& folder, Sweep when = Sweep::OncePerRun);
 
 }  // namespace orvel::posix

@@ -85,6 +85,31 @@ DWORD tempWriter(const Str& targetName, const Str& name) {
   return digits > 0 && i < name.size() && name[i] == u'-' ? pid : 0;
 }
 
+// The same for any temporary file of the folder, its target's name told
+// from the end of its own ("<target>.<pid>-<n>.tmp").
+DWORD tempWriterOfAny(const Str& name) {
+  if (!name.ends_with(u".tmp")) return 0;
+  const size_t dash = name.rfind(u'-', name.size() - 4);
+  const size_t dot = dash == Str::npos ? Str::npos : name.rfind(u'.', dash);
+  if (dot == Str::npos || dot == 0) return 0;
+  return tempWriter(name.substr(0, dot), name);
+}
+
+// Removes from a folder the temporary files of writers that no longer run.
+void removeStaleTempsIn(const Str& folder) {
+  const Str base = isSeparator(folder.back()) ? folder : folder + u"\\";
+  std::vector<Str> stale;
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(FindFirstFileW(wide(base + u"*.tmp"), &data));
+  if (!find.valid()) return;
+  do {
+    const Str name = win32::fromWide(data.cFileName);
+    const DWORD writer = tempWriterOfAny(name);
+    if (writer != 0 && !processRuns(writer)) stale.push_back(base + name);
+  } while (FindNextFileW(find.get(), &data));
+  for (const Str& name : stale) DeleteFileW(wide(name));
+}
+
 // Removes the temporary files of `path` that a writer killed half-way left.
 void removeStaleTemps(const Str& path) {
   const size_t slash = path.find_last_of(u"\\/");
@@ -173,7 +198,13 @@ Result forceDirectories(const Str& path) {
   return directoryExists(folder) ? Result::success() : failure;
 }
 
-Result removeDirectory(const Str& path) { return check(RemoveDirectoryW(wide(path)), "RemoveDirectoryW"); }
+Result removeDirectory(const Str& path) {
+  if (RemoveDirectoryW(wide(path))) return Result::success();
+  // What a writer killed half-way left in it does not keep the folder.
+  if (GetLastError() != ERROR_DIR_NOT_EMPTY || path.empty()) return lastError("RemoveDirectoryW");
+  removeStaleTempsIn(path);
+  return check(RemoveDirectoryW(wide(path)), "RemoveDirectoryW");
+}
 
 std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<FindEntry> entries;

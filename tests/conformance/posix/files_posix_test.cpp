@@ -173,6 +173,11 @@ TEST(FilesOnTheHost, EmulatedOnly_TemporaryFilesOfEndedWritersAreRemoved) {
   EXPECT_EQ(access(live.c_str(), F_OK), 0);
   EXPECT_EQ(access(other.c_str(), F_OK), 0);
   EXPECT_EQ(readTestFile(ini), "new");
+  // Nor does it keep a folder from being removed.
+  const Str emptied = machine.scratch() + u"emptied";
+  ASSERT_TRUE(files::createDirectory(emptied).ok());
+  std::ofstream(hostOf(emptied) + "/.~orvel-" + std::to_string(ended) + "-Xy12Ab") << "torn";
+  EXPECT_TRUE(files::removeDirectory(emptied).ok());
 }
 
 TEST(FilesOnTheHost, OwnExecutableIsLockedWhileHeld) {
