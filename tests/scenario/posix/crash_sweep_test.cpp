@@ -174,6 +174,7 @@ class CrashSweep {
     return violations_;
   }
   size_t runs() const { return runs_; }
+  const std::vector<std::string>& calls() const { return calls_; }
 
  private:
   // The unbroken run: its end state, the calls it makes and its writes.
@@ -308,7 +309,8 @@ const std::vector<Job>& jobs() {
       {"installation, INI", [] { return std::make_unique<InstallationRun>(Way::Ini); }},
       {"installation, portable", [] { return std::make_unique<InstallationRun>(Way::Portable); }},
       {"uninstallation", [] { return std::make_unique<UninstallationRun>(); }},
-      {"file update", [] { return std::make_unique<FileUpdateRun>(true); }},
+      {"file update, INI", [] { return std::make_unique<FileUpdateRun>(true); }},
+      {"file update, registry", [] { return std::make_unique<FileUpdateRun>(true, FileUpdateRun::Storage::Registry); }},
       {"association rewrite", [] { return std::make_unique<AssociationRun>(); }},
       {"open-command rewrite", [] { return std::make_unique<OpenCommandRun>(); }},
       {"registry mode, registry appended to", [] { return std::make_unique<RegistryModeRun>(false, true); }},
@@ -327,15 +329,20 @@ TEST(CrashSweep, EmulatedOnly_EveryStoppedJobLeavesOldOrNewAndARerunFinishesIt) 
   const auto start = std::chrono::steady_clock::now();
   size_t runs = 0;
   std::vector<std::string> violations;
+  std::set<std::string> kinds;
   for (const Job& job : jobs()) {
     CrashSweep sweep(job.name, job.make);
     const std::vector<std::string> found = sweep.run();
     violations.insert(violations.end(), found.begin(), found.end());
     runs += sweep.runs();
+    kinds.insert(sweep.calls().begin(), sweep.calls().end());
     std::cout << "[ sweep    ] " << job.name << ": " << sweep.runs() << " stops\n";
   }
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::cout << "[ sweep    ] " << runs << " stops in " << seconds << " s, " << violations.size() << " violations\n";
+  std::cout << "[ sweep    ] stopped before every call of";
+  for (const std::string& kind : kinds) std::cout << " " << kind;
+  std::cout << "\n";
   report(violations);
 }
 

@@ -194,9 +194,11 @@ class UpdaterRun : public JobRun {
 
 class FileUpdateRun : public UpdaterRun {
  public:
-  // `withUpdateEntries`: the machine INI file holds the entries that the
-  // update removes, so that it writes the file.
-  explicit FileUpdateRun(bool withUpdateEntries = false) : withUpdateEntries_(withUpdateEntries) {
+  enum class Storage { Ini, Registry };
+  // `withUpdateEntries`: the store holds the entries that the update moves
+  // or removes, so that it writes them; a read-only style is replaced too.
+  explicit FileUpdateRun(bool withUpdateEntries = false, Storage storage = Storage::Ini)
+      : withUpdateEntries_(withUpdateEntries), storage_(storage) {
     test::writeFiles(inst(), {{u"OrvelDraw.exe", "exe 2.1"}, {u"Setup.exe", "setup 2.1"},
                               {u"languages\\english.ini", "en 2.1"}, {u"styles\\classic.ods", "classic 2.1"}});
     test::writeFiles(src(), {{u"OrvelDraw.exe", "exe 2.2"}, {u"Setup.exe", "setup 2.2"},
@@ -208,11 +210,19 @@ class FileUpdateRun : public UpdaterRun {
       test::writeTestFile(inst() + u"OrvelDraw.exe", std::string(9000, 'o'));
       test::writeTestFile(src() + u"OrvelDraw.exe", std::string(10000, 'n'));
       test::writeTestFile(inst() + u"img\\logo.png", "logo 2.1");
+      (void)files::setAttributes(inst() + u"styles\\classic.ods", files::kReadOnly);
+    }
+    if (withUpdateEntries && storage == Storage::Registry) {
+      reg::Key program;
+      if (!reg::Key::open(reg::Root::LocalMachine, kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate, program) ||
+          !program.setValue(u"Update", reg::makeDword(5)) || !program.setValue(u"NextUpdate", reg::makeDword(7)))
+        throw std::runtime_error("cannot prepare the registry");
     }
     // The installed setup program is older than the new one.
     const uint64_t thirtyDays = 30ull * 24 * 3600 * 10'000'000;
     (void)files::setLastWriteTime(inst() + u"Setup.exe", files::lastWriteTime(inst() + u"Setup.exe").value_or(0) - thirtyDays);
-    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Update", inst(), src(), u"2.1", u"-INI", ini()};
+    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Update", inst(), src(), u"2.1"};
+    if (storage == Storage::Ini) arguments_.insert(arguments_.end(), {u"-INI", ini()});
   }
   std::vector<Str> places() const override { return {inst()}; }
   void check(const Snapshot& before, const Snapshot& after) const override {
@@ -226,17 +236,24 @@ class FileUpdateRun : public UpdaterRun {
     expectFile(broken, inst() + u"languages\\english.ini", std::string("en 2.2"));
     expectFile(broken, inst() + u"languages\\english2.1.ini", std::string("en 2.1"));
     expectFile(broken, inst() + u"styles\\classic.ods", std::string("classic 2.2"));
-    if (withUpdateEntries_) {
-      expectFile(broken, inst() + u"img\\logo.png", std::string("logo 2.2"));
+    if (!withUpdateEntries_) return broken;
+    expectFile(broken, inst() + u"img\\logo.png", std::string("logo 2.2"));
+    if (storage_ == Storage::Ini) {
       if (MemIniFile(ini()).ValueExists(u"Program", u"Update")) broken.push_back("Update still in ODMachine.INI");
+      return broken;
     }
+    expectRegistry(broken, reg::Root::LocalMachine, kProgramKey, u"Update", std::nullopt);
+    expectRegistry(broken, reg::Root::CurrentUser, kProgramKey, u"Update", reg::makeDword(5));
+    expectRegistry(broken, reg::Root::CurrentUser, kProgramKey, u"NextUpdate", reg::makeDword(7));
     return broken;
   }
   std::vector<Str> logs() const override { return {inst() + u"update.txt"}; }
   std::vector<Str> writtenByEntries() const override { return {ini()}; }
 
  private:
+  static constexpr const char16_t* kProgramKey = u"Software\\OrvelDraw\\Program";
   bool withUpdateEntries_;
+  Storage storage_;
 };
 
 class AssociationRun : public UpdaterRun {
