@@ -154,18 +154,6 @@ std::optional<size_t> tornPrefix(size_t size) {
   return 0;
 }
 
-bool afterTear() {
-  bool diskFull = false;
-  {
-    State& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
-    diskFull = s.crash.diskFull;
-  }
-  if (!diskFull) stop();
-  errno = ENOSPC;
-  return false;
-}
-
 namespace {
 
 bool writeWhole(int fd, const char* data, size_t size, off_t offset) {
@@ -182,11 +170,21 @@ bool writeWhole(int fd, const char* data, size_t size, off_t offset) {
 
 }  // namespace
 
-bool writeAll(int fd, const char* data, size_t size, off_t offset) {
-  if (std::optional<size_t> torn = tornPrefix(size)) {
-    if (!writeWhole(fd, data, *torn, offset)) return false;
-    return afterTear();
+bool writeTorn(int fd, const char* data, size_t prefix, off_t offset) {
+  if (!writeWhole(fd, data, prefix, offset)) return false;
+  bool diskFull = false;
+  {
+    State& s = state();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    diskFull = s.crash.diskFull;
   }
+  if (!diskFull) stop();
+  errno = ENOSPC;
+  return false;
+}
+
+bool writeAll(int fd, const char* data, size_t size, off_t offset) {
+  if (std::optional<size_t> torn = tornPrefix(size)) return writeTorn(fd, data, *torn, offset);
   return writeWhole(fd, data, size, offset);
 }
 

@@ -87,9 +87,9 @@ uint64_t runNumber();
 // The bytes of this write that reach the file before it tears, when the
 // plan tears it (counting it as one write); nothing when it goes whole.
 std::optional<size_t> tornPrefix(size_t size);
-// After a torn prefix: stops the process, or, on a full disk, returns false
-// with errno ENOSPC.
-bool afterTear();
+// Writes the torn prefix of a write that tornPrefix tore, then stops the
+// process, or, on a full disk, returns false with errno ENOSPC.
+bool writeTorn(int fd, const char* data, size_t prefix, off_t offset = -1);
 // Writes all bytes at the current position (or at `offset`), retrying after
 // a signal, through the crash plan; false with errno when it cannot.
 bool writeAll(int fd, const char* data, size_t size, off_t offset = -1);

@@ -152,25 +152,19 @@ class SiblingTemp {
 
 bool writeAll(int fd, const char* data, size_t size) { return posix::faults::writeAll(fd, data, size); }
 
-// The bytes of a file into another, as many as its size when it was looked
-// at (`size`), or fewer when it has become shorter. The kernel copies them
-// itself where it can (on one file system, or between any two on newer
-// kernels); otherwise, and for a file whose size does not tell its bytes
-// (those of /proc say they are empty), they pass through here to the end.
 // The first bytes of a copy that a torn write leaves, then what the tear does.
 bool copyTornPrefix(int from, int to, size_t prefix) {
   std::string bytes(prefix, '\0');
   const ssize_t got = pread(from, bytes.data(), prefix, 0);
   if (got < 0) return false;
-  for (size_t done = 0; done < static_cast<size_t>(got);) {
-    const ssize_t n = write(to, bytes.data() + done, static_cast<size_t>(got) - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return posix::faults::afterTear();
+  return posix::faults::writeTorn(to, bytes.data(), static_cast<size_t>(got));
 }
 
+// The bytes of a file into another, as many as its size when it was looked
+// at (`size`), or fewer when it has become shorter. The kernel copies them
+// itself where it can (on one file system, or between any two on newer
+// kernels); otherwise, and for a file whose size does not tell its bytes
+// (those of /proc say they are empty), they pass through here to the end.
 bool copyContent(int from, int to, off_t size) {
   if (std::optional<size_t> torn = posix::faults::tornPrefix(static_cast<size_t>(size)))
     return copyTornPrefix(from, to, *torn);
