@@ -2,6 +2,8 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "platform/win32/win32.h"
 
@@ -68,60 +70,45 @@ bool processRuns(DWORD pid) {
   return !GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE;
 }
 
-// The writer's process id in the name of a temporary file of `path`
-// ("<name>.<pid in hex>-<n>.tmp"); 0 when the name is not one.
-DWORD tempWriter(const Str& targetName, const Str& name) {
-  if (name.size() <= targetName.size() + 1 || name.compare(0, targetName.size(), targetName) != 0 ||
-      name[targetName.size()] != u'.' || !name.ends_with(u".tmp"))
-    return 0;
-  DWORD pid = 0;
-  size_t i = targetName.size() + 1, digits = 0;
-  for (; i < name.size() && digits < 8; ++i, ++digits) {
-    const char16_t c = name[i];
-    const int value = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
-    if (value < 0) break;
-    pid = pid * 16 + static_cast<DWORD>(value);
+// The value of hexadecimal digits, or nothing when there are none or others.
+std::optional<DWORD> hexValue(StrView digits) {
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  DWORD value = 0;
+  for (char16_t c : digits) {
+    const int digit = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + static_cast<DWORD>(digit);
   }
-  return digits > 0 && i < name.size() && name[i] == u'-' ? pid : 0;
+  return value;
 }
 
-// The same for any temporary file of the folder, its target's name told
-// from the end of its own ("<target>.<pid>-<n>.tmp").
-DWORD tempWriterOfAny(const Str& name) {
-  if (!name.ends_with(u".tmp")) return 0;
-  const size_t dash = name.rfind(u'-', name.size() - 4);
-  const size_t dot = dash == Str::npos ? Str::npos : name.rfind(u'.', dash);
-  if (dot == Str::npos || dot == 0) return 0;
-  return tempWriter(name.substr(0, dot), name);
+// A temporary file is named "<target>.~orvel-<pid>-<n>.tmp" (in hex), so
+// that one whose writer no longer runs is told and removed, and no file of
+// the user is ever taken for one.
+const Str kTempMark = u".~orvel-";
+const Str kTempEnd = u".tmp";
+
+// The writer's process id in the name of a temporary file; 0 when the name
+// is not one.
+DWORD tempWriter(const Str& name) {
+  const size_t mark = name.rfind(kTempMark);
+  if (mark == Str::npos || mark == 0 || !name.ends_with(kTempEnd)) return 0;
+  const StrView rest = StrView(name).substr(mark + kTempMark.size(), name.size() - mark - kTempMark.size() - kTempEnd.size());
+  const size_t dash = rest.find(u'-');
+  if (dash == StrView::npos || !hexValue(rest.substr(dash + 1))) return 0;
+  return hexValue(rest.substr(0, dash)).value_or(0);
 }
 
-// Removes from a folder the temporary files of writers that no longer run.
-void removeStaleTempsIn(const Str& folder) {
-  const Str base = isSeparator(folder.back()) ? folder : folder + u"\\";
+// Removes the temporary files that `pattern` lists in `folder` (ending with
+// a separator) whose writers no longer run: what a writer killed half-way left.
+void removeStaleTemps(const Str& folder, const Str& pattern) {
   std::vector<Str> stale;
   WIN32_FIND_DATAW data;
-  const win32::FindHandle find(FindFirstFileW(wide(base + u"*.tmp"), &data));
+  const win32::FindHandle find(FindFirstFileW(wide(folder + pattern), &data));
   if (!find.valid()) return;
   do {
     const Str name = win32::fromWide(data.cFileName);
-    const DWORD writer = tempWriterOfAny(name);
-    if (writer != 0 && !processRuns(writer)) stale.push_back(base + name);
-  } while (FindNextFileW(find.get(), &data));
-  for (const Str& name : stale) DeleteFileW(wide(name));
-}
-
-// Removes the temporary files of `path` that a writer killed half-way left.
-void removeStaleTemps(const Str& path) {
-  const size_t slash = path.find_last_of(u"\\/");
-  const Str folder = slash == Str::npos ? Str() : path.substr(0, slash + 1);
-  const Str targetName = slash == Str::npos ? path : path.substr(slash + 1);
-  std::vector<Str> stale;
-  WIN32_FIND_DATAW data;
-  const win32::FindHandle find(FindFirstFileW(wide(path + u".*-*.tmp"), &data));
-  if (!find.valid()) return;
-  do {
-    const Str name = win32::fromWide(data.cFileName);
-    const DWORD writer = tempWriter(targetName, name);
+    const DWORD writer = tempWriter(name);
     if (writer != 0 && !processRuns(writer)) stale.push_back(folder + name);
   } while (FindNextFileW(find.get(), &data));
   for (const Str& name : stale) DeleteFileW(wide(name));
@@ -132,10 +119,12 @@ void removeStaleTemps(const Str& path) {
 // fails as writing the target itself would. The name carries the writer's
 // process id, so that what a killed writer left is told and removed.
 Result createSiblingTempFile(const Str& path, Str& name, ScopedHandle& file) {
-  removeStaleTemps(path);
-  const Str stem = path + u"." + hexText(GetCurrentProcessId()) + u"-";
+  const size_t slash = path.find_last_of(u"\\/");
+  removeStaleTemps(slash == Str::npos ? Str() : path.substr(0, slash + 1),
+                   (slash == Str::npos ? path : path.substr(slash + 1)) + kTempMark + u"*" + kTempEnd);
+  const Str stem = path + kTempMark + hexText(GetCurrentProcessId()) + u"-";
   for (uint32_t attempt = 0; attempt < 1000; ++attempt) {
-    name = stem + hexText(attempt) + u".tmp";
+    name = stem + hexText(attempt) + kTempEnd;
     file.reset(CreateFileW(wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.valid()) return Result::success();
     // A leftover of an earlier process with the same id: take the next name.
@@ -202,7 +191,7 @@ Result removeDirectory(const Str& path) {
   if (RemoveDirectoryW(wide(path))) return Result::success();
   // What a writer killed half-way left in it does not keep the folder.
   if (GetLastError() != ERROR_DIR_NOT_EMPTY || path.empty()) return lastError("RemoveDirectoryW");
-  removeStaleTempsIn(path);
+  removeStaleTemps(isSeparator(path.back()) ? path : path + u"\\", u"*" + kTempMark + u"*" + kTempEnd);
   return check(RemoveDirectoryW(wide(path)), "RemoveDirectoryW");
 }
 

@@ -265,14 +265,17 @@ TEST_F(FilesTest, ReplaceFile) {
   const Str open = file(u"open.ini", "open");
   auto lock = files::ExclusiveLock::acquire(open);
   ASSERT_TRUE(lock.has_value());
-  const std::vector<Row> rows = {{"read-only", target}, {"open without sharing", open}, {"folder", folder(u"dir")}};
+  const std::vector<Row> rows = {{"open without sharing", open}, {"folder", folder(u"dir")}};
   for (const Row& row : rows) {
     EXPECT_EQ(files::replaceFile(other, row.target).error, err::kAccessDenied) << row.what;
     EXPECT_EQ(readTestFile(other), "other") << row.what;
   }
   lock->release();
-  EXPECT_EQ(readTestFile(target), "new");
   EXPECT_EQ(readTestFile(open), "open");
+  todoWine("MoveFileExW refuses to replace a read-only file", [&] {
+    EXPECT_EQ(files::replaceFile(other, target).error, err::kAccessDenied);
+    EXPECT_EQ(readTestFile(target), "new");
+  });
 }
 
 TEST_F(FilesTest, MoveFileChangesOnlyTheLetterCase) {
