@@ -48,6 +48,14 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists);
 // missing (kFileNotFound).
 Result moveFile(const Str& from, const Str& to);
 
+// MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: `from`
+// takes the place of `to` in one step, so that whoever looks at `to` sees
+// its old or its new self, never neither; a missing `to` is made. A target
+// that is read-only, a folder, open elsewhere or a running program is not
+// replaced (access denied); a missing source fails with kFileNotFound. On
+// failure both files stay as they were.
+Result replaceFile(const Str& from, const Str& to);
+
 // CreateDirectoryW: the parent must exist; an existing folder fails with kAlreadyExists.
 Result createDirectory(const Str& path);
 // Creates the folder and every missing parent. Succeeds when the folder exists.

@@ -35,12 +35,12 @@ void TFSetup::SetupLoeschen() {
   // A read-only Setup.exe (copied from read-only media) would make "del"
   // fail for ever.
   ClearReadOnly(NachDir + u"Setup.exe");
-  // A new file: what another process put there (a file, a link of that name)
-  // goes first and is never written through.
+  // The new file replaces what was there in one step (a file, or a link of
+  // that name, which is never written through), so that an uninstallation
+  // killed meanwhile leaves the old batch file or the new one.
   FMemo->RemovalBatch.reset();
   const Str batchFile = TempDirectory() + kBatchFile;
   ClearReadOnly(batchFile);
-  (void)files::deleteFile(batchFile);
   TextFileStream batch(batchFile, sys::oemCodePage());
   const Str setup = batchPath(NachDir + u"Setup.exe");
   StreamWriteln(batch, u"echo on");

@@ -7,9 +7,7 @@
 
 namespace orvel {
 
-TextFileStream::TextFileStream(Str path, unsigned codePage) : path_(std::move(path)), codePage_(codePage) {
-  if (const Result created = files::createOrTruncate(path_); !created) fail(created.error);
-}
+TextFileStream::TextFileStream(Str path, unsigned codePage) : path_(std::move(path)), codePage_(codePage) {}
 
 void TextFileStream::close() {
   if (const Result written = files::writeFile(path_, bytes_); !written) fail(written.error);

@@ -1,5 +1,7 @@
-// An 8-bit text file written from start to end: created (or emptied) when it
-// is opened, its bytes in one code page, put on disk when it is closed.
+// An 8-bit text file written from start to end, its bytes in one code page,
+// put on disk when it is closed, in one step: until then the file stays as
+// it was, so that a process killed while writing leaves the old file or the
+// new one, never an emptied or a torn one.
 #pragma once
 
 #include <string>
@@ -10,8 +12,6 @@ namespace orvel {
 
 class TextFileStream {
  public:
-  // Creates the file or cuts an existing one to length 0. Raises Error
-  // "Datei "<path>" kann nicht erstellt werden. <reason>" when it cannot.
   TextFileStream(Str path, unsigned codePage);
   TextFileStream(const TextFileStream&) = delete;
   TextFileStream& operator=(const TextFileStream&) = delete;
@@ -22,8 +22,9 @@ class TextFileStream {
   void write(const std::string& bytes) { bytes_ += bytes; }
   // Everything written so far.
   const std::string& bytes() const { return bytes_; }
-  // Replaces the file's contents with everything written, in one step, so
-  // that nobody reads half a file. Raises the same Error when it cannot.
+  // Creates the file, or replaces an existing one, with everything written.
+  // Raises Error "Datei "<path>" kann nicht erstellt werden. <reason>" when
+  // it cannot.
   void close();
 
  private:

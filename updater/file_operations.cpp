@@ -52,36 +52,28 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
     AddLog(u"  to: " + f2);
     Error = true;
   };
-  // Without a source file the installed one would be deleted for nothing:
+  // Without a source file the installed one would be replaced for nothing:
   // it stays, and the copy counts as failed.
   if (!files::fileExists(f1)) return failed();
-  // Nothing to copy onto itself: deleting the target would delete the source.
+  // Nothing to copy onto itself.
   if (SameFile(f1, f2)) return;
-  if (!files::fileExists(f2)) {
-    if (!files::copyFile(f1, f2, files::IfExists::Fail)) return failed();
-    return AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
-  }
-  // The new file goes beside the installed one first, so that a source that
-  // cannot be read or a full disk costs the user nothing; only then is the
-  // installed file deleted and the new one put in its place.
+  // The new file is made beside the installed one and then takes its place
+  // in one step: a source that cannot be read or a full disk costs the user
+  // nothing, and an update killed at any moment leaves the installed file
+  // its old or its new self, never missing.
   const Str fresh = f2 + kFreshSuffix;
   RemoveLeftover(fresh);
   if (!files::copyFile(f1, fresh, files::IfExists::Fail)) {
     RemoveLeftover(fresh);
     return failed();
   }
-  if (files::getAttributes(f2) & files::kReadOnly) (void)files::setAttributes(f2, 0);
-  // A target that stays (locked by a running program) fails the copy.
-  if (!files::deleteFile(f2)) {
-    AddLog(Format(Messages().LNGCanNotDelete, {f2}));
+  const bool replacing = files::fileExists(f2);
+  if (replacing && (files::getAttributes(f2) & files::kReadOnly)) (void)files::setAttributes(f2, 0);
+  // A target that stays (held by a running program) fails the copy.
+  if (!files::replaceFile(fresh, f2)) {
+    if (replacing) AddLog(Format(Messages().LNGCanNotDelete, {f2}));
     RemoveLeftover(fresh);
     return failed();
-  }
-  if (!files::moveFile(fresh, f2)) {
-    // The rename within one folder failed: a copy may still do; else the new
-    // file stays under its interim name rather than being lost as well.
-    if (!files::copyFile(fresh, f2, files::IfExists::Fail)) return failed();
-    RemoveLeftover(fresh);
   }
   AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
 }
@@ -89,8 +81,28 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
 void TFUpdater::RenameFromTo(const Str& f1, const Str& f2) {
   // Fails when f2 exists or f1 is missing; that is not worth a line.
   if (!files::moveFile(f1, f2)) return;
+  LogRename(f1, f2);
+}
+
+void TFUpdater::LogRename(const Str& f1, const Str& f2) {
   AddLog(u"Rename Languagefile: " + f1 + u" -> ");
   AddLog(u"   " + f2);
+}
+
+void TFUpdater::KeepUnderName(const Str& f1, const Str& f2) {
+  // Nothing to keep, or a name that is taken; not worth a line either.
+  if (!files::fileExists(f1) || files::getAttributes(f2) != files::kInvalidAttributes) return;
+  const Str fresh = f2 + kFreshSuffix;
+  RemoveLeftover(fresh);
+  if (!files::copyFile(f1, fresh, files::IfExists::Fail) || !files::moveFile(fresh, f2)) {
+    RemoveLeftover(fresh);
+    return;
+  }
+  LogRename(f1, f2);
+}
+
+void TFUpdater::RemoveLeftovers(const Str& folder) {
+  for (const Str& name : ListNames(folder + u"*" + kFreshSuffix, files::kDirectory)) RemoveLeftover(folder + name);
 }
 
 void TFUpdater::CreateDirectories(const Str& dir) {
@@ -111,9 +123,10 @@ void TFUpdater::CopyIniFiles() {
   for (const Str& name : ListNames(from + u"*.ini", kHiddenOrSystem)) {
     // english.ini of version 2.1 stays as english2.1.ini, unless that exists
     // already. A version that would lead the name out of the folder is no
-    // version: the old file is then simply replaced.
+    // version: the old file is then simply replaced. It is kept as a copy,
+    // which the new file then replaces, so that english.ini is never missing.
     const Str versioned = WithoutExtension(name) + Version + u".ini";
-    if (IsPlainFileName(versioned)) RenameFromTo(to + name, to + versioned);
+    if (IsPlainFileName(versioned)) KeepUnderName(to + name, to + versioned);
     CopyFromTo(from + name, to + name);
   }
 }

@@ -67,6 +67,7 @@ void TFUpdater::RunUpdate() {
 void TFUpdater::UpdateFiles(const Str& oldVersion) {
   sys::sleepMs(kWaitForApplicationMs);
   for (const char16_t* folder : {u"languages\\", u"templates\\", u"styles\\"}) CreateDirectories(Dest + folder);
+  for (const char16_t* folder : {u"", u"languages\\", u"styles\\", u"img\\"}) RemoveLeftovers(Dest + folder);
   Version = oldVersion;
   CopyIniFiles();
   CopyStyles();

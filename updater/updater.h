@@ -137,6 +137,13 @@ class TFUpdater : public gui::Form {
   void UpdateFiles(const Str& oldVersion);
   // Copies Source + name to Dest + name when the target is missing or older.
   void CopyIfNewer(const Str& name);
+  // The file update's way of renaming an old language file: f1 stays where
+  // it is, and a copy of it takes the name f2 (unless taken), logged as
+  // RenameFromTo logs, so that f1 is there until its new version replaces it.
+  void KeepUnderName(const Str& f1, const Str& f2);
+  void LogRename(const Str& f1, const Str& f2);
+  // Removes the interim files that an update killed half-way left in a folder.
+  void RemoveLeftovers(const Str& folder);
   // Appends the path of update.txt to the log and saves the log there; a
   // failure only goes into the log.
   void SaveUpdateLog();

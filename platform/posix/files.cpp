@@ -32,6 +32,7 @@
 #include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
+#include "platform/posix/temp_files.h"
 
 namespace orvel::files {
 namespace {
@@ -120,7 +121,9 @@ mode_t creationMode() {
 class SiblingTemp {
  public:
   static std::optional<SiblingTemp> create(const std::string& target) {
-    std::string name = posix::hostParent(target) + "/.~orvel-XXXXXX";
+    const std::string folder = posix::hostParent(target);
+    posix::removeStaleTemps(folder);
+    std::string name = posix::tempTemplate(folder);
     int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     return SiblingTemp(std::move(name), Fd(fd));
@@ -148,17 +151,14 @@ class SiblingTemp {
   Fd fd_;
 };
 
-bool writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
+bool writeAll(int fd, const char* data, size_t size) { return posix::faults::writeAll(fd, data, size); }
+
+// The first bytes of a copy that a torn write leaves, then what the tear does.
+bool copyTornPrefix(int from, int to, size_t prefix) {
+  std::string bytes(prefix, '\0');
+  const ssize_t got = pread(from, bytes.data(), prefix, 0);
+  if (got < 0) return false;
+  return posix::faults::writeTorn(to, bytes.data(), static_cast<size_t>(got));
 }
 
 // The bytes of a file into another, as many as its size when it was looked
@@ -167,6 +167,8 @@ bool writeAll(int fd, const char* data, size_t size) {
 // kernels); otherwise, and for a file whose size does not tell its bytes
 // (those of /proc say they are empty), they pass through here to the end.
 bool copyContent(int from, int to, off_t size) {
+  if (std::optional<size_t> torn = posix::faults::tornPrefix(static_cast<size_t>(size)))
+    return copyTornPrefix(from, to, *torn);
   off_t left = size;
   bool first = true;
   while (left > 0) {
@@ -511,6 +513,47 @@ Result moveFile(const Str& from, const Str& to) {
   return Result::success();
 }
 
+Result replaceFile(const Str& from, const Str& to) {
+  if (uint32_t injected = posix::faults::check("files.replaceFile")) return failure(injected);
+  if (posix::faults::mutated(posix::faults::Mutation::ReplaceDeletesFirst)) {
+    if (fileExists(to))
+      if (Result deleted = deleteFile(to); !deleted) return deleted;
+    return moveFile(from, to);
+  }
+  auto [sourcePlace, targetPlace] = locate(from, to);
+  if (!sourcePlace.host) return failure(sourcePlace.error);
+  if (!targetPlace.host) return failure(targetPlace.error);
+  const std::string& source = *sourcePlace.host;
+  const std::string destination = withoutTrailingSlash(*targetPlace.host);
+  struct stat sourceInfo {};
+  if (sourcePlace.lstat(sourceInfo) != 0) return errnoFailure(source, "lstat");
+  struct stat targetInfo {};
+  const int looked = targetPlace.lstat(targetInfo);
+  if (looked != 0 && errno != ENOENT) return errnoFailure(destination, "lstat");
+  if (looked == 0 && !sameFile(sourceInfo, targetInfo)) {
+    // A read-only or open file, a folder or a running program is not replaced.
+    if (S_ISDIR(targetInfo.st_mode) || S_ISDIR(sourceInfo.st_mode) || isReadOnly(destination, targetInfo) ||
+        holderOf(destination) != Holder::Nobody)
+      return failure(err::kAccessDenied);
+  }
+  if (writeRefused(targetPlace.machine, source) || writeRefused(targetPlace.machine, destination))
+    return failure(err::kAccessDenied);
+  if (S_ISREG(sourceInfo.st_mode) && holderOf(source) == Holder::ExclusiveOwner)
+    return failure(err::kSharingViolation);
+  if (rename(withoutTrailingSlash(source).c_str(), destination.c_str()) == 0) {
+    posix::noteNameRemoved(source);
+    posix::noteNameAdded(destination);
+    return Result::success();
+  }
+  if (errno != EXDEV || !S_ISREG(sourceInfo.st_mode)) return errnoFailure(destination, "rename");
+  // Another file system: the copy takes the target's place in one step, as
+  // MoveFileExW's copy does, and the source goes after.
+  if (Result copied = copyInto(source, sourceInfo, destination); !copied) return copied;
+  if (unlink(source.c_str()) != 0) return errnoFailure(source, "unlink");
+  posix::noteNameRemoved(source);
+  return Result::success();
+}
+
 Result createDirectory(const Str& path) {
   posix::calls::note("files.createDirectory");
   if (uint32_t injected = posix::faults::check("files.createDirectory")) return failure(injected);
@@ -562,7 +605,12 @@ Result removeDirectory(const Str& path) {
   if (place.stat(info) != 0) return errnoFailure(host, "stat");
   if (!S_ISDIR(info.st_mode)) return failure(kNotADirectory);
   if (writeRefused(place.machine, host) || isReadOnly(host, info)) return failure(err::kAccessDenied);
-  if (rmdir(host.c_str()) != 0) return errnoFailure(host, "rmdir");
+  if (rmdir(host.c_str()) != 0) {
+    // What a writer killed half-way left in it does not keep the folder.
+    if (errno != ENOTEMPTY) return errnoFailure(host, "rmdir");
+    posix::removeStaleTemps(withoutTrailingSlash(host), posix::Sweep::Now);
+    if (rmdir(host.c_str()) != 0) return errnoFailure(host, "rmdir");
+  }
   posix::noteNameRemoved(host);
   return Result::success();
 }
@@ -686,6 +734,12 @@ Result writeFile(const Str& path, const std::string& bytes) {
     return errnoFailure(host, "stat");
   }
   if (writeRefused(place.machine, host)) return failure(err::kAccessDenied);
+  if (posix::faults::mutated(posix::faults::Mutation::FilesWrittenInPlace)) {
+    Fd fd(open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    if (!fd.valid() || !writeAll(fd.get(), bytes.data(), bytes.size())) return errnoFailure(host, "write");
+    posix::noteNameAdded(host);
+    return Result::success();
+  }
   std::optional<SiblingTemp> temp = SiblingTemp::create(host);
   if (!temp) return errnoFailure(host, "mkstemp");
   if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0)

@@ -108,8 +108,11 @@ Str readString(const Str& file, const Str& section, const Str& key, const Str& d
 
 Result writeString(const Str& file, const Str& section, const Str& key, const Str& value) {
   if (uint32_t injected = posix::faults::check("profile.writeString")) return Result::failure(injected);
-  // A missing file starts as empty 8-bit text.
-  auto doc = read(file).value_or(ini::Document{});
+  // A missing file starts as empty 8-bit text; one that is there but cannot
+  // be read is never replaced by what little this call would write.
+  const files::FileContents contents = files::readFileContents(file);
+  if (!contents.ok() && !contents.missing()) return Result::failure(contents.error);
+  auto doc = contents.ok() ? ini::Document::parse(contents.bytes, ansiDecoder()) : ini::Document{};
   if (!doc.set(section, key, value)) return Result::success();
   return files::writeFile(file, doc.bytes(ansiEncoder()));
 }

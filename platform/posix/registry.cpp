@@ -4,9 +4,10 @@
 // before the lock is released, so that two processes never lose each
 // other's changes. The tree read last stays in memory while the file is
 // unchanged. A change replaces a small file atomically; a large one gets
-// the change appended as a regedit block, and a block torn by a killed
-// process is told by the end of the last whole block, kept in the lock file,
-// so that a killed process always leaves the old or the new registry.
+// the change appended as a regedit block. Every change ends with an end mark
+// (registry_file.h), so that a block torn by a killed process or a full disk
+// is told from the changes before it: the file reads as its last whole
+// change, and the next change cuts the torn block off.
 //
 // An open key is its location: the hive and the path of names. It holds no
 // data; every call looks the key up again, and a key deleted meanwhile fails
@@ -29,7 +30,9 @@
 #include "platform/posix/fold_case.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/paths.h"
 #include "platform/posix/registry_file.h"
+#include "platform/posix/temp_files.h"
 
 namespace orvel::reg {
 namespace {
@@ -66,7 +69,8 @@ uint32_t errorOf(int error) {
 }
 
 // flock on a file beside the registry, held for the lifetime of the object.
-// The lock file also records where the last appended change ended.
+// The lock file also counts the changes, so that a process tells whether its
+// tree is still the file's.
 class StoreLock {
  public:
   // Closing the descriptor releases the lock.
@@ -81,34 +85,18 @@ class StoreLock {
   }
   bool held() const { return fd_.valid(); }
 
-  // What the last change left, written by it under the lock: a count of
-  // changes, so that a process tells whether its tree is still the file's,
-  // and the file and its size, so that a block torn by a killed process is
-  // told from the text before it.
-  struct Record {
+  // The count of changes, written by each change under the lock; 0 when
+  // none could be written (a full disk): the file's stamp still tells.
+  unsigned long long generation() const {
+    char text[32] = {};
     unsigned long long generation = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    off_t pending = 0;  // where a change being appended will end
-  };
-  Record record() const {
-    char text[96] = {};
-    Record r;
-    unsigned long long ino = 0, size = 0, pending = 0;
-    if (held() && ::pread(fd_.get(), text, sizeof text - 1, 0) > 0 &&
-        std::sscanf(text, "%llu %llu %llu %llu", &r.generation, &ino, &size, &pending) == 4) {
-      r.ino = static_cast<ino_t>(ino);
-      r.size = static_cast<off_t>(size);
-      r.pending = static_cast<off_t>(pending);
-    }
-    return r;
+    if (held() && ::pread(fd_.get(), text, sizeof text - 1, 0) > 0) std::sscanf(text, "%llu", &generation);
+    return generation;
   }
-  void write(const Record& r) const {
-    char text[96];
-    int n = std::snprintf(text, sizeof text, "%020llu %020llu %020llu %020llu\n", r.generation,
-                          static_cast<unsigned long long>(r.ino), static_cast<unsigned long long>(r.size),
-                          static_cast<unsigned long long>(r.pending));
-    if (held() && n > 0) (void)!::pwrite(fd_.get(), text, static_cast<size_t>(n), 0);
+  void write(unsigned long long generation) const {
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%020llu\n", generation);
+    if (held() && n > 0) (void)posix::faults::writeAll(fd_.get(), text, static_cast<size_t>(n), 0);
   }
 
  private:
@@ -125,9 +113,10 @@ struct TreeCache {
   FileStamp stamp;
   unsigned long long generation = 0;
   Hives hives;
-  off_t readable = 0;  // where the part that reads whole ends (a killed append leaves more)
+  off_t readable = 0;  // where the part that is read ends (a torn change may follow)
   off_t whole = 0;     // the size when the file was last read or written whole
-  bool appendable = false;  // in this machine's own form, so that blocks may follow
+  bool appendable = false;  // in this machine's own form, ending with an end mark, so that blocks may follow
+  uint64_t run = 0;         // the run of the process it was read in (fault_injection.h)
 
   static TreeCache& instance() {
     static TreeCache cache;
@@ -161,22 +150,20 @@ std::optional<std::string> readWholeFile(const std::string& path, int& error) {
   }
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  for (size_t done = 0; done < bytes.size();) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
+bool writeAll(int fd, const std::string& bytes) { return posix::faults::writeAll(fd, bytes.data(), bytes.size()); }
 
 // Writes a temporary file beside `path` and renames it over `path`. No
 // fsync: the rename alone keeps a killed process from leaving a torn file,
 // and Windows, too, writes its registry to disk lazily.
 Result replaceFile(const std::string& path, const std::string& bytes) {
-  std::string temp = path + ".XXXXXX";
-  Fd fd(::mkstemp(temp.data()));
+  if (posix::faults::mutated(posix::faults::Mutation::RegistryWrittenInPlace)) {
+    const Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    return fd.valid() && writeAll(fd.get(), bytes) ? Result::success() : failure(errorOf(errno));
+  }
+  const std::string folder = posix::hostParent(path);
+  posix::removeStaleTemps(folder);
+  std::string temp = posix::tempTemplate(folder);
+  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (!fd.valid()) return failure(errorOf(errno));
   bool written = ::fchmod(fd.get(), 0644) == 0 && writeAll(fd.get(), bytes);
   int error = errno;
@@ -222,46 +209,45 @@ class Store {
  private:
   void load() {
     const std::string file = machine_.registryFile();
-    const StoreLock::Record record = record_ = lock_.record();
+    // A new run of the process knows nothing yet, as a new process.
+    if (cache_.run != posix::faults::runNumber()) {
+      cache_.valid = false;
+      cache_.run = posix::faults::runNumber();
+    }
+    const unsigned long long generation = generation_ = lock_.generation();
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0) {
       if (errno != ENOENT) return refuse(err::kAccessDenied);
-      if (!(cache_.valid && cache_.file == file && cache_.stamp.size < 0)) keep(file, FileStamp{}, Hives{}, 0);
-      cache_.generation = record.generation;
+      if (!(cache_.valid && cache_.file == file && cache_.stamp.size < 0)) keep(file, FileStamp{}, Hives{}, 0, false);
+      cache_.generation = generation;
       return;
     }
     if (cache_.valid && cache_.file == file && cache_.stamp == FileStamp::of(info) &&
-        cache_.generation == record.generation)
+        cache_.generation == generation)
       return;
     cache_.valid = false;
     int error = 0;
     std::optional<std::string> bytes = readWholeFile(file, error);
     if (!bytes) return refuse(errorOf(error) == err::kPathNotFound ? err::kPathNotFound : err::kAccessDenied);
     if (::stat(file.c_str(), &info) != 0) return refuse(err::kAccessDenied);
-    off_t readable = static_cast<off_t>(bytes->size());
-    std::optional<Hives> hives = posix::regfile::parse(*bytes);
-    if (!hives) {
-      // A change appended by a process that was killed while writing it
-      // leaves a torn block after the last one written whole.
-      if (record.ino == info.st_ino && record.size > 0 && record.size < readable && readable < record.pending) {
-        hives = posix::regfile::parse(std::string_view(*bytes).substr(0, static_cast<size_t>(record.size)));
-        readable = record.size;
-      }
-    }
+    // What follows the last end mark is a change torn by a killed process
+    // or a full disk: the file reads as the changes before it.
+    const posix::regfile::WholePart part = posix::regfile::wholePart(*bytes);
+    std::optional<Hives> hives = posix::regfile::parse(std::string_view(*bytes).substr(0, part.size));
     if (!hives) return refuse(kBadDb);
-    keep(file, FileStamp::of(info), std::move(*hives), readable);
-    cache_.generation = record.generation;
-    cache_.appendable = bytes->rfind("\xFF\xFE", 0) == 0;
+    keep(file, FileStamp::of(info), std::move(*hives), static_cast<off_t>(part.size),
+         part.marked && bytes->rfind("\xFF\xFE", 0) == 0);
+    cache_.generation = generation;
   }
 
-  void keep(const std::string& file, const FileStamp& stamp, Hives hives, off_t readable) {
+  void keep(const std::string& file, const FileStamp& stamp, Hives hives, off_t readable, bool appendable) {
     cache_.valid = true;
     cache_.file = file;
     cache_.stamp = stamp;
     cache_.hives = std::move(hives);
     cache_.readable = readable;
     cache_.whole = readable;
-    cache_.appendable = true;
+    cache_.appendable = appendable;
   }
 
   void refuse(uint32_t code) {
@@ -274,7 +260,8 @@ class Store {
     return (cache_.readable - cache_.whole) + static_cast<off_t>(block.size()) <= cache_.whole;
   }
 
-  Result append(const std::string& block) {
+  Result append(std::string block) {
+    if (!posix::faults::mutated(posix::faults::Mutation::RegistryEndMarkSkipped)) block += posix::regfile::endMark();
     const std::string file = machine_.registryFile();
     Fd fd(::open(file.c_str(), O_WRONLY | O_CLOEXEC));
     if (!fd.valid()) return failure(errorOf(errno));
@@ -282,9 +269,6 @@ class Store {
     bool ok = ::fstat(fd.get(), &info) == 0 && FileStamp::of(info) == cache_.stamp &&
               (info.st_size == cache_.readable || ::ftruncate(fd.get(), cache_.readable) == 0);
     if (ok) {
-      const off_t end = cache_.readable + static_cast<off_t>(block.size());
-      record_ = {record_.generation, info.st_ino, cache_.readable, end};
-      lock_.write(record_);
       ok = ::lseek(fd.get(), cache_.readable, SEEK_SET) == cache_.readable && writeAll(fd.get(), block) &&
            ::fstat(fd.get(), &info) == 0;
     }
@@ -293,27 +277,26 @@ class Store {
     if (!ok) return failure(errorOf(error));
     cache_.stamp = FileStamp::of(info);
     cache_.readable = info.st_size;
-    recordChange(info);
+    recordChange();
     return Result::success();
   }
 
   Result rewrite() {
     const std::string file = machine_.registryFile();
-    const std::string bytes = posix::regfile::write(cache_.hives);
+    const std::string bytes = posix::regfile::write(cache_.hives) + posix::regfile::endMark();
     if (Result r = replaceFile(file, bytes); !r) return r;
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0) return failure(errorOf(errno));
     cache_.stamp = FileStamp::of(info);
     cache_.readable = cache_.whole = info.st_size;
     cache_.appendable = true;
-    recordChange(info);
+    recordChange();
     return Result::success();
   }
 
-  void recordChange(const struct stat& info) {
-    cache_.generation = record_.generation + 1;
-    record_ = {cache_.generation, info.st_ino, info.st_size, info.st_size};
-    lock_.write(record_);
+  void recordChange() {
+    cache_.generation = ++generation_;
+    lock_.write(generation_);
   }
 
   posix::Machine machine_;
@@ -322,9 +305,9 @@ class Store {
   StoreLock lock_;
   Result state_ = Result::success();
   KeyNode empty_;
-  // The lock file's record, read once under the lock and kept as this
+  // The lock file's count, read once under the lock and kept as this
   // object changes it: nobody else writes it while the lock is held.
-  StoreLock::Record record_;
+  unsigned long long generation_ = 0;
 };
 
 std::vector<Str> operator+(std::vector<Str> a, const std::vector<Str>& b) {
@@ -339,12 +322,18 @@ std::string keyBlock(Store& store, Hive hive, const std::vector<Str>& path,
   return posix::regfile::keyBlock(store.hive(hive).name, path, values);
 }
 
+// The longest names Windows takes: a key's name (one step of a path), and a
+// value's; a longer one fails with kInvalidParameter.
+constexpr size_t kMaxKeyName = 255;
+constexpr size_t kMaxValueName = 16383;
+
 // The names of a sub key path. A leading "\" is refused as RegOpenKeyExW
 // refuses it; empty names (a doubled or trailing "\") are passed over.
 Result splitPath(const Str& subKey, std::vector<Str>& names) {
   if (!subKey.empty() && subKey.front() == u'\\') return failure(err::kBadPathname);
   for (size_t start = 0; start <= subKey.size();) {
     size_t end = std::min(subKey.find(u'\\', start), subKey.size());
+    if (end - start > kMaxKeyName) return failure(err::kInvalidParameter);
     if (end > start) names.push_back(subKey.substr(start, end - start));
     start = end + 1;
   }
@@ -532,6 +521,7 @@ Result Key::queryValue(const Str& name, Value& out) const {
 Result Key::setValue(const Str& name, const Value& value) {
   if (uint32_t injected = posix::faults::check("registry.setValue")) return failure(injected);
   if (!isOpen()) return failure(err::kInvalidHandle);
+  if (name.size() > kMaxValueName) return failure(err::kInvalidParameter);
   const KeyRef& ref = impl_->ref;
   if (!(ref.access & kSetValue)) return failure(err::kAccessDenied);
   Store store(Store::kChange);

@@ -539,4 +539,18 @@ std::string keyDeletionBlock(StrView hive, const std::vector<Str>& path) {
   return toUtf16(header(hive, path, true) + u"\r\n");
 }
 
+std::string endMark() { return toUtf16(u";orvel: end of change\r\n"); }
+
+WholePart wholePart(std::string_view bytes) {
+  // The mark stands at the start of a line, at an even offset (UTF-16LE).
+  const std::string mark = endMark();
+  const std::string lineEnd = toUtf16(u"\n");
+  for (size_t at = bytes.rfind(mark); at != std::string_view::npos; at = at == 0 ? std::string_view::npos : bytes.rfind(mark, at - 1)) {
+    if (at % 2 != 0) continue;
+    if (at >= lineEnd.size() && bytes.substr(at - lineEnd.size(), lineEnd.size()) != lineEnd) continue;
+    return {at + mark.size(), true};
+  }
+  return {bytes.size(), false};
+}
+
 }  // namespace orvel::posix::regfile

@@ -100,6 +100,19 @@ std::string keyBlock(StrView hive, const std::vector<Str>& path, const std::vect
 std::string valueDeletionBlock(StrView hive, const std::vector<Str>& path, StrView name);
 std::string keyDeletionBlock(StrView hive, const std::vector<Str>& path);
 
+// The end mark that follows every change the machine writes into the file,
+// whole or appended: a comment line, which regedit passes over. A file that
+// holds one is read up to the end of its last one; what follows it is a
+// change that a killed process or a full disk tore, which is never read and
+// is cut off by the next change. A file without one (regedit's own) is read
+// whole.
+std::string endMark();
+struct WholePart {
+  size_t size = 0;     // the bytes that are read
+  bool marked = false; // they end with an end mark, so that changes may follow
+};
+WholePart wholePart(std::string_view bytes);
+
 // A REG_SZ's data as the file would write it in quotes; false when it must
 // be written as hex(1): instead.
 bool plainString(const std::string& data, Str& text);

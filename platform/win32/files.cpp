@@ -2,6 +2,8 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "platform/win32/win32.h"
 
@@ -58,13 +60,71 @@ Str hexText(uint32_t value) {
   return text;
 }
 
+// Whether the process of this id still runs (one that cannot be opened
+// for want of rights does).
+bool processRuns(DWORD pid) {
+  if (pid == GetCurrentProcessId()) return true;
+  const ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process.valid()) return GetLastError() != ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  return !GetExitCodeProcess(process.get(), &code) || code == STILL_ACTIVE;
+}
+
+// The value of hexadecimal digits, or nothing when there are none or others.
+std::optional<DWORD> hexValue(StrView digits) {
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  DWORD value = 0;
+  for (char16_t c : digits) {
+    const int digit = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + static_cast<DWORD>(digit);
+  }
+  return value;
+}
+
+// A temporary file is named "<target>.~orvel-<pid>-<n>.tmp" (in hex), so
+// that one whose writer no longer runs is told and removed, and no file of
+// the user is ever taken for one.
+const Str kTempMark = u".~orvel-";
+const Str kTempEnd = u".tmp";
+
+// The writer's process id in the name of a temporary file; 0 when the name
+// is not one.
+DWORD tempWriter(const Str& name) {
+  const size_t mark = name.rfind(kTempMark);
+  if (mark == Str::npos || mark == 0 || !name.ends_with(kTempEnd)) return 0;
+  const StrView rest = StrView(name).substr(mark + kTempMark.size(), name.size() - mark - kTempMark.size() - kTempEnd.size());
+  const size_t dash = rest.find(u'-');
+  if (dash == StrView::npos || !hexValue(rest.substr(dash + 1))) return 0;
+  return hexValue(rest.substr(0, dash)).value_or(0);
+}
+
+// Removes the temporary files that `pattern` lists in `folder` (ending with
+// a separator) whose writers no longer run: what a writer killed half-way left.
+void removeStaleTemps(const Str& folder, const Str& pattern) {
+  std::vector<Str> stale;
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(FindFirstFileW(wide(folder + pattern), &data));
+  if (!find.valid()) return;
+  do {
+    const Str name = win32::fromWide(data.cFileName);
+    const DWORD writer = tempWriter(name);
+    if (writer != 0 && !processRuns(writer)) stale.push_back(folder + name);
+  } while (FindNextFileW(find.get(), &data));
+  for (const Str& name : stale) DeleteFileW(wide(name));
+}
+
 // A new, uniquely named file beside `path`, open for writing, for an atomic
 // replacement: the final rename stays in one folder, and a missing folder
-// fails as writing the target itself would.
+// fails as writing the target itself would. The name carries the writer's
+// process id, so that what a killed writer left is told and removed.
 Result createSiblingTempFile(const Str& path, Str& name, ScopedHandle& file) {
-  const Str stem = path + u"." + hexText(GetCurrentProcessId()) + u"-";
+  const size_t slash = path.find_last_of(u"\\/");
+  removeStaleTemps(slash == Str::npos ? Str() : path.substr(0, slash + 1),
+                   (slash == Str::npos ? path : path.substr(slash + 1)) + kTempMark + u"*" + kTempEnd);
+  const Str stem = path + kTempMark + hexText(GetCurrentProcessId()) + u"-";
   for (uint32_t attempt = 0; attempt < 1000; ++attempt) {
-    name = stem + hexText(attempt) + u".tmp";
+    name = stem + hexText(attempt) + kTempEnd;
     file.reset(CreateFileW(wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.valid()) return Result::success();
     // A leftover of an earlier process with the same id: take the next name.
@@ -113,6 +173,10 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
 
 Result moveFile(const Str& from, const Str& to) { return check(MoveFileW(wide(from), wide(to)), "MoveFileW"); }
 
+Result replaceFile(const Str& from, const Str& to) {
+  return check(MoveFileExW(wide(from), wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH), "MoveFileExW");
+}
+
 Result createDirectory(const Str& path) { return check(CreateDirectoryW(wide(path), nullptr), "CreateDirectoryW"); }
 
 Result forceDirectories(const Str& path) {
@@ -128,7 +192,13 @@ Result forceDirectories(const Str& path) {
   return directoryExists(folder) ? Result::success() : failure;
 }
 
-Result removeDirectory(const Str& path) { return check(RemoveDirectoryW(wide(path)), "RemoveDirectoryW"); }
+Result removeDirectory(const Str& path) {
+  if (RemoveDirectoryW(wide(path))) return Result::success();
+  // What a writer killed half-way left in it does not keep the folder.
+  if (GetLastError() != ERROR_DIR_NOT_EMPTY || path.empty()) return lastError("RemoveDirectoryW");
+  removeStaleTemps(isSeparator(path.back()) ? path : path + u"\\", u"*" + kTempMark + u"*" + kTempEnd);
+  return check(RemoveDirectoryW(wide(path)), "RemoveDirectoryW");
+}
 
 std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<FindEntry> entries;

@@ -242,6 +242,42 @@ TEST_F(FilesTest, MoveFile) {
   EXPECT_FALSE(files::directoryExists(at(u"sub")));
 }
 
+// A replacing move puts the new file in the old one's place in one step, or
+// makes it where none was; a target that is read-only, open elsewhere or a
+// folder stays, and so does the new file.
+TEST_F(FilesTest, ReplaceFile) {
+  const Str target = file(u"OrvelDraw.exe", "old");
+  const Str fresh = file(u"OrvelDraw.exe.new", "new");
+  ASSERT_TRUE(files::setAttributes(fresh, files::kReadOnly).ok());
+  ASSERT_TRUE(files::replaceFile(fresh, target).ok());
+  EXPECT_EQ(readTestFile(target), "new");
+  EXPECT_FALSE(files::fileExists(fresh));
+  EXPECT_EQ(shownAttributes(target), files::kReadOnly) << "the attributes of the file moved";
+  ASSERT_TRUE(files::replaceFile(file(u"b.new", "b"), at(u"b.txt")).ok());
+  EXPECT_EQ(readTestFile(at(u"b.txt")), "b");
+  EXPECT_EQ(files::replaceFile(at(u"missing.new"), at(u"b.txt")).error, err::kFileNotFound);
+
+  const Str other = file(u"other.new", "other");
+  struct Row {
+    const char* what;
+    Str target;
+  };
+  const Str open = file(u"open.ini", "open");
+  auto lock = files::ExclusiveLock::acquire(open);
+  ASSERT_TRUE(lock.has_value());
+  const std::vector<Row> rows = {{"open without sharing", open}, {"folder", folder(u"dir")}};
+  for (const Row& row : rows) {
+    EXPECT_EQ(files::replaceFile(other, row.target).error, err::kAccessDenied) << row.what;
+    EXPECT_EQ(readTestFile(other), "other") << row.what;
+  }
+  lock->release();
+  EXPECT_EQ(readTestFile(open), "open");
+  todoWine("MoveFileExW refuses to replace a read-only file", [&] {
+    EXPECT_EQ(files::replaceFile(other, target).error, err::kAccessDenied);
+    EXPECT_EQ(readTestFile(target), "new");
+  });
+}
+
 TEST_F(FilesTest, MoveFileChangesOnlyTheLetterCase) {
   const Str from = file(u"odmachine.ini", "x");
   ASSERT_TRUE(files::moveFile(from, at(u"ODMachine.INI")).ok());

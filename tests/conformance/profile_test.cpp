@@ -133,6 +133,15 @@ TEST_F(ProfileTest, WriteFailures) {
   EXPECT_EQ(profile::writeString(path(u"missing\\test.ini"), u"A", u"k", u"v").error, err::kPathNotFound);
   ASSERT_TRUE(files::createDirectory(path(u"folder.ini")).ok());
   EXPECT_EQ(profile::writeString(path(u"folder.ini"), u"A", u"k", u"v").error, err::kAccessDenied);
+  // A file that is there but cannot be read is not replaced by the one entry.
+  const Str held = path(u"held.ini");
+  test::writeTestFile(held, "[A]\r\nold=1\r\n");
+  {
+    auto lock = files::ExclusiveLock::acquire(held);
+    ASSERT_TRUE(lock.has_value());
+    EXPECT_FALSE(profile::writeString(held, u"A", u"k", u"v").ok());
+  }
+  EXPECT_EQ(test::readTestFile(held), "[A]\r\nold=1\r\n");
 }
 
 struct ReadRow {

@@ -282,6 +282,38 @@ TEST_F(RegistryTest, PathForms) {
   EXPECT_TRUE(exists(Root::CurrentUser, kBase + u"\\Trailing\\"));
 }
 
+// Names as long as Windows takes them: 255 characters for a key's name, one
+// step of a path, and 16,383 for a value's; beyond, the call fails with
+// ERROR_INVALID_PARAMETER and nothing is made. Reading or deleting a value
+// under a longer name finds none.
+TEST_F(RegistryTest, LongestNames) {
+  create(Root::CurrentUser, kBase + u"\\" + Str(255, u'k') + u"\\below");
+  EXPECT_TRUE(exists(Root::CurrentUser, kBase + u"\\" + Str(255, u'k') + u"\\below"));
+  Key key;
+  for (size_t length : {300u, 512u}) {
+    const Str tooLong = kBase + u"\\" + Str(length, u'k');
+    EXPECT_EQ(Key::open(Root::CurrentUser, tooLong, kKeyAllAccess, reg::Open::OrCreate, key).error,
+              err::kInvalidParameter) << length;
+    EXPECT_EQ(openError(Root::CurrentUser, tooLong), err::kInvalidParameter) << length;
+  }
+  todoWine("a key name of 256 characters is refused", [&] {
+    EXPECT_EQ(Key::open(Root::CurrentUser, kBase + u"\\" + Str(256, u'k'), kKeyAllAccess, reg::Open::OrCreate, key).error,
+              err::kInvalidParameter);
+  });
+  Key values = create(Root::CurrentUser, kBase);
+  Value value;
+  ASSERT_TRUE(values.setValue(Str(16383, u'v'), makeDword(1)).ok());
+  ASSERT_TRUE(values.queryValue(Str(16383, u'v'), value).ok());
+  EXPECT_EQ(dwordOf(value), 1u);
+  for (size_t length : {16384u, 17000u}) {
+    const Str tooLong(length, u'v');
+    EXPECT_EQ(values.setValue(tooLong, makeDword(2)).error, err::kInvalidParameter) << length;
+    EXPECT_EQ(values.queryValue(tooLong, value).error, err::kFileNotFound) << length;
+    EXPECT_EQ(values.deleteValue(tooLong).error, err::kFileNotFound) << length;
+  }
+  EXPECT_TRUE(values.deleteValue(Str(16383, u'v')).ok());
+}
+
 // Keys opened below an open key: relative names, created or not, and a
 // child of a class key stays in the class view.
 TEST_F(RegistryTest, OpenBelowAnOpenKey) {

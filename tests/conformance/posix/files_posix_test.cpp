@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/own_executable.h"
 #include "tests/support/test_machine.h"
@@ -129,8 +130,8 @@ TEST(FilesOnTheHost, LockOfAnotherProcess) {
   close(ready[0]);
 }
 
-// A running program's file can be read, copied and renamed, but not deleted
-// or overwritten.
+// A running program's file can be read, copied and renamed, but not deleted,
+// overwritten or replaced.
 TEST(FilesOnTheHost, RunningProgramIsKept) {
   TestMachine machine;
   const Str path = machine.scratch() + u"Setup.exe";
@@ -142,11 +143,41 @@ TEST(FilesOnTheHost, RunningProgramIsKept) {
   const Str other = machine.scratch() + u"other.exe";
   writeTestFile(other, "other");
   EXPECT_EQ(files::copyFile(other, path, files::IfExists::Replace).error, err::kSharingViolation);
+  EXPECT_EQ(files::replaceFile(other, path).error, err::kAccessDenied);
   EXPECT_EQ(files::readFile(path).value_or("?"), "program");
   EXPECT_TRUE(files::copyFile(path, machine.scratch() + u"copy.exe", files::IfExists::Replace).ok());
   EXPECT_TRUE(files::moveFile(path, machine.scratch() + u"renamed.exe").ok());
   running.release();
   EXPECT_TRUE(files::deleteFile(machine.scratch() + u"renamed.exe").ok());
+}
+
+// What a writer killed half-way left (its temporary file, named after its
+// process) goes with the next write into that folder; the temporary file of
+// a process that still runs, and any other name, stay.
+TEST(FilesOnTheHost, EmulatedOnly_TemporaryFilesOfEndedWritersAreRemoved) {
+  TestMachine machine;
+  const Str ini = machine.scratch() + u"ODMachine.INI";
+  writeTestFile(ini, "old");
+  const pid_t ended = fork();
+  ASSERT_GE(ended, 0);
+  if (ended == 0) _exit(0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const std::string folder = hostOf(machine.scratch());
+  const std::string stale = folder + "/.~orvel-" + std::to_string(ended) + "-Xy12Ab";
+  const std::string live = folder + "/.~orvel-" + std::to_string(getppid()) + "-Xy12Ab";
+  const std::string other = folder + "/.~orvel-backup";
+  for (const std::string& path : {stale, live, other}) std::ofstream(path) << "torn";
+  posix::faults::newRun();  // as a new process
+  ASSERT_TRUE(files::writeFile(ini, "new").ok());
+  EXPECT_NE(access(stale.c_str(), F_OK), 0);
+  EXPECT_EQ(access(live.c_str(), F_OK), 0);
+  EXPECT_EQ(access(other.c_str(), F_OK), 0);
+  EXPECT_EQ(readTestFile(ini), "new");
+  // Nor does it keep a folder from being removed.
+  const Str emptied = machine.scratch() + u"emptied";
+  ASSERT_TRUE(files::createDirectory(emptied).ok());
+  std::ofstream(hostOf(emptied) + "/.~orvel-" + std::to_string(ended) + "-Xy12Ab") << "torn";
+  EXPECT_TRUE(files::removeDirectory(emptied).ok());
 }
 
 TEST(FilesOnTheHost, OwnExecutableIsLockedWhileHeld) {
@@ -185,6 +216,7 @@ TEST(FilesOnTheHost, EmulatedOnly_NonAdministratorCannotWriteProgramFiles) {
       {"truncate", [&] { return files::createOrTruncate(existing); }},
       {"copy into", [&] { return files::copyFile(outside, programs + u"a.txt", files::IfExists::Replace); }},
       {"move out", [&] { return files::moveFile(existing, machine.scratch() + u"moved.exe"); }},
+      {"replace", [&] { return files::replaceFile(outside, existing); }},
       {"delete", [&] { return files::deleteFile(existing); }},
       {"attributes", [&] { return files::setAttributes(existing, files::kHidden); }},
       {"time", [&] { return files::setLastWriteTime(existing, 132223104000000000ull); }},

@@ -76,7 +76,8 @@ class RegistryStoreTest : public testing::Test {
 };
 
 // Changes made through the service read as a regedit export, both hives,
-// keys in tree order, in UTF-16LE after its byte-order mark.
+// keys in tree order, in UTF-16LE after its byte-order mark, ending with the
+// comment that marks a whole change.
 TEST_F(RegistryStoreTest, EmulatedOnly_FileIsARegeditExport) {
   ASSERT_TRUE(set(Root::LocalMachine, kBase + u"\\Orvel", u"PortableApplication", makeDword(0)).ok());
   ASSERT_TRUE(set(Root::LocalMachine, kBase + u"\\Orvel", u"Language", makeString(u"C:\\O\\english.ini")).ok());
@@ -98,7 +99,8 @@ TEST_F(RegistryStoreTest, EmulatedOnly_FileIsARegeditExport) {
             "[HKEY_LOCAL_MACHINE\\Software\\OrvelDraw]\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\Software\\OrvelDraw\\Orvel]\r\n"
             "\"Language\"=\"C:\\\\O\\\\english.ini\"\r\n"
-            "\"PortableApplication\"=dword:00000000\r\n\r\n");
+            "\"PortableApplication\"=dword:00000000\r\n\r\n"
+            ";orvel: end of change\r\n");
 }
 
 // A file written by hand (LF line ends, no signature, parents not listed,
@@ -230,6 +232,28 @@ TEST_F(RegistryStoreTest, EmulatedOnly_TornAppendReadsAsTheOldRegistry) {
   EXPECT_NE(textOf(after).find("\"value3\"=dword:00000003"), std::string::npos);
 }
 
+// A change torn at a line's end reads like a whole one, but lacks its end
+// mark: the registry reads as before it, and the next change cuts it off.
+TEST_F(RegistryStoreTest, EmulatedOnly_ChangeWithoutItsEndMarkIsNotRead) {
+  for (int i = 0; i < 200; ++i)
+    ASSERT_TRUE(set(Root::CurrentUser, kBase, fromUtf8("value" + std::to_string(i)),
+                    makeString(u"some text to make the file large")).ok());
+  ASSERT_TRUE(set(Root::CurrentUser, kBase, u"value1", makeDword(1)).ok());  // appended
+  {
+    std::ofstream out(registryFile(), std::ios::binary | std::ios::app);
+    for (char c : std::string("[HKEY_CURRENT_USER\\Software\\OrvelDraw]\r\n\"T\"=\"ttt\"\r\n")) out << c << '\0';
+  }
+  EXPECT_EQ(stringAt(Root::CurrentUser, kBase, u"T"), u"<none>");
+  ASSERT_TRUE(set(Root::CurrentUser, kBase, u"value2", makeDword(2)).ok());
+  EXPECT_EQ(textOf(registryBytes()).find("\"T\""), std::string::npos);
+  EXPECT_EQ(stringAt(Root::CurrentUser, kBase, u"T"), u"<none>");
+  Key key;
+  Value value;
+  ASSERT_TRUE(Key::open(Root::CurrentUser, kBase, kKeyRead, reg::Open::Existing, key).ok());
+  ASSERT_TRUE(key.queryValue(u"value2", value).ok());
+  EXPECT_EQ(dwordOf(value), 2u);
+}
+
 // A change replaces the file by renaming a new one over it: a reader that
 // has the old file open goes on reading it whole, and no temporary file is
 // left behind.
@@ -246,7 +270,8 @@ TEST_F(RegistryStoreTest, EmulatedOnly_ChangeReplacesTheFileAtomically) {
   EXPECT_NE(registryText().find("\"second\"=dword:00000002"), std::string::npos);
   for (const auto& entry : std::filesystem::directory_iterator(machine_.root())) {
     std::string name = entry.path().filename().string();
-    EXPECT_TRUE(name.rfind("registry.reg", 0) != 0 || name == "registry.reg" || name == "registry.reg.lock")
+    EXPECT_TRUE((name.rfind("registry.reg", 0) != 0 || name == "registry.reg" || name == "registry.reg.lock") &&
+                name.rfind(".~orvel-", 0) != 0)
         << "left behind: " << name;
   }
 }

@@ -29,20 +29,17 @@
 #include "platform/posix/registry_file.h"
 #include "tests/scenario/installer_fixture.h"
 #include "tests/scenario/updater_windows.h"
+#include "tests/scenario/posix/sweep_jobs.h"
 
 namespace orvel {
 namespace {
 
 namespace fs = std::filesystem;
 namespace faults = posix::faults;
+using namespace sweep;
 
 constexpr uint32_t kDiskFull = 112;
 constexpr uint32_t kErrors[] = {err::kAccessDenied, err::kSharingViolation, kDiskFull, err::kPathNotFound};
-
-// Every file on the machine's drives by its Windows path in upper case, with
-// its bytes (the registry is compared on its own; the recycle bin and the
-// shell log may take anything).
-using Snapshot = std::map<Str, std::string>;
 
 Snapshot snapshot(const test::TestMachine& machine) {
   const posix::Machine m = posix::Machine::current();
@@ -102,180 +99,6 @@ const std::vector<std::pair<bool, std::vector<Str>>> kProgramKeys = {
     {true, {u"Software", u"Microsoft", u"Windows", u"CurrentVersion", u"Uninstall", u"OrvelDraw"}},
 };
 
-std::string iniOf(const Str& user) {
-  return "[User]\r\nHomeDir=" + toUtf8(user) + "\r\n[Orvel]\r\nLanguage=x\r\nPortableApplication=0\r\n";
-}
-
-// One run of a job on a fresh machine: prepared unarmed, run armed.
-class JobRun {
- public:
-  virtual ~JobRun() = default;
-  virtual const test::TestMachine& machine() const = 0;
-  virtual void run() = 0;
-  // The places the job may change (Windows paths, folders with "\").
-  virtual std::vector<Str> places() const = 0;
-  // What must hold after the run besides the common checks.
-  virtual void check(const Snapshot& before, const Snapshot& after) const = 0;
-};
-
-// Every file of `folder` in `before` is still there after, in some version,
-// or (for a language file) kept under its versioned name.
-void expectNoneLost(const Snapshot& before, const Snapshot& after, const Str& folder, const Str& version = {}) {
-  const Str prefix = posix::upcased(folder);
-  for (const auto& [path, bytes] : before) {
-    if (!path.starts_with(prefix)) continue;
-    const bool kept = after.count(path) ||
-                      (!version.empty() && after.count(path.substr(0, path.size() - 4) + posix::upcased(version) + u".INI"));
-    EXPECT_TRUE(kept) << "lost: " << toUtf8(path);
-  }
-}
-
-void expectSame(const Snapshot& before, const Snapshot& after, const Str& file) {
-  const Str key = posix::upcased(file);
-  ASSERT_TRUE(before.count(key)) << toUtf8(file);
-  EXPECT_TRUE(after.count(key) && after.at(key) == before.at(key)) << "not intact: " << toUtf8(file);
-}
-
-// The installation in one of its three ways, from <scratch>dist\.
-class InstallationRun : public JobRun {
- public:
-  enum class Way { Registry, Ini, Portable };
-  explicit InstallationRun(Way way) : way_(way) {
-    if (way == Way::Ini) {
-      c_.w().act("select FSetup.RGRegOrIni 1");
-      c_.w().act("set FSetup.EUserfolder " + toUtf8(c_.scratch() + u"Users\\anna\\Settings"));
-      test::writeTestFile(c_.scratch() + u"Users\\anna\\Settings\\ODUser.ini", "[Einstellungen]\r\nFarbe=rot\r\n");
-    }
-    if (way == Way::Portable) c_.w().act("check FSetup.CBPortableApplication");
-  }
-  const test::TestMachine& machine() const override { return const_cast<test::InstallerCase&>(c_).machine(); }
-  void run() override { c_.install(); }
-  std::vector<Str> places() const override {
-    std::vector<Str> places = {c_.target(), c_.desktopShortcut(), c_.startMenuShortcut()};
-    return places;
-  }
-  void check(const Snapshot& before, const Snapshot& after) const override {
-    for (const auto& [name, bytes] : test::standardDistribution()) expectSame(before, after, c_.dist() + name);
-  }
-
- protected:
-  Way way_;
-  test::InstallerCase c_;
-};
-
-// The uninstallation by the installed copy of an INI installation.
-class UninstallationRun : public JobRun {
- public:
-  UninstallationRun() {
-    c_.w().act("select FSetup.RGRegOrIni 1");
-    c_.w().act("set FSetup.EUserfolder " + toUtf8(c_.scratch() + u"Users\\anna\\Settings"));
-    c_.install();
-    test::writeTestFile(c_.scratch() + u"Users\\anna\\Settings\\ODUser.ini", "[Einstellungen]\r\nFarbe=rot\r\n");
-    c_.start(c_.target() + u"Setup.exe");
-  }
-  const test::TestMachine& machine() const override { return const_cast<test::InstallerCase&>(c_).machine(); }
-  void run() override { c_.uninstall(); }
-  std::vector<Str> places() const override {
-    const Str settings = c_.scratch() + u"Users\\anna\\Settings\\";
-    return {c_.target(),          c_.desktopShortcut(),         c_.startMenuShortcut(),
-            TempDirectory() + u"RunOrvel.bat", settings + u"ODUser.ini", settings + u"ODOrvelCol.ini",
-            settings + u"ODHTMLCol.ini"};
-  }
-  void check(const Snapshot& before, const Snapshot& after) const override {
-    for (const auto& [name, bytes] : test::standardDistribution()) expectSame(before, after, c_.dist() + name);
-    // The batch file, when there, is the one the run wrote, and its "del" can
-    // delete the setup program once it has ended, so that its loop ends.
-    const Str batch = TempDirectory() + u"RunOrvel.bat";
-    if (!after.count(posix::upcased(batch)) || !FMemo->RemovalBatch) return;
-    EXPECT_EQ(after.at(posix::upcased(batch)), *FMemo->RemovalBatch);
-    const uint32_t attributes = files::getAttributes(c_.target() + u"Setup.exe");
-    EXPECT_TRUE(attributes == files::kInvalidAttributes || !(attributes & files::kReadOnly)) << "endless batch file";
-  }
-
- private:
-  test::InstallerCase c_;
-};
-
-// A run of the updater with this command line (after the program's path).
-class UpdaterRun : public JobRun {
- public:
-  const test::TestMachine& machine() const override { return machine_; }
-  void run() override {
-    windows_ = std::make_unique<test::UpdaterWindows>(arguments_);
-    try {
-      FUpdater->MakeUpdate();
-    } catch (const Error&) {
-      // An error that escapes the run ends it, as the framework's handler does.
-    }
-  }
-  Str inst() const { return machine_.scratch() + u"Orvel\\"; }
-  Str src() const { return machine_.scratch() + u"Neue Version\\"; }
-  Str ini() const { return inst() + u"ODMachine.INI"; }
-
- protected:
-  test::TestMachine machine_;
-  std::vector<Str> arguments_;
-  std::unique_ptr<test::UpdaterWindows> windows_;
-};
-
-class FileUpdateRun : public UpdaterRun {
- public:
-  FileUpdateRun() {
-    test::writeFiles(inst(), {{u"OrvelDraw.exe", "exe 2.1"}, {u"Setup.exe", "setup 2.1"},
-                              {u"languages\\english.ini", "en 2.1"}, {u"styles\\classic.ods", "classic 2.1"}});
-    test::writeFiles(src(), {{u"OrvelDraw.exe", "exe 2.2"}, {u"Setup.exe", "setup 2.2"},
-                             {u"languages\\english.ini", "en 2.2"}, {u"styles\\classic.ods", "classic 2.2"},
-                             {u"img\\logo.png", "logo 2.2"}});
-    test::writeTestFile(ini(), iniOf(u"Data"));
-    // The installed setup program is older than the new one.
-    const uint64_t thirtyDays = 30ull * 24 * 3600 * 10'000'000;
-    (void)files::setLastWriteTime(inst() + u"Setup.exe", files::lastWriteTime(inst() + u"Setup.exe").value_or(0) - thirtyDays);
-    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Update", inst(), src(), u"2.1", u"-INI", ini()};
-  }
-  std::vector<Str> places() const override { return {inst()}; }
-  void check(const Snapshot& before, const Snapshot& after) const override {
-    expectNoneLost(before, after, inst(), u"2.1");
-    expectSame(before, after, ini());
-  }
-};
-
-class AssociationRun : public UpdaterRun {
- public:
-  AssociationRun() {
-    test::writeTestFile(inst() + u"OrvelDraw.exe", "exe");
-    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Update", inst() + u"OrvelDraw.exe", u"C:\\Temp\\registry\\", u".od True"};
-  }
-  std::vector<Str> places() const override { return {inst()}; }
-  void check(const Snapshot& before, const Snapshot& after) const override {
-    expectSame(before, after, inst() + u"OrvelDraw.exe");
-  }
-};
-
-class RegistryModeRun : public UpdaterRun {
- public:
-  explicit RegistryModeRun(bool iniStorage) : iniStorage_(iniStorage) {
-    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Registry", u"Program|A|text|s#Program|B|2|i#Orvel|Language|y|s"};
-    if (iniStorage) {
-      test::writeTestFile(ini(), iniOf(u"Data"));
-      arguments_.insert(arguments_.end(), {u"-INI", ini()});
-    }
-  }
-  std::vector<Str> places() const override { return {ini()}; }
-  void check(const Snapshot&, const Snapshot& after) const override {
-    if (!iniStorage_) return;
-    // The installation's own entries survive whatever the run managed to write.
-    const Str key = posix::upcased(ini());
-    ASSERT_TRUE(after.count(key)) << "the machine INI file is gone";
-    MemIniFile now = MemIniFile::Empty(ini());
-    now.LoadFromBytes(after.at(key));
-    EXPECT_EQ(now.ReadString(u"User", u"HomeDir", u"-"), u"Data");
-    EXPECT_EQ(now.ReadString(u"Orvel", u"PortableApplication", u"-"), u"0");
-  }
-
- private:
-  bool iniStorage_;
-};
-
 using MakeRun = std::function<std::unique_ptr<JobRun>()>;
 
 // Runs the job once unarmed to count its calls, then once per call with
@@ -326,32 +149,6 @@ size_t sweep(const char* name, const MakeRun& make) {
   std::cout << "[ sweep    ] " << name << ": " << calls << " runs\n";
   return calls;
 }
-
-// The sweep's machines live in memory where the host has a memory file
-// system: a few hundred machines, each with its registry flushed to disk
-// after every write, would otherwise wait for the disk most of the time.
-class MachinesInMemory {
- public:
-  MachinesInMemory() {
-    const char* previous = std::getenv("TMPDIR");
-    if (previous) previous_ = previous;
-    hadPrevious_ = previous != nullptr;
-    std::error_code ec;
-    if (fs::is_directory("/dev/shm", ec)) setenv("TMPDIR", "/dev/shm", 1);
-  }
-  ~MachinesInMemory() {
-    if (hadPrevious_)
-      setenv("TMPDIR", previous_.c_str(), 1);
-    else
-      unsetenv("TMPDIR");
-  }
-  MachinesInMemory(const MachinesInMemory&) = delete;
-  MachinesInMemory& operator=(const MachinesInMemory&) = delete;
-
- private:
-  std::string previous_;
-  bool hadPrevious_ = false;
-};
 
 TEST(FailureSweep, EmulatedOnly_EveryFailingCallKeepsWhatTheUserHas) {
   const MachinesInMemory inMemory;
