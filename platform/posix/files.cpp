@@ -514,6 +514,7 @@ Result moveFile(const Str& from, const Str& to) {
 }
 
 Result replaceFile(const Str& from, const Str& to) {
+  posix::calls::note("files.replaceFile");
   if (uint32_t injected = posix::faults::check("files.replaceFile")) return failure(injected);
   if (posix::faults::mutated(posix::faults::Mutation::ReplaceDeletesFirst)) {
     if (fileExists(to))
