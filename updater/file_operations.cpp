@@ -2,6 +2,7 @@
 // an old language file kept under a versioned name, folders, and the groups
 // of images, language files and styles. Each logs what it did; no failure
 // stops the update, and a failed copy sets Error.
+#include "common/convert.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
 #include "platform/files.h"
@@ -52,28 +53,33 @@ void TFUpdater::CopyFromTo(const Str& f1, const Str& f2) {
     AddLog(u"  to: " + f2);
     Error = true;
   };
-  // Without a source file the installed one would be replaced for nothing:
-  // it stays, and the copy counts as failed.
-  if (!files::fileExists(f1)) return failed();
-  // Nothing to copy onto itself.
-  if (SameFile(f1, f2)) return;
+  if (SameText(f1, f2)) return;
   // The new file is made beside the installed one and then takes its place
-  // in one step: a source that cannot be read or a full disk costs the user
-  // nothing, and an update killed at any moment leaves the installed file
-  // its old or its new self, never missing.
+  // in one step: a source that is missing or cannot be read, or a full disk,
+  // costs the user nothing, and an update killed at any moment leaves the
+  // installed file its old or its new self, never missing. A copy onto the
+  // same file under another spelling replaces it with itself. On the way
+  // that works, which is every file but the odd one, that is two calls.
   const Str fresh = f2 + kFreshSuffix;
-  RemoveLeftover(fresh);
-  if (!files::copyFile(f1, fresh, files::IfExists::Fail)) {
+  if (!files::copyFile(f1, fresh, files::IfExists::Replace)) {
+    // A leftover of a killed update may be read-only, as its source was.
     RemoveLeftover(fresh);
-    return failed();
+    if (!files::copyFile(f1, fresh, files::IfExists::Fail)) {
+      RemoveLeftover(fresh);
+      return failed();
+    }
   }
-  const bool replacing = files::fileExists(f2);
-  if (replacing && (files::getAttributes(f2) & files::kReadOnly)) (void)files::setAttributes(f2, 0);
-  // A target that stays (held by a running program) fails the copy.
   if (!files::replaceFile(fresh, f2)) {
-    if (replacing) AddLog(Format(Messages().LNGCanNotDelete, {f2}));
-    RemoveLeftover(fresh);
-    return failed();
+    // A read-only installed file is replaced all the same; one held by a
+    // running program stays, and the copy fails.
+    const uint32_t attributes = files::getAttributes(f2);
+    const bool replacing = attributes != files::kInvalidAttributes;
+    const bool cleared = replacing && (attributes & files::kReadOnly) && files::setAttributes(f2, 0);
+    if (!cleared || !files::replaceFile(fresh, f2)) {
+      if (replacing) AddLog(Format(Messages().LNGCanNotDelete, {f2}));
+      RemoveLeftover(fresh);
+      return failed();
+    }
   }
   AddLog(Format(Messages().LNGCopyFromTo, {f1, f2}));
 }
