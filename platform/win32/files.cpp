@@ -159,18 +159,6 @@ Result setAttributes(const Str& path, uint32_t attributes) {
 
 Result deleteFile(const Str& path) { return check(DeleteFileW(wide(path)), "DeleteFileW"); }
 
-// A name for a temporary file beside `path` that no file has yet, after the
-// stale ones of killed writers are removed: what createSiblingTempFile
-// names, for a copy that CopyFileW makes itself.
-Result freeSiblingTempName(const Str& path, Str& name) {
-  Str unused;
-  ScopedHandle file;
-  if (Result r = createSiblingTempFile(path, unused, file); !r) return r;
-  file.reset();
-  name = unused;
-  return Result::success();
-}
-
 Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   // A target that is not there yet, the common case of an installation,
   // costs the one copy; a missing source is reported before anything else.
@@ -180,20 +168,7 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   if (ifExists == IfExists::Fail || !exists) return first;
   // Wine run as root writes over a read-only file; Windows refuses it.
   if (win32::isReadOnlyFile(to)) return Result::failure(err::kAccessDenied);
-  // The new content goes beside the file and takes its place in one step,
-  // so that a copy stopped half-way leaves the old file whole.
-  Str temp;
-  if (Result r = freeSiblingTempName(to, temp); !r) return r;
-  if (!CopyFileW(wide(from), wide(temp), FALSE)) {
-    Result failure = lastError("CopyFileW");
-    DeleteFileW(wide(temp));
-    return failure;
-  }
-  if (MoveFileExW(wide(temp), wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Result::success();
-  Result failure = lastError("MoveFileExW");
-  SetFileAttributesW(wide(temp), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(wide(temp));
-  return failure;
+  return check(CopyFileW(wide(from), wide(to), FALSE), "CopyFileW");
 }
 
 Result moveFile(const Str& from, const Str& to) { return check(MoveFileW(wide(from), wide(to)), "MoveFileW"); }
