@@ -245,7 +245,7 @@ std::optional<ScriptAction> parseScriptLine(std::string_view line, std::string& 
 
 const std::vector<ActionUsage>& actionUsages() {
   static const std::vector<ActionUsage> usages{
-      {"set", "set Form.Control text", "type the text into an edit field", "set FSetup.EFolder D:\\Apps\\OrvelDraw\\"},
+      {"set", "set Form.Control text", "type the text into an edit field", "set FSetup.EFolder E:\\Apps\\OrvelDraw\\"},
       {"check", "check Form.Control", "tick a check box", "check FSetup.CBPortableApplication"},
       {"uncheck", "uncheck Form.Control", "clear a check box", "uncheck FSetup.CBDesktopSymbol"},
       {"select", "select Form.Control N", "choose item N of a radio group or list", "select FSetup.RGRegOrIni 1"},
@@ -253,7 +253,7 @@ const std::vector<ActionUsage>& actionUsages() {
       {"close", "close Form", "close a window by its close button", "close FSetup"},
       {"answer", "answer Button", "answer the message box that is open", "answer Ja"},
       {"folder", "folder Path", "choose a folder in the folder dialog (a name in its folder, or a full path)",
-       "folder D:\\Apps\\"},
+       "folder E:\\Apps\\"},
       {"file", "file Path", "choose a file in the file dialog (a name in its folder, or a full path)",
        "file english.ini"},
       {"cancel", "cancel", "cancel the dialog or message box", "cancel"},
