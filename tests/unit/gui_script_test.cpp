@@ -379,7 +379,7 @@ TEST(DialogPath, ANameOrRelativePathIsTakenInTheDialogsFolder) {
       {u"D:\\languages", u"\\x\\y.ini", Str(u"D:\\x\\y.ini")},     // on the folder's drive
       {u"\\\\srv\\share\\dist", u"\\x", Str(u"\\\\srv\\share\\x")},
       {u"\\\\srv\\share\\dist", u"..\\..\\..", Str(u"\\\\srv\\share")},
-      {u"D:\\languages", u"C:\\x\\..\\y\\", Str(u"C:\\y")},  // a full path, without its trailing \\
+      {u"D:\\languages", u"C:\\x\\..\\y\\", Str(u"C:\\y")},  // a full path, without its trailing backslash
       {u"D:\\languages", u"c:/x//y", Str(u"c:\\x\\y")},
       {u"D:\\languages", u"E:\\", Str(u"E:\\")},
       {u"D:\\languages", u"d:x.ini", Str(u"D:\\languages\\x.ini")},  // the current folder of its drive
