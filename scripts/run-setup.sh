@@ -14,10 +14,14 @@ build=${ORVEL_DEMO_BUILD:-$here/build-demo}
 
 "$here/scripts/install-deps.sh" demo
 
-# Only what the demo runs: no tests, no benchmarks. Ninja decides what is out
-# of date; the distribution is put together again at every build.
+# Two starts at once build one after the other, not in each other's way.
+mkdir -p "$build"
+exec 8>"$build/.build.lock"
+flock 8
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+# Only what the demo runs: no tests, no benchmarks. Ninja decides what is out
+# of date; the distribution is put together again at every build.
 if [ ! -f "$build/build.ninja" ]; then
   echo "Building the setup program in $build (a minute or so the first time)..." >&2
 fi
@@ -29,5 +33,6 @@ if ! { cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVEL_
 fi
 rm -f "$log"
 trap - EXIT
+exec 8>&-
 
 exec "$here/scripts/start-demo.sh" "$build/dist" "$@"

@@ -43,6 +43,10 @@ esac
 
 # A build folder already there keeps its options (scripts/build-windows.sh
 # may have configured it with the tests); only the program is built.
+# Two starts at once build one after the other, not in each other's way.
+mkdir -p "$build"
+exec 8>"$build/.build.lock"
+flock 8
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 configure=()
@@ -57,6 +61,7 @@ if ! { { [ ${#configure[@]} -eq 0 ] || "${configure[@]}"; } &&
   echo "The build failed (above)." >&2
   exit 1
 fi
+exec 8>&-
 
 export WINEPREFIX=${ORVEL_WINEPREFIX:-${XDG_DATA_HOME:-$HOME/.local/share}/orvel-wineprefix}
 export WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
