@@ -320,7 +320,7 @@ std::optional<size_t> volumeLength(const Str& path) {
 }
 
 // A full path with "." and ".." taken out and single backslashes; a
-// drive's root keeps its backslash.
+// drive's root, and a path typed with a trailing backslash, end with one.
 Str normalPath(const Str& path, size_t volume) {
   Str root = path.substr(0, volume);
   for (char16_t& c : root)
@@ -340,7 +340,7 @@ Str normalPath(const Str& path, size_t volume) {
   }
   if (parts.empty()) return root[1] == u':' ? root + u"\\" : root;
   for (const Str& part : parts) root += u"\\" + part;
-  return root;
+  return isSeparator(path.back()) ? root + u"\\" : root;
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ std::vector<std::string> dumpFormForTerminal(const Form& form);
 // The full path that a folder or file dialog showing `folder` gives for
 // what was typed into it, as Windows' dialogs give it: a name or relative
 // path ("dutch.ini", "..\x") in that folder, "\x" on its drive, "." and
-// ".." resolved, "/" read as "\", no trailing "\" but a drive root's.
+// ".." resolved, "/" read as "\" (a trailing one kept).
 // Nothing for a name that no full path comes of.
 std::optional<Str> dialogPath(const Str& folder, const Str& typed);
 

@@ -379,7 +379,7 @@ TEST(DialogPath, ANameOrRelativePathIsTakenInTheDialogsFolder) {
       {u"D:\\languages", u"\\x\\y.ini", Str(u"D:\\x\\y.ini")},     // on the folder's drive
       {u"\\\\srv\\share\\dist", u"\\x", Str(u"\\\\srv\\share\\x")},
       {u"\\\\srv\\share\\dist", u"..\\..\\..", Str(u"\\\\srv\\share")},
-      {u"D:\\languages", u"C:\\x\\..\\y\\", Str(u"C:\\y")},  // a full path, without its trailing backslash
+      {u"D:\\languages", u"C:\\x\\..\\y\\", Str(u"C:\\y\\")},  // a full path, its trailing backslash kept
       {u"D:\\languages", u"c:/x//y", Str(u"c:\\x\\y")},
       {u"D:\\languages", u"E:\\", Str(u"E:\\")},
       {u"D:\\languages", u"d:x.ini", Str(u"D:\\languages\\x.ini")},  // the current folder of its drive
@@ -397,12 +397,12 @@ TEST(DialogPath, ANameOrRelativePathIsTakenInTheDialogsFolder) {
 TEST_F(ScriptedGui, ADialogAnswerIsTheFullPathOfWhatWasTyped) {
   script->addActions("file dutch.ini\nfolder ..\\Tools\\\nfile x.ini\n");
   EXPECT_EQ(app->chooseFile(u"D:\\languages", u"*.ini", u"*.ini"), Str(u"D:\\languages\\dutch.ini"));
-  EXPECT_EQ(app->chooseFolder(u"C:\\Program Files\\OrvelDraw\\"), Str(u"C:\\Program Files\\Tools"));
+  EXPECT_EQ(app->chooseFolder(u"C:\\Program Files\\OrvelDraw\\"), Str(u"C:\\Program Files\\Tools\\"));
   // A script's name that no dialog folder places is taken as it stands.
   EXPECT_EQ(app->chooseFile(u"", u"*.ini", u"*.ini"), Str(u"x.ini"));
   EXPECT_EQ(take(), (std::vector<std::string>{
                         "filedialog \"D:\\\\languages\" \"*.ini\" \"*.ini\" -> \"D:\\\\languages\\\\dutch.ini\"",
-                        "folderdialog \"C:\\\\Program Files\\\\OrvelDraw\\\\\" -> \"C:\\\\Program Files\\\\Tools\"",
+                        "folderdialog \"C:\\\\Program Files\\\\OrvelDraw\\\\\" -> \"C:\\\\Program Files\\\\Tools\\\\\"",
                         "filedialog \"\" \"*.ini\" \"*.ini\" -> \"x.ini\"",
                     }));
 }
