@@ -10,6 +10,10 @@ set(ORVEL_SCRIPTED_DIST_DIR ${ORVEL_DIST_DIR})
 
 add_executable(OrvelDraw dist/OrvelDraw.cpp)
 if(WIN32)
+  target_sources(OrvelDraw PRIVATE dist/OrvelDraw.rc)
+  target_include_directories(OrvelDraw PRIVATE ${CMAKE_SOURCE_DIR} ${ORVEL_GENERATED_DIR})
+  set_source_files_properties(dist/OrvelDraw.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/app/version_info.rc;${ORVEL_GENERATED_DIR}/product.h")
   target_link_options(OrvelDraw PRIVATE -mwindows -municode)
 endif()
 

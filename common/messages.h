@@ -31,6 +31,7 @@ struct MessageTexts {
   Str LNGAskSaveInstallation;
   Str LNGNoAdministrator;
   Str LNGCopyError;
+  Str LNGAppsEntry;
 };
 
 struct Message {
@@ -40,7 +41,7 @@ struct Message {
 };
 
 // In the order a language file's texts are read.
-inline constexpr std::array<Message, 21> kMessages = {{
+inline constexpr std::array<Message, 22> kMessages = {{
     {u"LNGCopyFromTo", &MessageTexts::LNGCopyFromTo, u"Kopiere %s nach %s"},
     {u"LNGCanNotDelete", &MessageTexts::LNGCanNotDelete, u"\"%s\" kann nicht gelöscht werden."},
     {u"LNGCreateConfigurationfile", &MessageTexts::LNGCreateConfigurationfile, u"Erzeuge Konfigurationsdatei"},
@@ -67,6 +68,7 @@ inline constexpr std::array<Message, 21> kMessages = {{
      u"Wollen Sie den Deinstallationsverlauf speichern?"},
     {u"LNGNoAdministrator", &MessageTexts::LNGNoAdministrator, u"Keine Administorrechte. Fortsetzen?"},
     {u"LNGCopyError", &MessageTexts::LNGCopyError, u"Fehler beim Kopieren nach \"%s\""},
+    {u"LNGAppsEntry", &MessageTexts::LNGAppsEntry, u"Eintrag in Apps & Features"},
 }};
 
 // Every text set to its German one.

@@ -58,6 +58,7 @@ Result removeDirectory(const Str& path);
 struct FindEntry {
   Str name;             // the name only, no path
   uint32_t attributes;  // FILE_ATTRIBUTE_* of the entry
+  uint64_t size = 0;    // in bytes; 0 for a folder
 };
 // FindFirstFileW/FindNextFileW on a folder path followed by a wildcard
 // pattern ("C:\x\*.*", "C:\x\languages\*.ini"). "*" and "?" as Windows reads

@@ -5,187 +5,31 @@
 #include <cstdlib>
 
 #include "platform/gui_script.h"
+#include "platform/gui_terminal_text.h"
 
 namespace orvel::gui {
 namespace {
 
-// --- styled text that folds --------------------------------------------------------
+using text::columnsOf;
+using text::fold;
+using text::Line;
+using text::render;
+using text::Span;
+using text::Tone;
 
-enum class Tone { Plain, Name, Title, Hint };
+// Wider than any terminal is wide: a line this long is folded all the same.
+constexpr int kWidest = 4096;
 
-// A run of text in one tone. An unbreakable run (a path, a field's text)
-// folds only where it is wider than the whole line.
-struct Span {
-  std::string text;
-  Tone tone = Tone::Plain;
-  bool dim = false;
-  bool breakable = true;
-};
-using Line = std::vector<Span>;
-
-// Columns of UTF-8 text: one per code point.
-int columnsOf(std::string_view text) {
-  int n = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
-
-int columnsOf(const Line& line) {
-  int n = 0;
-  for (const Span& s : line) n += columnsOf(s.text);
-  return n;
-}
-
-// The bytes of the first `columns` code points of `text`.
-size_t bytesOfColumns(std::string_view text, int columns) {
-  size_t i = 0;
-  for (int seen = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == columns) break;
-  }
-  return i;
-}
-
-std::string sgr(const Span& span) {
-  std::string codes;
-  auto add = [&codes](const char* code) { codes += (codes.empty() ? "" : ";") + std::string(code); };
-  if (span.dim) add("2");
-  if (span.tone == Tone::Name) add("36");
-  if (span.tone == Tone::Title) add("1");
-  if (span.tone == Tone::Hint) add("33");
-  return codes;
-}
-
-std::string render(const Line& line, bool colour) {
-  std::string out;
-  for (const Span& span : line) {
-    const std::string codes = colour ? sgr(span) : std::string();
-    if (codes.empty())
-      out += span.text;
-    else
-      out += "\x1b[" + codes + "m" + span.text + "\x1b[0m";
-  }
-  return out;
-}
-
-// Splits a line into pieces that may start a new line: the words of
-// breakable runs, each with the blanks after it, and unbreakable runs whole.
-std::vector<Span> piecesOf(const Line& line) {
-  std::vector<Span> pieces;
-  for (const Span& span : line) {
-    if (!span.breakable) {
-      pieces.push_back(span);
-      continue;
-    }
-    size_t start = 0;
-    while (start < span.text.size()) {
-      size_t end = span.text.find(' ', start);
-      end = end == std::string::npos ? span.text.size() : span.text.find_first_not_of(' ', end);
-      if (end == std::string::npos) end = span.text.size();
-      Span piece = span;
-      piece.text = span.text.substr(start, end - start);
-      pieces.push_back(std::move(piece));
-      start = end;
-    }
-  }
-  return pieces;
-}
-
-void trimTrailingBlanks(Line& line) {
-  while (!line.empty()) {
-    std::string& text = line.back().text;
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    if (!text.empty()) return;
-    line.pop_back();
-  }
-}
-
-// Whether a piece of text starts a Windows path ("C:\\…", "\\\\server…"),
-// perhaps after a quote.
-bool startsPath(std::string_view text) {
-  if (!text.empty() && text.front() == '"') text.remove_prefix(1);
-  if (text.starts_with("\\\\")) return true;
-  return text.size() >= 3 && ((text[0] | 0x20) >= 'a' && (text[0] | 0x20) <= 'z') && text[1] == ':' && text[2] == '\\';
-}
-
-int visibleColumns(std::string_view text) { return columnsOf(text.substr(0, text.find_last_not_of(' ') + 1)); }
-
-// Folds a line into lines of at most `width` columns; the lines after the
-// first start with `indent` blanks. Nothing is cut: a piece wider than a
-// line goes on over the next ones. A path that would fold at one of its
-// blanks moves whole to the next line when it fits there.
-std::vector<Line> fold(const Line& line, int width, int indent) {
-  std::vector<Line> out(1);
-  int used = 0;
-  size_t pathAt = 0;  // where the last path began on this line; 0: none to move
-  auto newLine = [&] {
-    trimTrailingBlanks(out.back());
-    out.emplace_back();
-    out.back().push_back({std::string(static_cast<size_t>(indent), ' ')});
-    used = indent;
-    pathAt = 0;
-  };
-  for (Span piece : piecesOf(line)) {
-    std::string_view text = piece.text;
-    if (used > indent && used + visibleColumns(text) > width) {
-      Line moved;
-      if (pathAt > 0) moved.assign(out.back().begin() + static_cast<std::ptrdiff_t>(pathAt), out.back().end());
-      if (!moved.empty() && indent + columnsOf(moved) + visibleColumns(text) <= width) {
-        out.back().resize(pathAt);
-        newLine();
-        for (Span& m : moved) out.back().push_back(std::move(m));
-        used += columnsOf(moved);
-      } else {
-        newLine();
-      }
-    }
-    // Still too wide: it goes on over the next lines.
-    while (used + visibleColumns(text) > width) {
-      const size_t cut = bytesOfColumns(text, std::max(1, width - used));
-      Span part = piece;
-      part.text = std::string(text.substr(0, cut));
-      out.back().push_back(std::move(part));
-      text.remove_prefix(cut);
-      newLine();
-    }
-    if (text.empty()) continue;
-    piece.text = std::string(text);
-    if (startsPath(piece.text) && out.back().size() > (out.size() > 1 ? 1u : 0u)) pathAt = out.back().size();
-    used += columnsOf(piece.text);
-    out.back().push_back(std::move(piece));
-  }
-  trimTrailingBlanks(out.back());
-  return out;
-}
-
-// --- a frame -------------------------------------------------------------------------
-
-constexpr int kFrameColumns = 4;  // "| " and " |"
+int widthOf(const TerminalStyle& style) { return std::clamp(style.width, text::kNarrowest, kWidest); }
 
 std::vector<std::string> framed(const std::string& caption, const std::vector<Line>& content,
                                 const TerminalStyle& style) {
-  const int most = std::max(20, style.width - kFrameColumns);
-  int inner = columnsOf(caption) + 2;
-  for (const Line& line : content) inner = std::max(inner, columnsOf(line));
-  inner = std::min(inner, most);
+  return text::framed(caption, content, widthOf(style), style.colour);
+}
 
-  std::vector<Line> body;
-  // A caption wider than the frame opens its content instead of its top.
-  const bool captionOnTop = columnsOf(caption) + 2 <= inner;
-  if (!captionOnTop)
-    for (Line& l : fold({{caption, Tone::Title}}, inner, 2)) body.push_back(std::move(l));
-  for (const Line& line : content)
-    for (Line& l : fold(line, inner, 4)) body.push_back(std::move(l));
-
-  std::vector<std::string> out;
-  const Line top = captionOnTop ? Line{{"+- "}, {caption, Tone::Title},
-                                       {" " + std::string(static_cast<size_t>(inner - columnsOf(caption) - 1), '-') + "+"}}
-                                : Line{{"+" + std::string(static_cast<size_t>(inner + 2), '-') + "+"}};
-  out.push_back(render(top, style.colour));
-  for (const Line& l : body)
-    out.push_back("| " + render(l, style.colour) + std::string(static_cast<size_t>(inner - columnsOf(l)), ' ') + " |");
-  out.push_back("+" + std::string(static_cast<size_t>(inner + 2), '-') + "+");
-  return out;
+// Lines below a frame, folded to the terminal.
+void appendFolded(std::vector<std::string>& out, const Line& line, const TerminalStyle& style, int indent) {
+  for (const Line& l : fold(line, widthOf(style), indent)) out.push_back(render(l, style.colour));
 }
 
 // --- the controls ----------------------------------------------------------------------
@@ -397,7 +241,7 @@ std::string lowered(std::string_view s) {
 // --- public drawing --------------------------------------------------------------------
 
 std::vector<std::string> drawForm(const Form& form, const TerminalStyle& style) {
-  const int inner = std::max(20, style.width - kFrameColumns);
+  const int inner = widthOf(style) - 4;  // inside "| " and " |"
   std::vector<Line> content;
   for (const auto& row : rowsOf(visibleControls(form)))
     for (Line& line : rowLines(row, inner, style.colour)) content.push_back(std::move(line));
@@ -417,7 +261,7 @@ std::vector<std::string> drawMessageBox(const MessageBoxRequest& request, const 
   std::string answers;
   for (Button b : request.buttons)
     answers += (answers.empty() ? "" : " | ") + std::string("answer ") + withoutAccelerator(buttonCaption(b));
-  out.push_back(render({{"type " + answers, Tone::Hint}}, style.colour));
+  appendFolded(out, {{"type " + answers, Tone::Hint}}, style, 2);
   return out;
 }
 
@@ -428,12 +272,11 @@ std::vector<std::string> drawPathDialog(const std::string& title,
   for (const auto& [label, value] : fields)
     content.push_back({{label + ": "}, {toUtf8(value), Tone::Plain, false, false}});
   std::vector<std::string> out = framed(title, content, style);
-  out.push_back(render({{"type " + answerVerb + " <path> | cancel", Tone::Hint}}, style.colour));
+  appendFolded(out, {{"type " + answerVerb + " <path> | cancel", Tone::Hint}}, style, 2);
   return out;
 }
 
 std::vector<std::string> helpLines(const Application& app, const TerminalStyle& style) {
-  const int width = std::max(20, style.width);
   std::vector<Line> lines{{{"Actions, one a line (Form.Control names a control of a window below):", Tone::Title}}};
   size_t usageColumns = 0;
   for (const ActionUsage& a : actionUsages()) usageColumns = std::max(usageColumns, std::string(a.usage).size());
@@ -459,8 +302,7 @@ std::vector<std::string> helpLines(const Application& app, const TerminalStyle& 
     if (controls.size() > 1) lines.push_back(std::move(controls));
   }
   std::vector<std::string> out;
-  for (const Line& line : lines)
-    for (const Line& l : fold(line, width, 6)) out.push_back(render(l, style.colour));
+  for (const Line& line : lines) appendFolded(out, line, style, 6);
   return out;
 }
 
@@ -527,13 +369,18 @@ void TerminalView::problem(const std::string& reason, const std::vector<std::str
     line.push_back({" (help lists the actions)", Tone::Hint});
   }
   std::vector<std::string> lines;
-  for (const Line& l : fold(line, std::max(20, style_.width), 2)) lines.push_back(render(l, style_.colour));
+  appendFolded(lines, line, style_, 2);
   print(lines);
 }
 
 void TerminalView::note(const std::string& text) {
   std::vector<std::string> lines;
-  for (const Line& l : fold({{text, Tone::Hint}}, std::max(20, style_.width), 2)) lines.push_back(render(l, style_.colour));
+  for (size_t start = 0;;) {
+    const size_t end = text.find('\n', start);
+    appendFolded(lines, {{text.substr(start, end - start), Tone::Hint}}, style_, 2);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
   print(lines);
 }
 

@@ -15,9 +15,11 @@ demo=(cmake ninja-build g++ libicu-dev)
 # 64-bit prefix (WoW64), with the X extensions its X11 driver loads (only
 # recommended, so named here) to draw the same windows as the 64-bit side;
 # fonts-wine gives the windows under Wine Tahoma and the caption buttons'
-# Marlett; xprop (x11-utils) tells whether a window manager runs.
+# Marlett; xprop (x11-utils) tells whether a window manager runs. The
+# Windows build draws its icon with a program of this machine (g++), which
+# compresses it with zlib.
 wine=(
-  cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix g++ zlib1g-dev
   wine64 wine32:i386 fonts-wine x11-utils
   libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386
   libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386

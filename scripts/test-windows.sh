@@ -5,7 +5,8 @@
 # on 64-bit Windows; the x86_64 build where this machine starts no 32-bit
 # programs. CTest makes a fresh Wine prefix in the build folder and runs each
 # test binary in its own Wine process. Without a display the run goes under
-# xvfb-run, so that what creates a window has one. Extra arguments go to
+# xvfb-run, so that what creates a window has one: as large as a 200 %
+# laptop display, which the windows at 192 DPI need. Extra arguments go to
 # ctest (for example -R conformance).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,6 +18,6 @@ echo "== Windows suite in $build"
 
 ctest=(ctest --test-dir "$build" --output-on-failure "$@")
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "${ctest[@]}"
+  exec xvfb-run -a -s "-screen 0 2560x1600x24" "${ctest[@]}"
 fi
 exec "${ctest[@]}"

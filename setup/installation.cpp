@@ -7,6 +7,7 @@
 #include "common/format.h"
 #include "common/log_window.h"
 #include "platform/files.h"
+#include "setup/apps_registration.h"
 #include "setup/folder_paths.h"
 #include "setup/setup_window.h"
 
@@ -60,7 +61,10 @@ void TFSetup::BInstallClick(gui::Object*) {
   if (InIniMode() && !PrepareUserFolder()) return showError(application(), LNGUserFolder);
 
   FMemo->show();
-  CopyFileTo(src + kApplicationFile, NachDir + kApplicationFile);
+  // Installing into the distribution's own folder, however it is spelled,
+  // copies nothing: asked once for the folder, not for each of its files.
+  const bool intoSource = SameFile(src, NachDir);
+  if (!intoSource) CopyFileTo(src + kApplicationFile, NachDir + kApplicationFile);
   if (Fehler) {
     showError(application(), Format(LNGCopyError, {NachDir}));
     FMemo->MInstallation->clearLines();
@@ -69,9 +73,11 @@ void TFSetup::BInstallClick(gui::Object*) {
   CopyFolderFiles(src, u"languages", u"*.ini");
   CopyFolderFiles(src, u"templates", u"*.*");
   CopyFolderFiles(src, u"styles", u"*.*");
-  CopyFileTo(src + kSetupFile, NachDir + kSetupFile);
+  if (!intoSource) CopyFileTo(src + kSetupFile, NachDir + kSetupFile);
   CreateShortcuts();
   WriteConfiguration();
+  // A portable installation leaves no trace in the registry.
+  if (!portable && RegisterInApps(NachDir)) FMemo->GibAus(LNGCreate + u" " + LNGAppsEntry + u" " + AppsEntryName());
 
   const Str log = NachDir + kInstallLog;
   FMemo->GibAus(LNGSaveInstallation + u" " + log);
@@ -98,8 +104,9 @@ void TFSetup::CopyFolderFiles(const Str& src, const Str& subfolder, const Str& p
   if (names.empty()) return;
   const Str to = NachDir + subfolder + u"\\";
   CreateDirectories(NachDir + subfolder);
+  const bool sameFolder = SameFile(from, to);
   for (const Str& name : names) {
-    CopyFileTo(from + name, to + name);
+    if (!sameFolder) CopyFileTo(from + name, to + name);
     // The language file in use now lies in the installation, copied or not.
     if (Sprachdatei == from + name) Sprachdatei = to + name;
   }
@@ -131,20 +138,26 @@ void TFSetup::CreateShortcuts() {
 }
 
 void TFSetup::CopyFileTo(const Str& Source, const Str& Dest) {
-  // Installing into the source folder copies nothing, however it is spelled.
-  if (SameFile(Source, Dest)) return;
+  // The callers skip a copy into the source's own folder however it is
+  // spelled; the same text needs no look at the disk.
+  if (SameText(Source, Dest)) return;
   FMemo->GibAus(Format(LNGCopyFromTo, {Source, Dest}));
-  if (files::fileExists(Dest) && !files::deleteFile(Dest)) {
-    const Str message = Format(LNGCanNotDelete, {Dest});
-    showError(application(), message);
-    FMemo->GibAus(message);
-    Fehler = true;
-    return;
+  // A new file, or one the copy may replace, costs the copy alone. Only a
+  // target it could not replace (read-only, hidden, held open) is deleted
+  // first, as the installer always did, and the copy tried again.
+  if (files::copyFile(Source, Dest, files::IfExists::Replace)) return;
+  if (files::fileExists(Dest)) {
+    if (!files::deleteFile(Dest)) {
+      const Str message = Format(LNGCanNotDelete, {Dest});
+      showError(application(), message);
+      FMemo->GibAus(message);
+      Fehler = true;
+      return;
+    }
+    if (files::copyFile(Source, Dest, files::IfExists::Replace)) return;
   }
-  if (!files::copyFile(Source, Dest, files::IfExists::Replace)) {
-    FMemo->GibAus(Format(LNGCopyError, {Dest}));
-    Fehler = true;
-  }
+  FMemo->GibAus(Format(LNGCopyError, {Dest}));
+  Fehler = true;
 }
 
 void TFSetup::CreateDirectories(const Str& dir) {

@@ -10,6 +10,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "setup/apps_registration.h"
 #include "setup/folder_paths.h"
 #include "setup/setup_window.h"
 
@@ -99,6 +100,7 @@ void TFSetup::BDeinstallClick(gui::Object*) {
 
   FMemo->GibAus(LNGDelete + u" " + u"Registry-Einträge");
   RemoveRegistryEntries();
+  UnregisterFromApps(NachDir);
   SetupLoeschen();
 }
 

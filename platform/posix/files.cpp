@@ -27,6 +27,7 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/posix/call_count.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/machine.h"
@@ -378,18 +379,21 @@ std::pair<Place, Place> locate(const Str& first, const Str& second) {
 }  // namespace
 
 bool fileExists(const Str& path) {
+  posix::calls::note("files.fileExists");
   Place place = locate(path);
   struct stat info {};
   return place.host && place.stat(info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool directoryExists(const Str& path) {
+  posix::calls::note("files.directoryExists");
   Place place = locate(path);
   struct stat info {};
   return place.host && place.stat(info) == 0 && S_ISDIR(info.st_mode);
 }
 
 uint32_t getAttributes(const Str& path) {
+  posix::calls::note("files.getAttributes");
   Place place = locate(path);
   struct stat info {};
   if (!place.host || place.stat(info) != 0) return kInvalidAttributes;
@@ -397,6 +401,7 @@ uint32_t getAttributes(const Str& path) {
 }
 
 Result setAttributes(const Str& path, uint32_t attributes) {
+  posix::calls::note("files.setAttributes");
   if (uint32_t injected = posix::faults::check("files.setAttributes")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
@@ -416,6 +421,7 @@ Result setAttributes(const Str& path, uint32_t attributes) {
 }
 
 Result deleteFile(const Str& path) {
+  posix::calls::note("files.deleteFile");
   if (uint32_t injected = posix::faults::check("files.deleteFile")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
@@ -435,6 +441,7 @@ Result deleteFile(const Str& path) {
 }
 
 Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
+  posix::calls::note("files.copyFile");
   const bool failIfExists = ifExists == IfExists::Fail;
   if (uint32_t injected = posix::faults::check("files.copyFile")) return failure(injected);
   auto [sourcePlace, targetPlace] = locate(from, to);
@@ -471,6 +478,7 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
 }
 
 Result moveFile(const Str& from, const Str& to) {
+  posix::calls::note("files.moveFile");
   if (uint32_t injected = posix::faults::check("files.moveFile")) return failure(injected);
   auto [sourcePlace, targetPlace] = locate(from, to);
   if (!sourcePlace.host) return failure(sourcePlace.error);
@@ -504,6 +512,7 @@ Result moveFile(const Str& from, const Str& to) {
 }
 
 Result createDirectory(const Str& path) {
+  posix::calls::note("files.createDirectory");
   if (uint32_t injected = posix::faults::check("files.createDirectory")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
@@ -517,6 +526,7 @@ Result createDirectory(const Str& path) {
 }
 
 Result forceDirectories(const Str& path) {
+  posix::calls::note("files.forceDirectories");
   if (uint32_t injected = posix::faults::check("files.forceDirectories")) return failure(injected);
   Str folder = posix::fullWindowsPath(Machine::current(), path);
   while (!folder.empty() && posix::isSeparator(folder.back())) folder.pop_back();
@@ -543,6 +553,7 @@ Result forceDirectories(const Str& path) {
 }
 
 Result removeDirectory(const Str& path) {
+  posix::calls::note("files.removeDirectory");
   if (uint32_t injected = posix::faults::check("files.removeDirectory")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
@@ -557,6 +568,7 @@ Result removeDirectory(const Str& path) {
 }
 
 std::vector<FindEntry> findFiles(const Str& pattern) {
+  posix::calls::note("files.findFiles");
   std::vector<FindEntry> entries;
   Machine machine = Machine::current();
   Str full = posix::fullWindowsPath(machine, pattern);
@@ -585,7 +597,8 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
     if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
         fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
-    keyed.push_back({posix::upcased(windowsName), {std::move(windowsName), attributesOf(host, info)}});
+    keyed.push_back({posix::upcased(windowsName), {std::move(windowsName), attributesOf(host, info),
+                                                      S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
   }
   dir.reset();
   // NTFS lists a folder in the order of the upper-case names.
@@ -596,6 +609,7 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
 }
 
 Outcome<uint64_t> lastWriteTime(const Str& path) {
+  posix::calls::note("files.lastWriteTime");
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   struct stat info {};
@@ -604,6 +618,7 @@ Outcome<uint64_t> lastWriteTime(const Str& path) {
 }
 
 Result setLastWriteTime(const Str& path, uint64_t filetime) {
+  posix::calls::note("files.setLastWriteTime");
   if (uint32_t injected = posix::faults::check("files.setLastWriteTime")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
@@ -617,6 +632,7 @@ Result setLastWriteTime(const Str& path, uint64_t filetime) {
 }
 
 FileContents readFileContents(const Str& path) {
+  posix::calls::note("files.readFileContents");
   if (uint32_t injected = posix::faults::check("files.readFile")) return {injected == err::kFileNotFound || injected == err::kPathNotFound ? FileContents::Status::Missing : FileContents::Status::Unreadable, {}, injected};
   using Status = FileContents::Status;
   auto missing = [](uint32_t code) { return FileContents{Status::Missing, {}, code}; };
@@ -646,12 +662,14 @@ FileContents readFileContents(const Str& path) {
 }
 
 bool sameExistingFile(const Str& a, const Str& b) {
+  posix::calls::note("files.sameExistingFile");
   auto [first, second] = locate(a, b);
   struct stat infoA {}, infoB {};
   return first.host && second.host && first.stat(infoA) == 0 && second.stat(infoB) == 0 && sameFile(infoA, infoB);
 }
 
 Result writeFile(const Str& path, const std::string& bytes) {
+  posix::calls::note("files.writeFile");
   if (uint32_t injected = posix::faults::check("files.writeFile")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);
@@ -677,6 +695,7 @@ Result writeFile(const Str& path, const std::string& bytes) {
 }
 
 Result createOrTruncate(const Str& path) {
+  posix::calls::note("files.createOrTruncate");
   if (uint32_t injected = posix::faults::check("files.createOrTruncate")) return failure(injected);
   Place place = locate(path);
   if (!place.host) return failure(place.error);

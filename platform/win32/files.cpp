@@ -100,10 +100,15 @@ Result setAttributes(const Str& path, uint32_t attributes) {
 Result deleteFile(const Str& path) { return check(DeleteFileW(wide(path)), "DeleteFileW"); }
 
 Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
-  const bool failIfExists = ifExists == IfExists::Fail;
-  // A missing source or an existing target with failIfExists are reported first.
-  if (!failIfExists && fileExists(from) && win32::isReadOnlyFile(to)) return Result::failure(err::kAccessDenied);
-  return check(CopyFileW(wide(from), wide(to), failIfExists), "CopyFileW");
+  // A target that is not there yet, the common case of an installation,
+  // costs the one copy; a missing source is reported before anything else.
+  if (CopyFileW(wide(from), wide(to), TRUE)) return Result::success();
+  Result first = lastError("CopyFileW");
+  const bool exists = first.error == ERROR_FILE_EXISTS || first.error == ERROR_ALREADY_EXISTS;
+  if (ifExists == IfExists::Fail || !exists) return first;
+  // Wine run as root writes over a read-only file; Windows refuses it.
+  if (win32::isReadOnlyFile(to)) return Result::failure(err::kAccessDenied);
+  return check(CopyFileW(wide(from), wide(to), FALSE), "CopyFileW");
 }
 
 Result moveFile(const Str& from, const Str& to) { return check(MoveFileW(wide(from), wide(to)), "MoveFileW"); }
@@ -133,7 +138,9 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   do {
     Str name = win32::fromWide(data.cFileName);
     if (name == u"." || name == u"..") continue;
-    entries.push_back({std::move(name), data.dwFileAttributes});
+    const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    entries.push_back({std::move(name), data.dwFileAttributes,
+                       folder ? 0 : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (FindNextFileW(find.get(), &data));
   return entries;
 }

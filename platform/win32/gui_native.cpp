@@ -185,7 +185,12 @@ WindowClasses::WindowClasses(HINSTANCE instance) : instance_(instance) {
     wc.lpfnWndProc = info.proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    // The program's own icon (resource 1), in the caption at the small
+    // size; a program without one gets the system's.
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     wc.lpszClassName = info.name;
     if (RegisterClassExW(&wc)) {
       registered_.push_back(info.name);

@@ -32,14 +32,33 @@ int systemColour(Colour colour);
 
 // Panels, group boxes and radio groups hold other controls.
 bool isContainer(Kind kind);
+// Labels, buttons, check boxes, radio buttons and groups grow to show their whole caption.
+bool growsWithCaption(Kind kind);
 // Moves and sizes a child window (negative sizes count as 0).
 void place(HWND hwnd, const Bounds& bounds);
 // A window's client area as bounds at 0, 0.
 Bounds clientBounds(HWND hwnd);
 
-// The 16 x 16 folder picture at (x, y); greyed (embossed in the shadow and
-// highlight colours) when disabled.
-void drawFolderGlyph(HDC dc, int x, int y, bool enabled);
+// The folder picture, 16 x 16 pixels at 96 DPI and as many more as `dpi`
+// asks, at (x, y); greyed (embossed in the shadow and highlight colours)
+// when disabled.
+void drawFolderGlyph(HDC dc, int x, int y, bool enabled, int dpi);
+
+// DPI: the layouts' pixels are pixels at 96 DPI; a window shows them at the
+// DPI of its monitor (gui_native_dpi.cpp).
+inline constexpr int kDesignDpi = 96;
+// Sent when a window moves to a monitor of another DPI (WM_DPICHANGED).
+inline constexpr UINT kDpiChanged = 0x02E0;
+// The DPI of a window's monitor; of the system for null or on systems before
+// Windows 10 1607.
+int windowDpi(HWND hwnd);
+int scaledToDpi(int value, int dpi);
+Bounds scaledToDpi(const Bounds& bounds, int dpi);
+// AdjustWindowRectEx with the frame's sizes at `dpi`.
+void adjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
+int systemMetricForDpi(int index, int dpi);
+// The width a check box or radio button needs beside its caption.
+int checkBoxRoom(int dpi);
 
 using win32::ComPtr;
 
@@ -91,6 +110,8 @@ struct Control {
   size_t linesShown = 0;
   uint64_t linesRevision = kNoRevision;
   bool linesWaiting = false;
+  // Label: the width its caption wraps at, 0 while it fits on one line.
+  int wrapWidth = 0;
   static constexpr uint64_t kNoRevision = UINT64_MAX;
 };
 
@@ -118,6 +139,7 @@ class FormWindow : public FormPeer {
 
   Form& form() const { return form_; }
   HWND hwnd() const { return hwnd_; }
+  int dpi() const { return dpi_; }
   // The window procedure's first message: the handle before CreateWindowExW returns it.
   void attach(HWND hwnd) { hwnd_ = hwnd; }
 
@@ -144,7 +166,10 @@ class FormWindow : public FormPeer {
   Control* find(const Component& component) const;
   Hit find(HWND hwnd) const;
   HFONT fontOf(const Component& component) const;
+  // A caption's size in the control's font: on one line, or wrapped at `width`.
+  SIZE captionExtent(const Control& control, int wrapAt = 0) const;
   Bounds placedBounds(const Control& control) const;
+  int captionMargin(Kind kind) const;
   int colourOf(const Component* component) const;
 
   // Model -> control, one property each.
@@ -164,11 +189,25 @@ class FormWindow : public FormPeer {
   void addLines(Control& control);
   void putAllLines();
 
-  // Layout: docking, the radio buttons of a radio group, the tab order.
+  // Layout: the captions that wrap and what moves down for them, docking,
+  // the radio buttons of a radio group, the tab order.
+  void relayout();
+  void wrapLabels();
+  int roomBeside(const Component& component) const;
+  int shiftOf(const Component& component) const;
+  int extraHeight() const;
   void align();
   void alignWithin(const Component* parent, HWND parentHwnd);
   void layoutRadioItems(Control& control);
   void arrangeTabOrder();
+
+  // The window at another DPI: its size, every control's place and font.
+  void onDpiChanged(int dpi, const RECT& suggested);
+  int px(int value) const { return scaledToDpi(value, dpi_); }
+  Bounds px(const Bounds& bounds) const { return scaledToDpi(bounds, dpi_); }
+
+  // The program's icon in the caption and the task bar, at the window's DPI.
+  void applyIcons();
 
   // The window's frame, size and place on the screen.
   void applyBorder();
@@ -193,6 +232,18 @@ class FormWindow : public FormPeer {
   int updating_ = 0;   // > 0 while this peer changes its controls itself
   bool putPosted_ = false;  // kPutLines is on its way
   bool positioned_ = false;
+  int dpi_ = kDesignDpi;
+  // Made for this window's DPI, destroyed with it.
+  HICON smallIcon_ = nullptr;
+  HICON bigIcon_ = nullptr;
+  // Labels wrapped onto more lines: what lies below `below` (a designed
+  // bottom, at 96 DPI) moves down by `extra` pixels, and the window grows.
+  struct Shift {
+    int below;
+    int extra;
+    bool operator==(const Shift&) const = default;
+  };
+  std::vector<Shift> shifts_;
 };
 
 class NativeBackend : public Backend {

@@ -2,6 +2,8 @@
 // the panels' bevel and caption.
 #include "platform/win32/gui_native.h"
 
+#include <algorithm>
+
 namespace orvel::gui::native {
 namespace {
 
@@ -52,26 +54,39 @@ void drawCaption(HDC dc, const RECT& area, const Str& caption, HFONT font, UINT 
   SelectObject(dc, previous);
 }
 
+// One pixel of the picture, as many screen pixels as the DPI makes it:
+// whole pixels each, so that the picture stays sharp.
+void fillPicturePixel(HDC dc, int x, int y, int column, int row, int dpi, COLORREF colour) {
+  const RECT cell{x + scaledToDpi(column, dpi), y + scaledToDpi(row, dpi), x + scaledToDpi(column + 1, dpi),
+                  y + scaledToDpi(row + 1, dpi)};
+  SetBkColor(dc, colour);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
+}
+
 }  // namespace
 
-void drawFolderGlyph(HDC dc, int x, int y, bool enabled) {
+void drawFolderGlyph(HDC dc, int x, int y, bool enabled, int dpi) {
+  const COLORREF background = GetBkColor(dc);
   if (enabled) {
     for (int row = 0; row < 16; ++row)
       for (int column = 0; column < 16; ++column)
         if (COLORREF colour = folderColour(kFolder[row][column]); colour != CLR_INVALID)
-          SetPixelV(dc, x + column, y + row, colour);
-    return;
+          fillPicturePixel(dc, x, y, column, row, dpi, colour);
+  } else {
+    // Greyed as the system greys pictures: the outline in the highlight
+    // colour one pixel down and right, then in the shadow colour on top.
+    const int offset = std::max(1, scaledToDpi(1, dpi));
+    const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    for (int row = 0; row < 16; ++row)
+      for (int column = 0; column < 16; ++column)
+        if (isOutline(kFolder[row][column]))
+          fillPicturePixel(dc, x + offset, y + offset, column, row, dpi, highlight);
+    for (int row = 0; row < 16; ++row)
+      for (int column = 0; column < 16; ++column)
+        if (isOutline(kFolder[row][column])) fillPicturePixel(dc, x, y, column, row, dpi, shadow);
   }
-  // Greyed as the system greys pictures: the outline in the highlight
-  // colour one pixel down and right, then in the shadow colour on top.
-  const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
-  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-  for (int row = 0; row < 16; ++row)
-    for (int column = 0; column < 16; ++column)
-      if (isOutline(kFolder[row][column])) SetPixelV(dc, x + column + 1, y + row + 1, highlight);
-  for (int row = 0; row < 16; ++row)
-    for (int column = 0; column < 16; ++column)
-      if (isOutline(kFolder[row][column])) SetPixelV(dc, x + column, y + row, shadow);
+  SetBkColor(dc, background);
 }
 
 void FormWindow::paintContainer(const Control& control, HDC dc) {
@@ -101,7 +116,8 @@ void FormWindow::paintPictureButton(const Control& control, HDC dc) {
     DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
   const int shift = down ? 1 : 0;
   if (button.glyph() == Glyph::Folder) {
-    drawFolderGlyph(dc, (area.right - 16) / 2 + shift, (area.bottom - 16) / 2 + shift, enabled);
+    const int size = px(16);
+    drawFolderGlyph(dc, (area.right - size) / 2 + shift, (area.bottom - size) / 2 + shift, enabled, dpi_);
     return;
   }
   RECT text = area;

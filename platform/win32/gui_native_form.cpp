@@ -107,10 +107,12 @@ DWORD formStyle(const Form& form) {
 
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 
-SIZE windowSize(HWND hwnd, const Form& form) {
-  RECT frame{0, 0, form.clientWidth(), form.clientHeight()};
+// The window's size for its client area at `dpi`, with `extraHeight` pixels
+// more for captions that wrap.
+SIZE windowSize(HWND hwnd, const Form& form, int dpi, int extraHeight) {
+  RECT frame{0, 0, scaledToDpi(form.clientWidth(), dpi), scaledToDpi(form.clientHeight(), dpi) + extraHeight};
   const DWORD style = hwnd ? static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)) : formStyle(form);
-  AdjustWindowRectEx(&frame, style, FALSE, kFormExStyle);
+  adjustWindowRectForDpi(frame, style, kFormExStyle, dpi);
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
@@ -133,7 +135,7 @@ FormWindow::FormWindow(NativeBackend& backend, Form& form) : backend_(backend), 
   Updating updating(updating_);
   for (const auto& component : form_.components()) createControl(*component);
   arrangeTabOrder();
-  align();
+  relayout();
 }
 
 FormWindow::~FormWindow() {
@@ -143,13 +145,40 @@ FormWindow::~FormWindow() {
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   for (const auto& control : controls_) control->linesWaiting = false;
   DestroyWindow(hwnd_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+}
+
+void FormWindow::applyIcons() {
+  const HINSTANCE instance = backend_.instance();
+  auto load = [&](int width, int height) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, systemMetricForDpi(width, dpi_),
+                                         systemMetricForDpi(height, dpi_), 0));
+  };
+  HICON small = load(SM_CXSMICON, SM_CYSMICON);
+  HICON big = load(SM_CXICON, SM_CYICON);
+  if (!small || !big) {  // a program without an icon keeps the class's
+    if (small) DestroyIcon(small);
+    if (big) DestroyIcon(big);
+    return;
+  }
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  smallIcon_ = small;
+  bigIcon_ = big;
 }
 
 void FormWindow::createFormWindow() {
-  const SIZE size = windowSize(nullptr, form_);
+  const SIZE size = windowSize(nullptr, form_, windowDpi(nullptr), 0);
   hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, wide(form_.caption()), formStyle(form_), CW_USEDEFAULT,
                           CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, backend_.instance(), this);
   if (!hwnd_) throw std::runtime_error("Fehler beim Erzeugen des Fensters " + toUtf8(form_.name()));
+  // The DPI of the monitor it was made on, which may not be the system's.
+  dpi_ = windowDpi(hwnd_);
+  applyIcons();
+  applyClientSize();
   placeOnScreen();
 }
 
@@ -157,7 +186,7 @@ void FormWindow::componentAdded(Component& component) {
   Updating updating(updating_);
   createControl(component);
   arrangeTabOrder();
-  align();
+  relayout();
 }
 
 void FormWindow::createControl(Component& component) {
@@ -237,8 +266,8 @@ void FormWindow::createWindows(Control& control) {
   if (canTakeFocus(kind) && c.tabOrder() >= 0) style |= WS_TABSTOP;
   if (c.visible()) style |= WS_VISIBLE;
   if (!c.enabled()) style |= WS_DISABLED;
-  const Bounds& b = c.bounds();
-  const int height = kind == Kind::ComboBox ? b.height + 200 : b.height;  // with the list
+  const Bounds b = px(c.bounds());
+  const int height = kind == Kind::ComboBox ? b.height + px(200) : b.height;  // with the list
   const bool own = windowClass == kContainerClass || windowClass == kPictureButtonClass;
   control.hwnd = CreateWindowExW(exStyle, windowClass, L"", style, b.left, b.top, b.width, height, parentWindow(c),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), backend_.instance(),
@@ -319,8 +348,11 @@ FormWindow::Hit FormWindow::find(HWND hwnd) const {
   return {};
 }
 
+// The font at the window's DPI: a character height in pixels at 96 DPI.
 HFONT FormWindow::fontOf(const Component& component) const {
-  return backend_.font(component.font().value_or(form_.font()));
+  Font font = component.font().value_or(form_.font());
+  font.height = px(font.height);
+  return backend_.font(font);
 }
 
 // A control without a colour of its own shows its parent's; text fields and
@@ -418,15 +450,14 @@ void FormWindow::applyCaption(Control& control) {
     case Kind::Button:
     case Kind::CheckBox:
     case Kind::RadioButton:
-      setWindowText(control.hwnd, c.caption());
-      break;
     case Kind::Label:
       setWindowText(control.hwnd, c.caption());
-      if (c.align() == Align::None) place(control.hwnd, placedBounds(control));
+      if (c.align() == Align::None) relayout();
       break;
     case Kind::GroupBox:
     case Kind::RadioGroup:
       if (control.frame) setWindowText(control.frame, c.caption());
+      if (c.align() == Align::None) relayout();
       break;
     case Kind::Panel:
     case Kind::SpeedButton:
@@ -573,8 +604,7 @@ void FormWindow::applyFont(Control& control) {
   if (control.frame) SendMessageW(control.frame, WM_SETFONT, font, TRUE);
   for (HWND item : control.items) SendMessageW(item, WM_SETFONT, font, TRUE);
   if (control.component->kind() == Kind::RadioGroup) layoutRadioItems(control);
-  if (control.component->kind() == Kind::Label && control.component->align() == Align::None)
-    place(control.hwnd, placedBounds(control));
+  if (growsWithCaption(control.component->kind()) && control.component->align() == Align::None) relayout();
 }
 
 void FormWindow::applyHint(Control& control) {
@@ -663,20 +693,33 @@ void FormWindow::applyBorder() {
   const LONG_PTR keep = GetWindowLongPtrW(hwnd_, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
   SetWindowLongPtrW(hwnd_, GWL_STYLE, formStyle(form_) | keep);
   // The client area keeps its size; the frame around it changes.
-  const SIZE size = windowSize(hwnd_, form_);
+  const SIZE size = windowSize(hwnd_, form_, dpi_, extraHeight());
   SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void FormWindow::applyClientSize() {
-  const SIZE size = windowSize(hwnd_, form_);
+  const SIZE size = windowSize(hwnd_, form_, dpi_, extraHeight());
   SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::onDpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  Updating updating(updating_);
+  for (const auto& control : controls_) applyFont(*control);
+  relayout();
+  applyIcons();
+  // Where the system suggests, at the size of the client area at this DPI.
+  const SIZE size = windowSize(hwnd_, form_, dpi_, extraHeight());
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void FormWindow::placeOnScreen() {
   RECT frame{};
   GetWindowRect(hwnd_, &frame);
   const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
-  POINT at{form_.left(), form_.top()};
+  POINT at{px(form_.left()), px(form_.top())};
   const Form* main = form_.application().mainForm();
   HWND mainWindow = main && main != &form_ && main->peer() ? static_cast<HWND>(main->peer()->nativeHandle()) : nullptr;
   if (form_.position() == Position::MainFormCenter && mainWindow) {
@@ -831,6 +874,9 @@ LRESULT FormWindow::formMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) align();
+      return 0;
+    case kDpiChanged:
+      onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_CLOSE:
       // Whatever the form decides; the window itself stays until the form goes.

@@ -66,6 +66,20 @@ int alignInset(const Component* parent) { return parent && parent->kind() == Kin
 
 }  // namespace
 
+bool growsWithCaption(Kind kind) {
+  switch (kind) {
+    case Kind::Label:
+    case Kind::Button:
+    case Kind::CheckBox:
+    case Kind::RadioButton:
+    case Kind::GroupBox:
+    case Kind::RadioGroup:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool isContainer(Kind kind) { return kind == Kind::Panel || kind == Kind::GroupBox || kind == Kind::RadioGroup; }
 
 void place(HWND hwnd, const Bounds& bounds) {
@@ -80,29 +94,140 @@ Bounds clientBounds(HWND hwnd) {
 }
 
 void FormWindow::applyBounds(Control& control) {
-  const Component& c = *control.component;
-  if (c.align() == Align::None) place(control.hwnd, placedBounds(control));
-  align();  // what is docked inside it, or docked beside it
+  // A control that moves may give a label beside it more room or less.
+  if (control.component->align() == Align::None)
+    relayout();
+  else
+    align();  // what is docked inside it, or docked beside it
 }
 
-// Where a control that is not docked goes. A combo box's window includes its
-// dropped-down list; a label grows to show its whole caption, since this
-// system's font may be wider than the one the layout was made with.
+// The size of a caption in a control's font, as the control draws it.
+SIZE FormWindow::captionExtent(const Control& control, int wrapAt) const {
+  const Str& caption = control.component->caption();
+  HDC dc = GetDC(control.hwnd);
+  HGDIOBJ previous = SelectObject(dc, fontOf(*control.component));
+  RECT text{0, 0, wrapAt, 0};
+  DrawTextW(dc, win32::wide(caption), static_cast<int>(caption.size()), &text,
+            DT_CALCRECT | (wrapAt > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+  SelectObject(dc, previous);
+  ReleaseDC(control.hwnd, dc);
+  return {text.right, text.bottom};
+}
+
+// Where a control that is not docked goes, at the window's DPI. A combo
+// box's window includes its dropped-down list; a label, button, check box
+// or radio button grows to the right to show its whole caption, since this system's font (or the
+// language file's text) may be wider than the one the layout was made with.
 Bounds FormWindow::placedBounds(const Control& control) const {
   const Component& c = *control.component;
-  Bounds b = c.bounds();
-  if (c.kind() == Kind::ComboBox) b.height += 200;
-  if (c.kind() == Kind::Label && !c.caption().empty() && control.hwnd) {
-    HDC dc = GetDC(control.hwnd);
-    HGDIOBJ previous = SelectObject(dc, fontOf(c));
-    RECT text{0, 0, 0, 0};
-    DrawTextW(dc, win32::wide(c.caption()), static_cast<int>(c.caption().size()), &text, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, previous);
-    ReleaseDC(control.hwnd, dc);
-    b.width = std::max<int>(b.width, text.right);
-    b.height = std::max<int>(b.height, text.bottom);
+  Bounds b = px(c.bounds());
+  b.top += shiftOf(c);
+  if (c.kind() == Kind::ComboBox) b.height += px(200);
+  if (!growsWithCaption(c.kind()) || c.caption().empty() || !control.hwnd) return b;
+  if (control.wrapWidth > 0) {
+    const SIZE text = captionExtent(control, control.wrapWidth);
+    b.width = control.wrapWidth;
+    b.height = std::max<int>(b.height, text.cy);
+    return b;
   }
+  // Never over the next control beside it: a caption cut there shows where
+  // the layout needs a change.
+  const SIZE text = captionExtent(control);
+  b.width = std::max<int>(b.width, std::min<int>(captionMargin(c.kind()) + text.cx, roomBeside(c)));
+  if (!isContainer(c.kind())) b.height = std::max<int>(b.height, text.cy);
   return b;
+}
+
+// What a control needs beside its caption's text: a check box's box, a
+// button's frame, a group's frame around the caption.
+int FormWindow::captionMargin(Kind kind) const {
+  switch (kind) {
+    case Kind::Button:
+      return px(8);
+    case Kind::CheckBox:
+    case Kind::RadioButton:
+      return checkBoxRoom(dpi_) + 1;
+    case Kind::GroupBox:
+    case Kind::RadioGroup:
+      return px(12);
+    default:
+      return 0;
+  }
+}
+
+// A label whose caption does not fit into the room beside it (up to the
+// next control on its lines, or the window's edge) wraps onto more lines;
+// the controls below it move down by the lines it adds, and the window
+// grows by as much. The other controls keep their places.
+void FormWindow::relayout() {
+  if (!hwnd_) return;
+  const std::vector<Shift> before = shifts_;
+  wrapLabels();
+  for (const auto& control : controls_) {
+    const Component& c = *control->component;
+    if (!control->hwnd || c.align() != Align::None) continue;
+    if (c.kind() == Kind::Label) {
+      const LONG_PTR style = GetWindowLongPtrW(control->hwnd, GWL_STYLE);
+      const LONG_PTR wanted = (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) |
+                              (control->wrapWidth > 0 ? SS_LEFT : SS_LEFTNOWORDWRAP);
+      if (wanted != style) {
+        SetWindowLongPtrW(control->hwnd, GWL_STYLE, wanted);
+        InvalidateRect(control->hwnd, nullptr, TRUE);
+      }
+    }
+    place(control->hwnd, placedBounds(*control));
+  }
+  if (shifts_ != before) applyClientSize();
+  align();
+}
+
+void FormWindow::wrapLabels() {
+  shifts_.clear();
+  for (const auto& control : controls_) {
+    control->wrapWidth = 0;
+    const Component& c = *control->component;
+    if (c.kind() != Kind::Label || c.parent() || c.align() != Align::None || !c.visible() || c.caption().empty() ||
+        !control->hwnd)
+      continue;
+    const int room = roomBeside(c);
+    const SIZE line = captionExtent(*control);
+    if (line.cx <= room || room <= 0) continue;
+    control->wrapWidth = room;
+    const SIZE wrapped = captionExtent(*control, room);
+    const int extra = wrapped.cy - std::max<int>(px(c.bounds().height), line.cy);
+    if (extra > 0) shifts_.push_back({c.bounds().top + c.bounds().height, extra});
+  }
+}
+
+// The width from a control's left edge to the next control on its lines
+// (or its parent's edge), less a pixel between them.
+int FormWindow::roomBeside(const Component& component) const {
+  const Bounds& b = component.bounds();
+  int right = component.parent() ? component.parent()->bounds().width : form_.clientWidth();
+  for (const auto& control : controls_) {
+    const Component& other = *control->component;
+    if (&other == &component || other.parent() != component.parent() || other.align() != Align::None ||
+        !other.visible() || other.kind() == Kind::Other)
+      continue;
+    const Bounds& o = other.bounds();
+    const bool sameLines = o.top < b.top + b.height && o.top + o.height > b.top;
+    if (sameLines && o.left > b.left) right = std::min(right, o.left);
+  }
+  return px(right - b.left - 1);
+}
+
+int FormWindow::shiftOf(const Component& component) const {
+  if (component.parent() || component.align() != Align::None) return 0;
+  int shift = 0;
+  for (const Shift& s : shifts_)
+    if (component.bounds().top >= s.below) shift += s.extra;
+  return shift;
+}
+
+int FormWindow::extraHeight() const {
+  int extra = 0;
+  for (const Shift& s : shifts_) extra += s.extra;
+  return extra;
 }
 
 void FormWindow::align() {
@@ -110,7 +235,7 @@ void FormWindow::align() {
 }
 
 void FormWindow::alignWithin(const Component* parent, HWND parentHwnd) {
-  const Bounds designed = parent ? parent->bounds() : Bounds{0, 0, form_.clientWidth(), form_.clientHeight()};
+  const Bounds designed = px(parent ? parent->bounds() : Bounds{0, 0, form_.clientWidth(), form_.clientHeight()});
   const int inset = alignInset(parent);
   Area design = areaOf(designed, inset);
   Area actual = areaOf(clientBounds(parentHwnd), inset);
@@ -118,7 +243,7 @@ void FormWindow::alignWithin(const Component* parent, HWND parentHwnd) {
     for (const auto& control : controls_) {
       const Component& c = *control->component;
       if (c.parent() != parent || c.align() != pass || !c.visible()) continue;
-      place(control->hwnd, dock(pass, c.bounds(), design, actual));
+      place(control->hwnd, dock(pass, px(c.bounds()), design, actual));
     }
   }
   for (const auto& control : controls_) {
@@ -141,11 +266,12 @@ void FormWindow::layoutRadioItems(Control& control) {
   SelectObject(dc, previous);
   ReleaseDC(control.hwnd, dc);
   const int count = static_cast<int>(control.items.size());
-  const int below = box.height - metrics.tmHeight - 5;
+  const int below = box.height - metrics.tmHeight - px(5);
   const int itemHeight = std::max(below / count, 0);
-  const int top = metrics.tmHeight + 1 + (below % count) / 2;
+  const int top = metrics.tmHeight + px(1) + (below % count) / 2;
   for (int i = 0; i < count; ++i)
-    place(control.items[static_cast<size_t>(i)], {8, top + i * itemHeight, std::max(box.width - 10, 0), itemHeight});
+    place(control.items[static_cast<size_t>(i)],
+          {px(8), top + i * itemHeight, std::max(box.width - px(10), 0), itemHeight});
 }
 
 // Tab follows the window order among siblings: the controls with a place in

@@ -1,7 +1,11 @@
-// The registry through the advapi32 Reg*W functions. Every call that reaches
-// HKEY_LOCAL_MACHINE carries KEY_WOW64_32KEY: a 64-bit build then sees the
-// same 32-bit view (Software\Wow6432Node) as the 32-bit program does, and on
-// 32-bit Windows the flag is ignored.
+// The registry through the advapi32 Reg*W functions. The 64-bit build sees
+// HKEY_LOCAL_MACHINE as the 32-bit program does on 64-bit Windows: calls
+// carry KEY_WOW64_32KEY (Software\Wow6432Node), except below
+// Software\Classes, which both views share (the 32-bit program's class keys
+// lie in the shared key), where they carry no view flag, so that both builds
+// read and write the same keys on Windows and under Wine alike (Wine would
+// take the flag there for Software\Classes\Wow6432Node). On 32-bit Windows
+// the flag is ignored.
 #include "platform/registry.h"
 
 #include <algorithm>
@@ -15,8 +19,9 @@ namespace orvel::reg {
 struct Key::Impl {
   win32::RegistryKey key;
   bool localMachine = false;  // the key lies below HKEY_LOCAL_MACHINE
+  Str path;                   // its path below HKEY_LOCAL_MACHINE
 
-  Impl(HKEY h, bool lm) : key(h), localMachine(lm) {}
+  Impl(HKEY h, bool lm, Str p) : key(h), localMachine(lm), path(std::move(p)) {}
   HKEY handle() const { return key.get(); }
 };
 
@@ -34,22 +39,64 @@ HKEY predefined(Root root) {
   return nullptr;
 }
 
-REGSAM viewed(uint32_t access, bool localMachine) {
-  return localMachine ? (access | KEY_WOW64_32KEY) : access;
+Str joined(const Str& path, const Str& subKey) {
+  if (path.empty()) return subKey;
+  return subKey.empty() ? path : path + u"\\" + subKey;
 }
 
-Result openBelow(HKEY parent, bool localMachine, const Str& subKey, uint32_t access, bool create,
-                 HKEY& out) {
-  if (create) {
-    return status(RegCreateKeyExW(parent, wide(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  viewed(access, localMachine), nullptr, &out, nullptr), "RegCreateKeyExW");
+bool startsWithKey(const Str& path, std::u16string_view key) {
+  if (path.size() < key.size() || (path.size() > key.size() && path[key.size()] != u'\\')) return false;
+  for (size_t i = 0; i < key.size(); ++i) {
+    const char16_t a = path[i] >= u'a' && path[i] <= u'z' ? char16_t(path[i] - 32) : path[i];
+    const char16_t b = key[i] >= u'a' && key[i] <= u'z' ? char16_t(key[i] - 32) : key[i];
+    if (a != b) return false;
   }
-  return status(RegOpenKeyExW(parent, wide(subKey), 0, viewed(access, localMachine), &out), "RegOpenKeyExW");
+  return true;
 }
 
-Result deleteBelow(HKEY parent, bool localMachine, const Str& subKey) {
-  if (localMachine) return status(RegDeleteKeyExW(parent, wide(subKey), KEY_WOW64_32KEY, 0), "RegDeleteKeyExW");
-  return status(RegDeleteKeyW(parent, wide(subKey)), "RegDeleteKeyW");
+// Whether a key below HKEY_LOCAL_MACHINE is one that 64-bit Windows shares
+// between the views: Software\Classes but for the few subkeys it still
+// keeps apart for 32-bit programs.
+bool sharedBetweenViews(const Str& path) {
+  constexpr std::u16string_view kClasses = u"SOFTWARE\\CLASSES";
+  if (!startsWithKey(path, kClasses)) return false;
+  const Str below = path.size() > kClasses.size() ? path.substr(kClasses.size() + 1) : Str();
+  for (std::u16string_view redirected : {u"CLSID", u"DirectShow", u"Interface", u"Media Type", u"MediaFoundation"})
+    if (startsWithKey(below, redirected)) return false;
+  return true;
+}
+
+REGSAM viewFlag(bool localMachine, const Str& path) {
+  return localMachine && !sharedBetweenViews(path) ? KEY_WOW64_32KEY : 0;
+}
+
+Result openBelow(HKEY parent, REGSAM view, const Str& subKey, uint32_t access, bool create, HKEY& out) {
+  if (create) {
+    return status(RegCreateKeyExW(parent, wide(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, access | view, nullptr,
+                                  &out, nullptr), "RegCreateKeyExW");
+  }
+  return status(RegOpenKeyExW(parent, wide(subKey), 0, access | view, &out), "RegOpenKeyExW");
+}
+
+Result deleteBelow(HKEY parent, REGSAM view, const Str& subKey) {
+  return status(RegDeleteKeyExW(parent, wide(subKey), view, 0), "RegDeleteKeyExW");
+}
+
+// Where a key below an open one is reached: below the open key while both
+// lie in the same view, else below HKEY_LOCAL_MACHINE by its whole path (a
+// handle in the 32-bit view does not lead into the shared classes).
+struct Below {
+  HKEY parent;
+  Str subKey;
+  REGSAM view;
+};
+
+Below below(HKEY parent, bool localMachine, const Str& parentPath, const Str& subKey) {
+  if (!localMachine) return {parent, subKey, 0};
+  const Str path = joined(parentPath, subKey);
+  const REGSAM view = viewFlag(true, path);
+  if (view == viewFlag(true, parentPath)) return {parent, subKey, view};
+  return {HKEY_LOCAL_MACHINE, path, view};
 }
 
 // The names of RegEnumKeyExW or RegEnumValueW, growing the buffer when a name
@@ -83,21 +130,20 @@ Key& Key::operator=(Key&& other) noexcept = default;
 Key::~Key() = default;
 
 Result Key::open(Root root, const Str& subKey, uint32_t access, Open how, Key& out) {
-  const bool create = how == Open::OrCreate;
-  bool localMachine = root == Root::LocalMachine;
+  const bool localMachine = root == Root::LocalMachine;
   HKEY handle = nullptr;
-  Result r = openBelow(predefined(root), localMachine, subKey, access, create, handle);
-  if (r) out.impl_ = std::make_unique<Impl>(handle, localMachine);
+  Result r = openBelow(predefined(root), viewFlag(localMachine, subKey), subKey, access, how == Open::OrCreate, handle);
+  if (r) out.impl_ = std::make_unique<Impl>(handle, localMachine, localMachine ? subKey : Str());
   return r;
 }
 
 Result Key::open(const Key& parent, const Str& subKey, uint32_t access, Open how, Key& out) {
-  const bool create = how == Open::OrCreate;
   if (!parent.isOpen()) return Result::failure(err::kInvalidHandle);
-  bool localMachine = parent.impl_->localMachine;
+  const Impl& from = *parent.impl_;
+  const Below at = below(from.handle(), from.localMachine, from.path, subKey);
   HKEY handle = nullptr;
-  Result r = openBelow(parent.impl_->handle(), localMachine, subKey, access, create, handle);
-  if (r) out.impl_ = std::make_unique<Impl>(handle, localMachine);
+  Result r = openBelow(at.parent, at.view, at.subKey, access, how == Open::OrCreate, handle);
+  if (r) out.impl_ = std::make_unique<Impl>(handle, from.localMachine, from.localMachine ? joined(from.path, subKey) : Str());
   return r;
 }
 
@@ -159,11 +205,12 @@ Result Key::valueNames(std::vector<Str>& out) const {
 
 Result Key::deleteSubKey(const Str& subKey) {
   if (!isOpen()) return Result::failure(err::kInvalidHandle);
-  return deleteBelow(impl_->handle(), impl_->localMachine, subKey);
+  const Below at = below(impl_->handle(), impl_->localMachine, impl_->path, subKey);
+  return deleteBelow(at.parent, at.view, at.subKey);
 }
 
 Result deleteKey(Root root, const Str& subKey) {
-  return deleteBelow(predefined(root), root == Root::LocalMachine, subKey);
+  return deleteBelow(predefined(root), viewFlag(root == Root::LocalMachine, subKey), subKey);
 }
 
 }  // namespace orvel::reg

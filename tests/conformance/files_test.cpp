@@ -321,15 +321,21 @@ TEST_F(FilesTest, FindFilesByPattern) {
   EXPECT_TRUE(files::findFiles(at(u"missing\\*.*")).empty());
 }
 
-TEST_F(FilesTest, FindFilesReportsAttributes) {
-  file(u"h.ini");
+// A listing reports each entry's attributes and a file's size (a folder's is 0).
+TEST_F(FilesTest, FindFilesReportsAttributesAndSizes) {
+  file(u"h.ini", std::string(5000, 'h'));
   ASSERT_TRUE(files::setAttributes(at(u"h.ini"), files::kHidden | files::kReadOnly).ok());
   folder(u"sub");
   std::vector<files::FindEntry> entries = files::findFiles(at(u"*"));
   ASSERT_EQ(entries.size(), 2u);
   for (const auto& entry : entries) {
-    if (entry.name == u"sub") EXPECT_EQ(entry.attributes & kCompared, files::kDirectory);
-    else EXPECT_EQ(entry.attributes & kCompared, files::kHidden | files::kReadOnly);
+    if (entry.name == u"sub") {
+      EXPECT_EQ(entry.attributes & kCompared, files::kDirectory);
+      EXPECT_EQ(entry.size, 0u);
+    } else {
+      EXPECT_EQ(entry.attributes & kCompared, files::kHidden | files::kReadOnly);
+      EXPECT_EQ(entry.size, 5000u);
+    }
   }
 }
 

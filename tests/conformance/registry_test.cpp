@@ -18,7 +18,6 @@ namespace {
 
 using test::TestMachine;
 using test::todoWine;
-using test::todoWineIn64BitProcess;
 
 const Str kBase = u"Software\\OrvelDraw";
 const Str kClassKey = u"OrvelDraw";
@@ -26,12 +25,6 @@ const Str kClassesKey = u"Software\\Classes\\OrvelDraw";
 
 // Wine 8 leaves HKEY_CURRENT_USER\Software\Classes out of HKEY_CLASSES_ROOT.
 constexpr char kWineNoMerge[] = "HKEY_CLASSES_ROOT merged from both hives";
-// Wine 8 keeps the 32-bit view of HKEY_LOCAL_MACHINE\Software\Classes
-// (Classes\Wow6432Node) apart from the HKEY_CLASSES_ROOT that a 64-bit
-// process sees; Windows shares these keys between both views. A 32-bit
-// process sees the 32-bit view in both places, as on Windows.
-constexpr char kWineSplitClasses[] =
-    "a 64-bit process's HKEY_CLASSES_ROOT is the 32-bit view of HKEY_LOCAL_MACHINE\\Software\\Classes";
 
 std::string utf16(const Str& text) {
   std::string bytes;
@@ -314,9 +307,7 @@ TEST_F(RegistryTest, NewClassKeyGoesToTheMachine) {
   EXPECT_EQ(stringAt(Root::ClassesRoot, kClassKey + u"\\shell\\open\\command", u""), u"C:\\Orvel\\OrvelDraw.exe");
   EXPECT_EQ(subKeys(Root::ClassesRoot, kClassKey), (std::vector<std::string>{"Shell"}));
   EXPECT_FALSE(exists(Root::CurrentUser, kClassesKey));
-  todoWineIn64BitProcess(kWineSplitClasses, [&] {
-    EXPECT_EQ(stringAt(Root::LocalMachine, kClassesKey + u"\\Shell\\Open\\command", u""), u"C:\\Orvel\\OrvelDraw.exe");
-  });
+  EXPECT_EQ(stringAt(Root::LocalMachine, kClassesKey + u"\\Shell\\Open\\command", u""), u"C:\\Orvel\\OrvelDraw.exe");
   for (const Str path : {u"\\Shell\\Open\\command", u"\\Shell\\Open", u"\\Shell", u""}) {
     EXPECT_TRUE(deleteKey(Root::ClassesRoot, kClassKey + path).ok()) << toUtf8(path);
   }
@@ -349,10 +340,8 @@ TEST_F(RegistryTest, ClassesRootPrefersTheUsersKey) {
     EXPECT_FALSE(exists(Root::CurrentUser, kClassesKey + u"\\UserOnly"));
     EXPECT_TRUE(deleteKey(Root::CurrentUser, kClassesKey + u"\\UserOnly").error == err::kFileNotFound);
   });
-  todoWineIn64BitProcess(kWineSplitClasses, [&] {
-    EXPECT_TRUE(deleteKey(Root::ClassesRoot, kClassKey + u"\\MachineOnly").ok());
-    EXPECT_FALSE(exists(Root::LocalMachine, kClassesKey + u"\\MachineOnly"));
-  });
+  EXPECT_TRUE(deleteKey(Root::ClassesRoot, kClassKey + u"\\MachineOnly").ok());
+  EXPECT_FALSE(exists(Root::LocalMachine, kClassesKey + u"\\MachineOnly"));
   todoWine(kWineNoMerge, [&] {
     EXPECT_TRUE(deleteKey(Root::ClassesRoot, kClassKey).ok());
     EXPECT_FALSE(exists(Root::CurrentUser, kClassesKey));

@@ -32,6 +32,12 @@ at_terminal() { # <program> [VAR=value...]
   } | env "$@" TERM=dumb timeout 60 script -qec "stty cols 100; exec '$program'" /dev/null >"$work/screen" ||
     fail "the program under the terminal ended with $?: $(cat "$work/screen")"
 }
+# The lines of a file wider than <columns> characters (not bytes: German and
+# Spanish screens have letters of two bytes), the carriage returns of the
+# terminal left out.
+wider_than() { # <columns> <file>
+  perl -CSD -ne 'chomp; s/\r//g; print "$_\n" if length($_) > '"$1" "$2"
+}
 screen_has() { grep -Fq -- "$1" "$work/screen" || fail "the terminal does not show '$1': $(cat "$work/screen")"; }
 
 installed="$drive_c/Program Files/OrvelDraw"
@@ -56,7 +62,8 @@ screen_has "click FSetup.BInstall"
 screen_has "has no control BInstal; did you mean BInstall"
 screen_has "| MInstallation:"
 ! grep -q $'\x1b\[[0-9;]*m' "$work/screen" || fail "colour on a dumb terminal"
-awk 'length($0) > 101' "$work/screen" | grep -q . && fail "lines wider than the terminal: $(awk 'length($0) > 101' "$work/screen")"
+wide=$(wider_than 100 "$work/screen")
+[ -z "$wide" ] || fail "lines wider than the terminal: $wide"
 for file in OrvelDraw.exe Setup.exe install.txt ODMachine.INI languages; do
   [ -e "$installed/$file" ] || fail "$file is not installed"
 done

@@ -24,8 +24,7 @@ echo "-- association rewrite"
 # way: there is no other writer of the classes on both machines.
 if [ -n "$wine" ]; then
   for root in HKLM HKCU; do
-    view=()
-    [ "$root" = HKLM ] && view=(/reg:32)
+    view=($(reg_view "$root" 'Software\Classes'))
     "$wine" reg add "$root\\Software\\Classes\\.old" /ve /d OrvelDraw /f "${view[@]}" >/dev/null
     "$wine" reg add "$root\\Software\\Classes\\.other" /ve /d OtherApp /f "${view[@]}" >/dev/null
   done

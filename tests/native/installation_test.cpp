@@ -84,6 +84,26 @@ class InstallationRun : public NativeRun {
     EXPECT_EQ(crlfLines(target + L"install.txt", kAnsiCodePage), shown);
   }
 
+  // Listed in Apps & features, in the 32-bit view as a 32-bit program's
+  // entry: the values Windows shows, and a command that starts the
+  // installed Setup.exe, whose window offers the uninstallation.
+  void expectAppsEntry(const std::wstring& target, const std::vector<std::wstring>& shown) {
+    auto value = [](const wchar_t* name) { return readString(HKEY_LOCAL_MACHINE, kAppsEntryKey, name, kView32); };
+    EXPECT_EQ(value(L"DisplayName"), L"Orvel-Draw");
+    EXPECT_EQ(value(L"InstallLocation"), target);
+    EXPECT_EQ(value(L"UninstallString"), L"\"" + target + L"Setup.exe\"");
+    EXPECT_EQ(value(L"DisplayIcon"), target + L"Setup.exe");
+    EXPECT_NE(value(L"DisplayVersion").value_or(L""), L"");
+    EXPECT_NE(value(L"Publisher").value_or(L""), L"");
+    const auto kib = readDword(HKEY_LOCAL_MACHINE, kAppsEntryKey, L"EstimatedSize", kView32);
+    ASSERT_TRUE(kib.has_value());
+    EXPECT_GE(*kib * 1024, readBytes(target + L"Setup.exe").size() + readBytes(target + L"OrvelDraw.exe").size());
+    EXPECT_EQ(readDword(HKEY_LOCAL_MACHINE, kAppsEntryKey, L"NoModify", kView32), 1u);
+    EXPECT_EQ(readDword(HKEY_LOCAL_MACHINE, kAppsEntryKey, L"NoRepair", kView32), 1u);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kAppsEntryKey, kView64)) << "a 32-bit program's entry";
+    EXPECT_TRUE(contains(shown, L"Erzeuge Eintrag in Apps & Features HKEY_LOCAL_MACHINE\\" + kAppsEntryKey));
+  }
+
   // What every uninstallation removes from the installation folder.
   void expectUninstalled(const std::wstring& target, const std::vector<std::wstring>& lines) {
     EXPECT_TRUE(contains(lines, L"Lösche Programm " + target + L"OrvelDraw.exe"));
@@ -92,6 +112,7 @@ class InstallationRun : public NativeRun {
       EXPECT_FALSE(fileExists(target + name)) << utf8(name);
     for (const wchar_t* name : {L"languages", L"templates", L"styles"}) EXPECT_FALSE(folderExists(target + name));
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\OrvelDraw", kView32));
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kAppsEntryKey, kView32));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, L"Software\\OrvelDraw", 0));
   }
 };
@@ -124,6 +145,7 @@ TEST_F(InstallationRun, IntoTheRegistryThenUninstalled) {
   EXPECT_EQ(readString(HKEY_LOCAL_MACHINE, L"Software\\OrvelDraw\\Orvel", L"Language", kView32), L"");
   EXPECT_EQ(readDword(HKEY_LOCAL_MACHINE, L"Software\\OrvelDraw\\Orvel", L"PortableApplication", kView32), 0u);
   EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\OrvelDraw", kView64)) << "a 32-bit program's key";
+  expectAppsEntry(target, shown);
   ASSERT_NO_FATAL_FAILURE(finish(*setup, log));
 
   const std::vector<std::wstring> removed = uninstall(target);
@@ -210,6 +232,7 @@ TEST_F(InstallationRun, PortableThenUninstalled) {
   EXPECT_EQ(iniSection(ini, L"Orvel"), (std::vector<std::wstring>{L"Language=", L"PortableApplication=1"}));
   EXPECT_FALSE(fileExists(target + L"OrvelDraw.lnk"));
   EXPECT_FALSE(fileExists(desktopLink()));
+  EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kAppsEntryKey, kView32)) << "no trace in the registry";
   ASSERT_NO_FATAL_FAILURE(finish(*setup, log));
 
   expectUninstalled(target, uninstall(target));

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 namespace orvel::native {
 namespace {
 
@@ -9,26 +12,40 @@ struct Place {
   const char* name;
   HWND hwnd;
   Rect designed;
-  bool label = false;
+  bool grows = false;  // a control with a caption: wider for a wider text
 };
+
+// A designed length at `dpi`, within a pixel of rounding.
+void expectScaled(int actual, int designed, int dpi, const char* what) {
+  EXPECT_NEAR(actual, designed * dpi / 96.0, 1.0) << what;
+}
 
 void expectClientSize(HWND form, int width, int height) {
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(clientRect(form), (Rect{0, 0, width, height})) << "client area";
 }
 
-void expectPlaces(HWND parent, const std::vector<Place>& places) {
+// Each control at its designed place at `dpi`. `wrapsFrom`: the designed
+// top from which a label may wrap onto more lines; what lies lower moves
+// down by the lines it adds (by `shift` pixels).
+void expectPlaces(HWND parent, const std::vector<Place>& places, int dpi = 96, int wrapsFrom = 1 << 20,
+                  int shift = 0) {
   for (const Place& place : places) {
     SCOPED_TRACE(place.name);
     ASSERT_NE(place.hwnd, nullptr) << "not found";
     const Rect actual = rectIn(parent, place.hwnd);
-    if (place.label) {
-      EXPECT_EQ(actual.left, place.designed.left);
-      EXPECT_EQ(actual.top, place.designed.top);
-      EXPECT_GE(actual.width, place.designed.width);
-      EXPECT_GE(actual.height, place.designed.height);
+    const Rect& d = place.designed;
+    expectScaled(actual.left, d.left, dpi, "left");
+    expectScaled(actual.top - (d.top > wrapsFrom ? shift : 0), d.top, dpi, "top");
+    if (place.grows) {
+      EXPECT_GE(actual.width + 1, d.width * dpi / 96.0);
     } else {
-      EXPECT_EQ(actual, place.designed);
+      expectScaled(actual.width, d.width, dpi, "width");
+    }
+    if (d.top == wrapsFrom) {
+      EXPECT_GE(actual.height + 1, d.height * dpi / 96.0);
+    } else {
+      expectScaled(actual.height, d.height, dpi, "height");
     }
   }
 }
@@ -42,34 +59,43 @@ int screenDpi() {
   return dpi;
 }
 
-void expectSetupLayout(const SetupWindow& w) {
-  SCOPED_TRACE("setup window");
+void expectSetupLayout(const SetupWindow& w, int dpi) {
+  SCOPED_TRACE("setup window at " + std::to_string(dpi) + " DPI");
   ASSERT_EQ(w.missing(), "");
-  expectClientSize(w.form, 504, 236);
+  // The second hint may wrap onto more lines where its text does not fit
+  // beside the close button; the user folder below it moves down, and the
+  // window grows by as much.
+  const Rect hint = rectIn(w.form, w.LHint2);
+  const int shift = std::max(0, hint.height - static_cast<int>(13 * dpi / 96.0 + 0.5));
+  const Rect client = clientRect(w.form);
+  expectScaled(client.width, 504, dpi, "client width");
+  expectScaled(client.height - shift, 236, dpi, "client height");
   expectPlaces(w.form, {
                            {"LFolder", w.LFolder, {16, 16, 172, 13}, true},
                            {"EFolder", w.EFolder, {32, 40, 321, 21}},
                            {"SBOrdner", w.SBOrdner, {368, 40, 23, 22}},
-                           {"BInstall", w.BInstall, {416, 32, 75, 25}},
-                           {"RGRegOrIni", w.RGRegOrIni, {16, 72, 169, 73}},
-                           {"BDeinstall", w.BDeinstall, {416, 76, 75, 25}},
-                           {"CBStartmenu", w.CBStartmenu, {200, 80, 185, 17}},
-                           {"CBDesktopSymbol", w.CBDesktopSymbol, {200, 104, 169, 17}},
-                           {"BLanguage", w.BLanguage, {416, 120, 75, 25}},
-                           {"CBPortableApplication", w.CBPortableApplication, {200, 128, 209, 17}},
+                           {"BInstall", w.BInstall, {416, 32, 75, 25}, true},
+                           {"RGRegOrIni", w.RGRegOrIni, {16, 72, 169, 73}, true},
+                           {"BDeinstall", w.BDeinstall, {416, 76, 75, 25}, true},
+                           {"CBStartmenu", w.CBStartmenu, {200, 80, 185, 17}, true},
+                           {"CBDesktopSymbol", w.CBDesktopSymbol, {200, 104, 169, 17}, true},
+                           {"BLanguage", w.BLanguage, {416, 120, 75, 25}, true},
+                           {"CBPortableApplication", w.CBPortableApplication, {200, 128, 209, 17}, true},
                            {"LHint1", w.LHint1, {16, 160, 277, 13}, true},
-                           {"BClose", w.BClose, {416, 164, 75, 25}},
+                           {"BClose", w.BClose, {416, 164, 75, 25}, true},
                            {"LHint2", w.LHint2, {16, 176, 332, 13}, true},
                            {"EUserfolder", w.EUserfolder, {32, 200, 321, 21}},
                            {"SBUserIni", w.SBUserIni, {368, 200, 23, 22}},
-                       });
+                       },
+               dpi, 176, shift);
   // The two choices lie inside the radio group, one under the other.
+  const Rect group = clientRect(w.RGRegOrIni);
   const Rect registry = rectIn(w.RGRegOrIni, w.RegistryItem);
   const Rect ini = rectIn(w.RGRegOrIni, w.IniItem);
   EXPECT_GE(registry.left, 0);
-  EXPECT_LE(registry.left + registry.width, 169);
+  EXPECT_LE(registry.left + registry.width, group.width);
   EXPECT_LT(registry.top + registry.height, ini.top + 1);
-  EXPECT_LE(ini.top + ini.height, 73);
+  EXPECT_LE(ini.top + ini.height, group.height);
 }
 
 void expectLogLayout(const LogWindow& w) {

@@ -1,7 +1,8 @@
 // The designed layout of Setup.exe's windows at 96 dots per inch, checked on
 // the windows the program shows: each window's client size and each
-// control's rectangle in its parent's client area. Labels may be wider or
-// taller than designed, so that this system's font shows their whole caption.
+// control's rectangle in its parent's client area. Controls with a caption
+// may be wider than designed, so that this system's font shows their whole
+// caption.
 #pragma once
 
 #include "tests/native/program_windows.h"
@@ -11,7 +12,9 @@ namespace orvel::native {
 // The screen's dots per inch (the layout's pixels are at 96).
 int screenDpi();
 
-void expectSetupLayout(const SetupWindow& window);
+// At `dpi` (the program's, which Wine takes from LogPixels as it starts):
+// every length that many times as large.
+void expectSetupLayout(const SetupWindow& window, int dpi = 96);
 void expectLogLayout(const LogWindow& window);
 void expectUpdaterLayout(const UpdaterWindow& window);
 void expectWaitLayout(const WaitWindow& window);

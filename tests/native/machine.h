@@ -46,6 +46,8 @@ std::vector<std::wstring> iniSection(const std::wstring& file, const std::wstrin
 // and the 64-bit one.
 inline constexpr REGSAM kView32 = KEY_WOW64_32KEY;
 inline constexpr REGSAM kView64 = KEY_WOW64_64KEY;
+// The installation's entry in Apps & features, below HKEY_LOCAL_MACHINE.
+inline const std::wstring kAppsEntryKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvelDraw";
 bool keyExists(HKEY root, const std::wstring& path, REGSAM view);
 std::optional<std::wstring> readString(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view);
 std::optional<DWORD> readDword(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view);

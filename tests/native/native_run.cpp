@@ -41,6 +41,7 @@ void removeProgramTraces() {
   for (REGSAM view : {kView32, kView64}) {
     deleteKey(HKEY_LOCAL_MACHINE, L"Software\\OrvelDraw", view);
     deleteKey(HKEY_LOCAL_MACHINE, L"Software\\Classes\\OrvelDraw", view);
+    deleteKey(HKEY_LOCAL_MACHINE, kAppsEntryKey, view);
   }
   deleteKey(HKEY_CURRENT_USER, L"Software\\OrvelDraw", 0);
   deleteKey(HKEY_CURRENT_USER, L"Software\\Classes\\OrvelDraw", 0);

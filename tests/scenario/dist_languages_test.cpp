@@ -61,6 +61,7 @@ const std::vector<std::pair<Str, int>> kMessageKeys = {
     {u"LNGAskSaveInstallation", 0},
     {u"LNGNoAdministrator", 0},
     {u"LNGCopyError", 1},
+    {u"LNGAppsEntry", 0},
 };
 
 // Each file and the caption it must show, which proves that its letters

@@ -62,7 +62,7 @@ TEST(Installation, IntoTheRegistryCopiesTheFilesWritesShortcutsAndValues) {
   test::append(log, {u"Erzeuge Desktop-Verknüpfung " + c.desktopShortcut(),
                      u"Erzeuge Eintrag ins Programme-Menü " + c.startMenuShortcut(),
                      u"Erzeuge zusätzliche Desktop-Verknüpfung für den Orvel-Draw im Ordner " + c.target(),
-                     u"Speichere Installationsablauf in " + c.target() + u"install.txt"});
+                     test::appsEntryLine(), u"Speichere Installationsablauf in " + c.target() + u"install.txt"});
   EXPECT_EQ(c.logLines(), log);
   EXPECT_EQ(test::readTestFile(c.target() + u"install.txt"), test::installLogBytes(log));
   ASSERT_EQ(sys::ansiCodePage(), 1252u);
@@ -111,7 +111,7 @@ TEST(Installation, IntoIniFilesMakesTheUsersFolderAndWritesODMachineIni) {
                      u"Erzeuge Eintrag ins Programme-Menü " + c.startMenuShortcut(),
                      u"Erzeuge zusätzliche Desktop-Verknüpfung für den Orvel-Draw im Ordner " + c.target(),
                      u"Erzeuge Konfigurationsdatei " + c.target() + u"ODMachine.INI",
-                     u"Speichere darin " + typed + u"\\",
+                     u"Speichere darin " + typed + u"\\", test::appsEntryLine(),
                      u"Speichere Installationsablauf in " + c.target() + u"install.txt"});
   EXPECT_EQ(c.logLines(), log);
   EXPECT_EQ(test::readTestFile(c.target() + u"install.txt"), test::installLogBytes(log));
@@ -184,6 +184,7 @@ TEST(Installation, IntoTheSourceFolderCopiesNothing) {
       u"Erzeuge Desktop-Verknüpfung " + c.desktopShortcut(),
       u"Erzeuge Eintrag ins Programme-Menü " + c.startMenuShortcut(),
       u"Erzeuge zusätzliche Desktop-Verknüpfung für den Orvel-Draw im Ordner " + d,
+      test::appsEntryLine(),
       u"Speichere Installationsablauf in " + d + u"install.txt",
   };
   EXPECT_EQ(c.logLines(), log);

@@ -169,6 +169,11 @@ inline std::vector<Str> copyLines(const Str& src, const Str& dest) {
   return lines;
 }
 
+// The installation's entry in Apps & features, below HKEY_LOCAL_MACHINE, and
+// the line that tells of it with the German texts.
+inline const Str kAppsEntryKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvelDraw";
+inline Str appsEntryLine() { return u"Erzeuge Eintrag in Apps & Features HKEY_LOCAL_MACHINE\\" + kAppsEntryKey; }
+
 inline void append(std::vector<Str>& lines, const std::vector<Str>& more) {
   lines.insert(lines.end(), more.begin(), more.end());
 }

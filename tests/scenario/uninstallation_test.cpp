@@ -10,7 +10,6 @@
 #include "common/fmx_utils.h"
 #include "platform/gui_script.h"
 #include "tests/scenario/installer_fixture.h"
-#include "tests/support/todo_wine.h"
 
 namespace orvel {
 namespace {
@@ -162,11 +161,7 @@ TEST(Uninstallation, RemovesTheFileClassOfTheMachineAndOfTheUser) {
     ASSERT_TRUE(reg::Key::open(root, u"Software\\OrvelDraw\\Program", reg::kKeyAllAccess, reg::Open::OrCreate, program).ok());
     ASSERT_TRUE(program.setValue(u"Update", reg::makeDword(1)).ok());
   }
-  // Under Wine a 64-bit process's classes root misses the machine's class,
-  // which the 32-bit view keeps apart, and the user's, which Wine does not
-  // merge in; the 32-bit program sees the machine's.
-  test::todoWineIn64BitProcess("a 64-bit process's classes root shows the machine's class",
-                               [] { EXPECT_TRUE(test::keyExists(reg::Root::ClassesRoot, u"OrvelDraw")); });
+  EXPECT_TRUE(test::keyExists(reg::Root::ClassesRoot, u"OrvelDraw"));
 
   c.uninstall();
   EXPECT_EQ(c.logLines().back(), u"Lösche Registry-Einträge");

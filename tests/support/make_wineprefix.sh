@@ -8,21 +8,30 @@
 set -euo pipefail
 wine=${1:-wine}
 : "${WINEPREFIX:?WINEPREFIX must name the prefix to make}"
+rm -f "$WINEPREFIX.log"
 
 # The server that belongs to the wine we were given.
 wineserver=$(dirname "$(command -v "$wine")")/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver)
 
 start=$SECONDS
-# A server left over from an interrupted run still holds the old prefix.
-"$wineserver" -k 2>/dev/null || true
-rm -rf "$WINEPREFIX"
-mkdir -p "$WINEPREFIX"
+# What went wrong, where the test run shows it.
+trap 'status=$?; [ $status -eq 0 ] || { echo "wine prefix $WINEPREFIX not made; its log:"; tail -n 40 "$WINEPREFIX.log"; }' EXIT
 
 # A 64-bit prefix with its 32-bit side (syswow64), which Debian's wine32
-# fills; wineboot's status says little, the checks below tell whether the
-# prefix is usable.
-"$wine" wineboot --init </dev/null >"$WINEPREFIX.log" 2>&1 || true
+# fills; wineboot's status says little, so the prefix is checked for what it
+# must hold, and made once more where the first try left it unusable.
+made() { [ -f "$WINEPREFIX/system.reg" ] && [ -d "$WINEPREFIX/drive_c/windows/system32" ]; }
+for try in 1 2; do
+  # A server left over from an interrupted run still holds the old prefix.
+  "$wineserver" -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  echo "-- wineboot, try $try" >>"$WINEPREFIX.log"
+  "$wine" wineboot --init </dev/null >>"$WINEPREFIX.log" 2>&1 || true
+  "$wineserver" -w
+  made && break
+done
 # Shortcuts saved into the Start menu or on the desktop would otherwise
 # become menu entries and launchers of the Linux desktop.
 "$wine" reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /t REG_SZ /d '' /f \
@@ -52,6 +61,5 @@ for link in "$WINEPREFIX"/drive_c/users/*/*; do
   fi
 done
 
-test -f "$WINEPREFIX/system.reg"
-test -d "$WINEPREFIX/drive_c/windows/system32"
+made
 echo "wine prefix $WINEPREFIX made in $((SECONDS - start)) s"

@@ -49,6 +49,7 @@ void removeProgramKeys() {
     deleteTree(root, u"Software\\OrvelDraw");
     deleteTree(root, u"Software\\Classes\\OrvelDraw");
   }
+  deleteTree(reg::Root::LocalMachine, u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvelDraw");
 }
 
 Str uniqueScratchName() {

@@ -34,15 +34,4 @@ void todoWine(const char* what, Checks checks) {
     std::cout << "[ todo_wine ] " << what << "\n";
 }
 
-// A difference that only a 64-bit process sees under Wine: there the checks
-// are a known difference as above; in the 32-bit program (the i686 build,
-// under WoW64) they must hold as on Windows.
-template <class Checks>
-void todoWineIn64BitProcess(const char* what, Checks checks) {
-  if constexpr (sizeof(void*) == 8)
-    todoWine(what, checks);
-  else
-    checks();
-}
-
 }  // namespace orvel::test

@@ -129,6 +129,74 @@ TEST_F(Drawing, ANarrowTerminalFoldsLinesAndKeepsPathsWhole) {
   EXPECT_NE(unframed.find("C:\\Users\\%Username%\\AppData\\Roaming\\OrvelDraw\\"), std::string::npos) << all;
 }
 
+// The columns a terminal gives the characters these tests draw: the wide
+// ones (中, 😀) two, the combining acute none, every other code point one.
+int terminalColumns(const std::string& line) {
+  int n = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if ((line[i] & 0xC0) == 0x80) continue;
+    if (line.compare(i, 3, "\u4E2D") == 0 || line.compare(i, 4, "\U0001F600") == 0) n += 2;
+    else if (line.compare(i, 2, "\u0301") != 0) n += 1;
+  }
+  return n;
+}
+
+// Whatever a window holds and however narrow or wide the terminal, every
+// line stays inside the terminal, the frame stays closed (each of its lines
+// as wide as its top) and no control character reaches the terminal. The
+// log lines of an installation from folders of every length once overflowed
+// the frame when a path moved to the next line and aborted the program.
+TEST_F(Drawing, EveryLineFitsTheTerminalAndTheFrameStaysClosed) {
+  const std::vector<Str> hostile = {
+      u"", u"\t\tTab\tund\x1b[31mEscape\x07\x7f\u0085",
+      u"\u4E2D\u4E2D\u4E2D \U0001F600\U0001F600 e\u0301e\u0301 " + Str(30, u'\u4E2D'),
+      Str(500, u'w') + u" " + Str(3, u'\u0301'),
+  };
+  for (int width : {20, 21, 23, 24, 25, 30, 40, 59, 60, 61, 79, 80, 100, 120, 400}) {
+    for (size_t pathLength = 3; pathLength <= 120; pathLength += 7) {
+      const Str path = u"C:\\" + Str(pathLength, u'p') + u"\\languages\\english.ini";
+      std::vector<Str> log = {u"Kopiere " + path + u" nach C:\\Program Files\\OrvelDraw\\",
+                              u"directory already exists: " + path, u"Deleting Deleting " + path};
+      log.insert(log.end(), hostile.begin(), hostile.end());
+      window.memo->setLines(log);
+      window.setCaption(width % 2 ? Str(pathLength, u'T') : u"Pr\u00fcfung");
+      window.find(u"EPath")->setText(path);
+      std::vector<std::vector<std::string>> drawings = {drawForm(window, {width, false}), drawForm(window, {width, true})};
+      drawings.push_back(drawMessageBox({MessageKind::Error, path, log[0] + u"\n" + hostile[1] + u"\n" + hostile[2],
+                                         {Button::Yes, Button::No, Button::Cancel}}, {width, false}));
+      for (size_t d = 0; d < drawings.size(); ++d) {
+        int frame = -1;
+        for (const std::string& line : drawings[d]) {
+          std::string visible;  // without the colour sequences
+          for (size_t k = 0; k < line.size(); ++k) {
+            if (line[k] == '\x1b' && d == 1) k = line.find('m', k);
+            else visible += line[k];
+          }
+          SCOPED_TRACE("width " + std::to_string(width) + ", path of " + std::to_string(pathLength) + ": " + line);
+          ASSERT_LE(terminalColumns(visible), std::max(width, 20));
+          ASSERT_TRUE(std::none_of(visible.begin(), visible.end(), [](char c) { return c >= 0 && c < 0x20; }));
+          if (frame < 0) frame = terminalColumns(visible);
+          if (visible.starts_with("+") || visible.starts_with("|")) {
+            ASSERT_EQ(terminalColumns(visible), frame);
+          }
+        }
+      }
+    }
+  }
+  window.show();
+  for (const std::string& line : helpLines(app, {20, false})) EXPECT_LE(terminalColumns(line), 20) << line;
+}
+
+// An empty window is a closed frame around its caption.
+TEST(TerminalDrawing, AnEmptyWindowIsAClosedFrame) {
+  std::ostringstream transcript;
+  Application app{std::make_unique<ScriptedBackend>(std::string(), transcript)};
+  struct EmptyWindow : Form {
+    explicit EmptyWindow(Application& a) : Form(a, u"FEmpty") { created(); }
+  } empty(app);
+  EXPECT_EQ(drawForm(empty, {20, false}), (std::vector<std::string>{"+-  -+", "+----+"}));
+}
+
 TEST_F(Drawing, ColourOnlyWhenAskedForAndDisabledControlsDimmed) {
   const std::string plain = joined(drawForm(window, {80, false}));
   EXPECT_EQ(plain.find('\x1b'), std::string::npos);

@@ -94,6 +94,37 @@ TEST(Win32RegistryView, SubKeysOfAnOpenLocalMachineKeyStayInThe32BitView) {
   EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\OrvelDraw", KEY_WOW64_32KEY));
 }
 
+// Software\Classes is shared between the views: the class keys that the
+// 32-bit program writes lie in the one key that 64-bit programs (Explorer
+// among them) read, also when reached through an open HKLM\Software key,
+// and a deletion removes them there.
+TEST(Win32RegistryView, ClassKeysLandInTheSharedClassesKey) {
+  test::TestMachine machine;
+  writeThroughService(reg::Root::LocalMachine, u"Software\\Classes\\OrvelDraw\\DefaultIcon", u"", u"C:\\Orvel\\OrvelDraw.exe,0");
+  reg::Key software;
+  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, u"Software", reg::kKeyAllAccess, reg::Open::Existing, software));
+  reg::Key extension;
+  ASSERT_TRUE(reg::Key::open(software, u"Classes\\.od", reg::kKeyAllAccess, reg::Open::OrCreate, extension));
+  ASSERT_TRUE(extension.setValue(u"", reg::makeString(u"OrvelDraw")));
+  extension.close();
+
+  EXPECT_EQ(readRaw(HKEY_LOCAL_MACHINE, L"Software\\Classes\\OrvelDraw\\DefaultIcon", L"", KEY_WOW64_64KEY),
+            L"C:\\Orvel\\OrvelDraw.exe,0");
+  EXPECT_EQ(readRaw(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.od", L"", KEY_WOW64_64KEY), L"OrvelDraw");
+  reg::Key read;
+  reg::Value value;
+  EXPECT_TRUE(reg::Key::open(reg::Root::LocalMachine, u"Software\\Classes\\.od", reg::kKeyRead, reg::Open::Existing, read) &&
+              read.queryValue(u"", value));
+  EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Wow6432Node\\OrvelDraw", KEY_WOW64_64KEY));
+  EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Wow6432Node\\.od", KEY_WOW64_64KEY));
+
+  EXPECT_TRUE(software.deleteSubKey(u"Classes\\.od"));
+  EXPECT_TRUE(reg::deleteKey(reg::Root::LocalMachine, u"Software\\Classes\\OrvelDraw\\DefaultIcon"));
+  EXPECT_TRUE(reg::deleteKey(reg::Root::LocalMachine, u"Software\\Classes\\OrvelDraw"));
+  EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.od", KEY_WOW64_64KEY));
+  EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\OrvelDraw", KEY_WOW64_64KEY));
+}
+
 // HKEY_CURRENT_USER has one view: what the service writes is where any program finds it.
 TEST(Win32RegistryView, CurrentUserIsNotRedirected) {
   test::TestMachine machine;

@@ -49,14 +49,28 @@ expected:
 $expected"
 }
 
+# reg_view <HKLM|HKCU> <key>: the view flag of Wine's reg under which it
+# finds the key where the program keeps it. The program's keys below
+# HKEY_LOCAL_MACHINE lie in the 32-bit view, as a 32-bit program's do on
+# 64-bit Windows, but for Software\Classes, which both views share: there
+# the 64-bit reg looks without a flag (with /reg:32 Wine's looks in
+# Classes\Wow6432Node only).
+reg_view() {
+  local root=$1 key=${2,,}
+  [ "$root" = HKLM ] || return 0
+  case "$key" in
+    'software\classes' | 'software\classes\'*) ;;
+    *) printf '%s' /reg:32 ;;
+  esac
+}
+
 # reg_get <HKLM|HKCU> <key> [name]: the value's data (a string as it is, a
 # DWORD in decimal); nothing and status 1 when it is missing. No name: the
 # default value.
 reg_get() {
   local root=$1 key=$2 name=${3:-}
   if [ -n "$wine" ]; then
-    local view=() out
-    [ "$root" = HKLM ] && view=(/reg:32)
+    local view=($(reg_view "$root" "$key")) out
     if [ -n "$name" ]; then
       out=$("$wine" reg query "$root\\$key" /v "$name" "${view[@]}" 2>/dev/null | tr -d '\r') || return 1
     else
@@ -117,8 +131,7 @@ PY
 reg_key_exists() {
   local root=$1 key=$2
   if [ -n "$wine" ]; then
-    local view=()
-    [ "$root" = HKLM ] && view=(/reg:32)
+    local view=($(reg_view "$root" "$key"))
     "$wine" reg query "$root\\$key" "${view[@]}" >/dev/null 2>&1
   else
     local hive=HKEY_LOCAL_MACHINE
@@ -139,18 +152,17 @@ reg_key_exists() {
   fi
 }
 
-# Removes what a run left in the test prefix's registry (the emulated machine is new).
+# Removes what a run left in the test prefix's registry (the emulated machine
+# is new), in every view, so that no earlier run's key is found in another.
 clean_registry() {
   [ -n "$wine" ] || return 0
-  local root key
+  local root key view
   for root in HKLM HKCU; do
     for key in 'Software\OrvelDraw' 'Software\Classes\OrvelDraw' 'Software\Classes\.od' 'Software\Classes\.old' \
       'Software\Classes\.other' 'Software\Classes\.x'; do
-      if [ "$root" = HKLM ]; then
-        "$wine" reg delete "$root\\$key" /f /reg:32 >/dev/null 2>&1 || true
-      else
-        "$wine" reg delete "$root\\$key" /f >/dev/null 2>&1 || true
-      fi
+      for view in /reg:32 /reg:64; do
+        "$wine" reg delete "$root\\$key" /f "$view" >/dev/null 2>&1 || true
+      done
     done
   done
 }

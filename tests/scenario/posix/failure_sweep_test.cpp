@@ -99,6 +99,7 @@ const std::vector<std::pair<bool, std::vector<Str>>> kProgramKeys = {
     {true, {u"Software", u"OrvelDraw"}},          {false, {u"Software", u"OrvelDraw"}},
     {true, {u"Software", u"Classes", u"OrvelDraw"}}, {false, {u"Software", u"Classes", u"OrvelDraw"}},
     {true, {u"Software", u"Classes", u".od"}},     {false, {u"Software", u"Classes", u".od"}},
+    {true, {u"Software", u"Microsoft", u"Windows", u"CurrentVersion", u"Uninstall", u"OrvelDraw"}},
 };
 
 std::string iniOf(const Str& user) {
