@@ -17,23 +17,17 @@ if(WIN32)
   target_link_options(OrvelDraw PRIVATE -mwindows -municode)
 endif()
 
-file(GLOB_RECURSE ORVEL_DIST_DATA CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/dist/languages/*
-  ${CMAKE_SOURCE_DIR}/dist/templates/*
-  ${CMAKE_SOURCE_DIR}/dist/styles/*
-  ${CMAKE_SOURCE_DIR}/dist/img/*)
-
 # orvel_dist(<target> <folder> <Setup target>)
+# Put together at every build, with no stamp to trust: what a run of the
+# program removed from the folder, or changed there, is made whole again.
 function(orvel_dist target folder setup)
-  set(stamp ${CMAKE_BINARY_DIR}/${target}.stamp)
-  add_custom_command(OUTPUT ${stamp}
+  add_custom_target(${target} ALL
     COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/dist -DDEST=${folder}
             -DSETUP=$<TARGET_FILE:${setup}> -DAPP=$<TARGET_FILE:OrvelDraw>
             -P ${CMAKE_SOURCE_DIR}/cmake/assemble_dist.cmake
-    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-    DEPENDS ${setup} OrvelDraw ${ORVEL_DIST_DATA} ${CMAKE_SOURCE_DIR}/cmake/assemble_dist.cmake
-    COMMENT "Assembling the demo distribution in ${folder}")
-  add_custom_target(${target} ALL DEPENDS ${stamp})
+    COMMENT "Assembling the demo distribution in ${folder}"
+    VERBATIM)
+  add_dependencies(${target} ${setup} OrvelDraw)
 endfunction()
 
 orvel_dist(dist ${ORVEL_DIST_DIR} Setup)

@@ -91,27 +91,39 @@ std::string joined(const std::vector<Str>& lines) {
   return quoteForTranscript(text);
 }
 
-std::string componentLine(const Form& form, const Component& c) {
-  // Which properties each kind shows, in the transcript's order.
-  struct Shows {
-    bool caption, hint, text, checked, index, items, lines;
-  };
-  Shows s{};
-  switch (c.kind()) {
-    case Kind::Button: s = {true, true, false, false, false, false, false}; break;
-    case Kind::Edit: s = {false, true, true, false, false, false, false}; break;
-    case Kind::CheckBox: s = {true, true, false, true, false, false, false}; break;
-    case Kind::ComboBox: s = {false, true, true, false, true, true, false}; break;
-    case Kind::RadioGroup: s = {true, false, false, false, true, true, false}; break;
-    case Kind::Label: s = {true, false, false, false, false, false, false}; break;
-    case Kind::GroupBox: s = {true, false, false, false, false, false, false}; break;
-    case Kind::ListBox: s = {false, false, false, false, true, true, false}; break;
-    case Kind::SpeedButton: s = {false, true, false, false, false, false, false}; break;
-    case Kind::RadioButton: s = {true, true, false, true, false, false, false}; break;
-    case Kind::Panel: s = {true, false, false, false, false, false, false}; break;
-    case Kind::Memo: s = {false, false, false, false, false, false, true}; break;
+// Which properties each kind shows, in the transcript's order.
+struct Shows {
+  bool caption, hint, text, checked, index, items, lines;
+};
+
+Shows showsOf(Kind kind) {
+  switch (kind) {
+    case Kind::Button: return {true, true, false, false, false, false, false};
+    case Kind::Edit: return {false, true, true, false, false, false, false};
+    case Kind::CheckBox: return {true, true, false, true, false, false, false};
+    case Kind::ComboBox: return {false, true, true, false, true, true, false};
+    case Kind::RadioGroup: return {true, false, false, false, true, true, false};
+    case Kind::Label: return {true, false, false, false, false, false, false};
+    case Kind::GroupBox: return {true, false, false, false, false, false, false};
+    case Kind::ListBox: return {false, false, false, false, true, true, false};
+    case Kind::SpeedButton: return {false, true, false, false, false, false, false};
+    case Kind::RadioButton: return {true, true, false, true, false, false, false};
+    case Kind::Panel: return {true, false, false, false, false, false, false};
+    case Kind::Memo: return {false, false, false, false, false, false, true};
     case Kind::Other: break;
   }
+  return {};
+}
+
+std::string formLine(const Form& form) {
+  return utf8(form.name()) + " form caption=" + quoteForTranscript(form.caption()) +
+         " visible=" + (form.visible() ? "1" : "0");
+}
+
+// A component's dump line; without `lists`, its items and lines are left
+// for the caller to show.
+std::string componentLine(const Form& form, const Component& c, bool lists = true) {
+  const Shows s = showsOf(c.kind());
   std::string line = utf8(form.name()) + "." + utf8(c.name()) + " " + utf8(kindName(c.kind()));
   if (s.caption) line += " caption=" + quoteForTranscript(c.caption());
   if (s.hint) line += " hint=" + quoteForTranscript(c.hint());
@@ -119,8 +131,8 @@ std::string componentLine(const Form& form, const Component& c) {
   if (s.checked) line += std::string(" checked=") + (c.checked() ? "1" : "0");
   if (c.kind() != Kind::Other) line += std::string(" enabled=") + (c.enabled() ? "1" : "0");
   if (s.index) line += " index=" + std::to_string(c.itemIndex());
-  if (s.items) line += " items=" + joined(c.items());
-  if (s.lines) line += " lines=" + joined(c.lines());
+  if (s.items && lists) line += " items=" + joined(c.items());
+  if (s.lines && lists) line += " lines=" + joined(c.lines());
   return line;
 }
 
@@ -233,15 +245,17 @@ std::optional<ScriptAction> parseScriptLine(std::string_view line, std::string& 
 
 const std::vector<ActionUsage>& actionUsages() {
   static const std::vector<ActionUsage> usages{
-      {"set", "set Form.Control text", "type the text into an edit field", "set FSetup.EFolder D:\\Apps\\OrvelDraw\\"},
+      {"set", "set Form.Control text", "type the text into an edit field", "set FSetup.EFolder E:\\Apps\\OrvelDraw\\"},
       {"check", "check Form.Control", "tick a check box", "check FSetup.CBPortableApplication"},
       {"uncheck", "uncheck Form.Control", "clear a check box", "uncheck FSetup.CBDesktopSymbol"},
       {"select", "select Form.Control N", "choose item N of a radio group or list", "select FSetup.RGRegOrIni 1"},
       {"click", "click Form.Control", "press a button", "click FSetup.BInstall"},
       {"close", "close Form", "close a window by its close button", "close FSetup"},
       {"answer", "answer Button", "answer the message box that is open", "answer Ja"},
-      {"folder", "folder Path", "choose a folder in the folder dialog", "folder D:\\Apps\\"},
-      {"file", "file Path", "choose a file in the file dialog", "file C:\\dist\\languages\\english.ini"},
+      {"folder", "folder Path", "choose a folder in the folder dialog (a name in its folder, or a full path)",
+       "folder E:\\Apps\\"},
+      {"file", "file Path", "choose a file in the file dialog (a name in its folder, or a full path)",
+       "file english.ini"},
       {"cancel", "cancel", "cancel the dialog or message box", "cancel"},
       {"dump", "dump Form", "write every property of a window", "dump FSetup"},
       {"help", "help", "this list", "help"},
@@ -265,12 +279,88 @@ std::string actionsOf(Kind kind) {
 }
 
 std::vector<std::string> dumpForm(const Form& form) {
-  std::vector<std::string> lines;
-  lines.push_back(utf8(form.name()) + " form caption=" + quoteForTranscript(form.caption()) +
-                  " visible=" + (form.visible() ? "1" : "0"));
+  std::vector<std::string> lines{formLine(form)};
   for (const auto& component : form.components())
     if (!component->name().empty()) lines.push_back(componentLine(form, *component));
   return lines;
+}
+
+std::vector<std::string> dumpFormForTerminal(const Form& form) {
+  std::vector<std::string> lines{formLine(form)};
+  for (const auto& component : form.components()) {
+    const Component& c = *component;
+    if (c.name().empty()) continue;
+    const Shows s = showsOf(c.kind());
+    lines.push_back(componentLine(form, c, false) + (s.items ? " items:" : s.lines ? " lines:" : ""));
+    if (s.items)
+      for (size_t i = 0; i < c.items().size(); ++i) lines.push_back("    " + std::to_string(i) + " " + utf8(c.items()[i]));
+    if (s.lines)
+      for (const Str& text : c.lines()) lines.push_back("    " + utf8(text));
+  }
+  return lines;
+}
+
+namespace {
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool sameLetterNoCase(char16_t a, char16_t b) { return (a | 0x20) == (b | 0x20); }
+
+bool isDriveLetter(char16_t c) { return (c | 0x20) >= u'a' && (c | 0x20) <= u'z'; }
+
+// The volume a full path starts with ("C:", "\\server\share") and the
+// length it takes; nothing for a path that is not full.
+std::optional<size_t> volumeLength(const Str& path) {
+  if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == u':' && isSeparator(path[2])) return 2;
+  if (path.size() < 3 || !isSeparator(path[0]) || !isSeparator(path[1]) || isSeparator(path[2])) return std::nullopt;
+  const size_t server = path.find_first_of(u"\\/", 2);
+  if (server == Str::npos || server + 1 >= path.size() || isSeparator(path[server + 1])) return std::nullopt;
+  const size_t share = path.find_first_of(u"\\/", server + 1);
+  return share == Str::npos ? path.size() : share;
+}
+
+// A full path with "." and ".." taken out and single backslashes; a
+// drive's root, and a path typed with a trailing backslash, end with one.
+Str normalPath(const Str& path, size_t volume) {
+  Str root = path.substr(0, volume);
+  for (char16_t& c : root)
+    if (c == u'/') c = u'\\';
+  std::vector<Str> parts;
+  size_t start = volume;
+  while (start < path.size()) {
+    size_t end = start;
+    while (end < path.size() && !isSeparator(path[end])) ++end;
+    const Str part = path.substr(start, end - start);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  if (parts.empty()) return root[1] == u':' ? root + u"\\" : root;
+  for (const Str& part : parts) root += u"\\" + part;
+  return isSeparator(path.back()) ? root + u"\\" : root;
+}
+
+}  // namespace
+
+std::optional<Str> dialogPath(const Str& folder, const Str& typed) {
+  if (typed.empty()) return std::nullopt;
+  if (auto volume = volumeLength(typed)) return normalPath(typed, *volume);
+  const auto base = volumeLength(folder);
+  // "C:x": relative to the folder when it lies on that drive, else to the drive's root.
+  if (typed.size() >= 2 && isDriveLetter(typed[0]) && typed[1] == u':') {
+    const bool onDrive = base && *base == 2 && sameLetterNoCase(folder[0], typed[0]);
+    const Str path = onDrive ? folder + u"\\" + typed.substr(2) : typed.substr(0, 2) + u"\\" + typed.substr(2);
+    return normalPath(path, 2);
+  }
+  // "\\server" without its share names nothing.
+  if (typed.size() >= 2 && isSeparator(typed[0]) && isSeparator(typed[1])) return std::nullopt;
+  if (!base) return std::nullopt;
+  // "\\x": on the folder's drive or share.
+  if (isSeparator(typed[0])) return normalPath(folder.substr(0, *base) + typed, *base);
+  return normalPath(folder + u"\\" + typed, *base);
 }
 
 // --- the backend ------------------------------------------------------------------
@@ -455,6 +545,8 @@ void ScriptedBackend::run(const ScriptAction& action, const std::string& line) {
   }
   if (action.verb == Verb::Dump) {
     for (const std::string& dumped : dumpForm(*form)) write(dumped);
+    // On the terminal the transcript is not shown: the dump is, there.
+    if (view_) view_->text(dumpFormForTerminal(*form));
     return;
   }
   if (action.verb == Verb::Close) {
@@ -596,29 +688,38 @@ Button ScriptedBackend::messageBox(const MessageBoxRequest& request) {
 
 std::optional<Str> ScriptedBackend::folderDialog(const Str& start) {
   if (view_) view_->pathDialog("Choose a folder", {{"opens in", start}}, "folder");
-  return answerPathDialog("folderdialog " + quoteForTranscript(start), Verb::Folder, "a folder dialog");
+  return answerPathDialog("folderdialog " + quoteForTranscript(start), start, Verb::Folder, "a folder dialog");
 }
 
 std::optional<Str> ScriptedBackend::fileDialog(const Str& initialDir, const Str& fileName, const Str& filter) {
   if (view_) view_->pathDialog("Open a file", {{"folder", initialDir}, {"name", fileName}, {"filter", filter}}, "file");
   return answerPathDialog("filedialog " + quoteForTranscript(initialDir) + " " + quoteForTranscript(fileName) + " " +
                               quoteForTranscript(filter),
-                          Verb::File, "a file dialog");
+                          initialDir, Verb::File, "a file dialog");
 }
 
-// Both dialogs take a path answer (`folder` or `file`) or `cancel`; without
-// one they are cancelled by default.
-std::optional<Str> ScriptedBackend::answerPathDialog(const std::string& dialog, ScriptAction::Verb pathVerb,
-                                                      const char* what) {
+// Both dialogs take a path answer (`folder` or `file`), a name in the
+// dialog's `folder` or a full path, or `cancel`; without one they are
+// cancelled by default.
+std::optional<Str> ScriptedBackend::answerPathDialog(const std::string& dialog, const Str& folder,
+                                                      ScriptAction::Verb pathVerb, const char* what) {
   std::optional<Str> chosen;
   bool byDefault = true;
   const auto refusal = [&](const ScriptAction& reply) -> std::string {
-    if (reply.verb == pathVerb || reply.verb == Verb::Cancel) return {};
-    return std::string(what) + " is open";
+    if (reply.verb == Verb::Cancel) return {};
+    if (reply.verb != pathVerb) return std::string(what) + " is open";
+    if (pathVerb == Verb::File && reply.text.find_first_of(u"*?") != Str::npos)
+      return "a pattern only filters the dialog's list: name one file";
+    if (!dialogPath(folder, reply.text))
+      return reply.text.starts_with(u"\\\\")
+                 ? "a network path names its share: \\\\server\\share\\..."
+                 : "the dialog shows no folder to find " + utf8(reply.text) + " in: type a full path (C:\\...)";
+    return {};
   };
   if (auto reply = takeAnswer(refusal)) {
     if (reply->verb == pathVerb) {
-      chosen = reply->text;
+      // What the dialog gives is the full path; a name it cannot place stays as typed.
+      chosen = dialogPath(folder, reply->text).value_or(reply->text);
       byDefault = false;
     } else if (reply->verb == Verb::Cancel) {
       byDefault = false;

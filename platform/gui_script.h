@@ -8,7 +8,8 @@
 //   click Form.Control           click a button
 //   close Form                   close a window through its caption bar
 //   answer Caption               answer to the next message box (&Ja, &Nein, OK, Abbrechen)
-//   folder Path / file Path      answer to the next folder / file dialog
+//   folder Path / file Path      answer to the next folder / file dialog: a name
+//                                in the dialog's folder or a full path
 //   cancel                       cancel the next dialog (or message box)
 //   dump Form                    write every component of the window with its state
 // Blank lines and lines starting with "#" are skipped. A trailing CR is dropped.
@@ -77,6 +78,16 @@ std::string actionsOf(Kind kind);
 
 // The transcript line of a form and its components (the `dump` action).
 std::vector<std::string> dumpForm(const Form& form);
+// The same on a terminal, where a memo's lines and a list's items stand
+// below their component, one a line.
+std::vector<std::string> dumpFormForTerminal(const Form& form);
+
+// The full path that a folder or file dialog showing `folder` gives for
+// what was typed into it, as Windows' dialogs give it: a name or relative
+// path ("dutch.ini", "..\x") in that folder, "\x" on its drive, "." and
+// ".." resolved, "/" read as "\" (a trailing one kept).
+// Nothing for a name that no full path comes of.
+std::optional<Str> dialogPath(const Str& folder, const Str& typed);
 
 class ScriptedBackend : public Backend {
  public:
@@ -117,7 +128,8 @@ class ScriptedBackend : public Backend {
   // Interactive, an answer that `refusal` refuses (a reason) is told to the
   // person, who answers again; from a script it is taken as it is.
   std::optional<ScriptAction> takeAnswer(const std::function<std::string(const ScriptAction&)>& refusal);
-  std::optional<Str> answerPathDialog(const std::string& dialog, ScriptAction::Verb pathVerb, const char* what);
+  std::optional<Str> answerPathDialog(const std::string& dialog, const Str& folder, ScriptAction::Verb pathVerb,
+                                      const char* what);
   // A line that cannot be done (`word`: error or ignored) into the
   // transcript, and to the person with the names nearest to what was typed.
   void report(const char* word, const std::string& line, const std::string& reason,

@@ -384,6 +384,13 @@ void TerminalView::note(const std::string& text) {
   print(lines);
 }
 
+void TerminalView::text(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  for (const std::string& line : lines)
+    for (const Line& l : fold({{line}}, std::max(20, style_.width), 6)) out.push_back(render(l, style_.colour));
+  print(out);
+}
+
 void TerminalView::prompt() {
   out_ << render({{"> ", Tone::Title}}, style_.colour);
   out_.flush();

@@ -59,6 +59,8 @@ class TerminalView {
   // A typed line that could not be done, and the names that come nearest.
   void problem(const std::string& reason, const std::vector<std::string>& nearest);
   void note(const std::string& text);
+  // Plain lines, as they are but folded to the terminal's width.
+  void text(const std::vector<std::string>& lines);
   // Asks for the next line.
   void prompt();
 

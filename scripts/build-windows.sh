@@ -18,10 +18,12 @@ build() {  # build <folder> <target triple> [cmake options...]
   local folder=$1 triple=$2 tests=OFF
   shift 2
   [ "$triple" = "$suite" ] && tests=ON
+  # Named each time: a folder that scripts/run-windows.sh configured without
+  # the tests has the scripted variant off in its cache.
   echo "== $triple in $folder (tests $tests)"
   cmake -S "$here" -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-$triple.cmake" \
-    -DORVEL_TESTS=$tests -DORVEL_BENCH=OFF "$@" >/dev/null
+    -DORVEL_TESTS=$tests -DORVEL_SCRIPTED_VARIANT=$tests -DORVEL_BENCH=OFF "$@" >/dev/null
   cmake --build "$folder" -j"$jobs"
 }
 

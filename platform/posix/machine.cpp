@@ -423,7 +423,9 @@ class SettingsCache {
     }
     // A machine with its drive C: has its root: one look for the common case.
     if (!driveC || isDirectory(paths_.driveC)) return settled();
-    if (!isDirectory(paths_.root)) createRoot(paths_.root);
+    // A machine without its drive C: is new, even when someone made its root
+    // (to put a drive in it): it gets its machine.ini unless it has one.
+    createRoot(paths_.root);
     Machine machine = settled();
     if (!isDirectory(paths_.driveC)) createStandardFolders(machine);
     return machine;

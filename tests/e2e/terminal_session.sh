@@ -3,7 +3,9 @@
 # from util-linux) on a fresh emulated machine, draws its windows, answers
 # `help` and a mistyped name, and typed actions install the application and
 # uninstall it again. The transcript written meanwhile is the one a script of
-# the same actions writes; Ctrl-D and `close FSetup` end the program.
+# the same actions writes; Ctrl-D and `close FSetup` end the program. The
+# demo's start (scripts/start-demo.sh) runs it from drive D: of the default
+# machine, anew after an uninstallation there.
 #
 # usage: terminal_session.sh <dist folder>
 # Only the emulated machine's program reads actions from a terminal: the
@@ -87,5 +89,38 @@ screen_has "BDeinstall: < "
 screen_has "| MInstallation:"
 gone() { [ ! -e "$installed" ]; }
 eventually gone || fail "the installation folder is still there: $(ls -la "$installed")"
+
+echo "-- the demo runs from a fresh copy on drive D: of the default machine, whatever the last run did there"
+home="$work/home"
+demo_root="$home/.local/share/orvel-machine"
+printf '#!/bin/sh\nexec %q %q\n' "$(cd "$(dirname "$0")/../.." && pwd)/scripts/start-demo.sh" "$dist" >"$work/demo"
+chmod +x "$work/demo"
+demo() { at_terminal "$work/demo" -u ORVEL_MACHINE -u XDG_DATA_HOME HOME="$home" ORVEL_GUI_TRANSCRIPT="$work/demo.transcript"; }
+printf '%s\n' "click FSetup.BLanguage" "file dutch.ini" "click FSetup.BDeinstall" "dump FMemo" "click FMemo.BClose" | demo
+screen_has "folder: D:\languages"
+grep -Fxq 'filedialog "D:\\languages" "*.ini" "*.ini|*.ini;*.*|*.*" -> "D:\\languages\\dutch.ini"' "$work/demo.transcript" ||
+  fail "the language dialog: $(cat "$work/demo.transcript")"
+screen_has "FMemo.MInstallation memo enabled=1 lines:"
+screen_has "    Orvel-Draw Installation"
+[ -f "$demo_root/machine.ini" ] || fail "the new machine has no machine.ini: $(ls -a "$demo_root")"
+no_setup() { [ ! -e "$demo_root/drive_d/Setup.exe" ]; }
+eventually no_setup || fail "the uninstallation left D:\Setup.exe"
+echo "close FSetup" | demo
+screen_has "+- "
+for file in Setup.exe OrvelDraw.exe languages/dutch.ini templates/letter.odt; do
+  [ -e "$demo_root/drive_d/$file" ] || fail "D:\\$file is missing after the second start"
+done
+
+echo "-- a start while the setup program runs from D: leaves the drive alone"
+rm "$demo_root/drive_d/languages/dutch.ini"
+flock -s "$demo_root/drive_d/Setup.exe" sleep 30 &
+holder=$!
+cleanup_actions+=('kill "$holder" 2>/dev/null || true')
+sleep 0.3
+status=0
+env -u ORVEL_MACHINE -u XDG_DATA_HOME HOME="$home" "$work/demo" </dev/null >"$work/refused" 2>&1 || status=$?
+kill "$holder"
+[ "$status" -eq 1 ] && grep -q "still running from D:" "$work/refused" || fail "a second start: $status $(cat "$work/refused")"
+[ ! -e "$demo_root/drive_d/languages/dutch.ini" ] || fail "the second start wrote the drive of the running one"
 
 echo "PASS"

@@ -365,6 +365,48 @@ TEST_F(ScriptedGui, FolderAndFileDialogs) {
                     }));
 }
 
+// What a dialog gives for what was typed into it, as Windows' dialogs give it.
+TEST(DialogPath, ANameOrRelativePathIsTakenInTheDialogsFolder) {
+  const struct {
+    const char16_t* folder;
+    const char16_t* typed;
+    std::optional<Str> path;
+  } cases[] = {
+      {u"D:\\languages", u"dutch.ini", Str(u"D:\\languages\\dutch.ini")},
+      {u"D:\\languages\\", u"sub\\x.ini", Str(u"D:\\languages\\sub\\x.ini")},
+      {u"D:\\languages", u"..\\.\\x.ini", Str(u"D:\\x.ini")},
+      {u"D:\\languages", u"..\\..\\..\\x.ini", Str(u"D:\\x.ini")},  // not above the root
+      {u"D:\\languages", u"\\x\\y.ini", Str(u"D:\\x\\y.ini")},     // on the folder's drive
+      {u"\\\\srv\\share\\dist", u"\\x", Str(u"\\\\srv\\share\\x")},
+      {u"\\\\srv\\share\\dist", u"..\\..\\..", Str(u"\\\\srv\\share")},
+      {u"D:\\languages", u"C:\\x\\..\\y\\", Str(u"C:\\y\\")},  // a full path, its trailing backslash kept
+      {u"D:\\languages", u"c:/x//y", Str(u"c:\\x\\y")},
+      {u"D:\\languages", u"E:\\", Str(u"E:\\")},
+      {u"D:\\languages", u"d:x.ini", Str(u"D:\\languages\\x.ini")},  // the current folder of its drive
+      {u"D:\\languages", u"E:x.ini", Str(u"E:\\x.ini")},
+      {u"", u"dutch.ini", std::nullopt},  // a dialog without a folder takes full paths only
+      {u"   ", u"dutch.ini", std::nullopt},
+      {u"", u"\\\\srv\\share\\a.ini", Str(u"\\\\srv\\share\\a.ini")},
+      {u"D:\\languages", u"\\\\srv", std::nullopt},  // a server without its share
+      {u"D:\\languages", u"", std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(dialogPath(c.folder, c.typed), c.path) << toUtf8(c.folder) << " + " << toUtf8(c.typed);
+}
+
+TEST_F(ScriptedGui, ADialogAnswerIsTheFullPathOfWhatWasTyped) {
+  script->addActions("file dutch.ini\nfolder ..\\Tools\\\nfile x.ini\n");
+  EXPECT_EQ(app->chooseFile(u"D:\\languages", u"*.ini", u"*.ini"), Str(u"D:\\languages\\dutch.ini"));
+  EXPECT_EQ(app->chooseFolder(u"C:\\Program Files\\OrvelDraw\\"), Str(u"C:\\Program Files\\Tools\\"));
+  // A script's name that no dialog folder places is taken as it stands.
+  EXPECT_EQ(app->chooseFile(u"", u"*.ini", u"*.ini"), Str(u"x.ini"));
+  EXPECT_EQ(take(), (std::vector<std::string>{
+                        "filedialog \"D:\\\\languages\" \"*.ini\" \"*.ini\" -> \"D:\\\\languages\\\\dutch.ini\"",
+                        "folderdialog \"C:\\\\Program Files\\\\OrvelDraw\\\\\" -> \"C:\\\\Program Files\\\\Tools\\\\\"",
+                        "filedialog \"\" \"*.ini\" \"*.ini\" -> \"x.ini\"",
+                    }));
+}
+
 TEST_F(ScriptedGui, AnErrorThatEscapesAHandlerIsShownAndTheRunGoesOn) {
   int thrown = 0;
   main->onButton = [&] {
@@ -471,6 +513,45 @@ TEST(InteractiveScript, DrawsChangedWindowsAndWaitsForAnswers) {
                       "msgbox confirmation \"Bestätigen\" \"Weiter?\" \"&Ja\",\"&Nein\" -> \"&Nein\""),
             lines.end());
   EXPECT_EQ(lines.back(), "close Main");
+}
+
+// At a terminal the transcript is not shown: a dump shows on the terminal,
+// each memo line and item on a line of its own; a dialog refuses what it
+// cannot take, and the person answers again.
+TEST(InteractiveScript, DumpShowsOnTheTerminalAndDialogsRefuseWhatTheyCannotTake) {
+  std::istringstream typed("dump Main\nclick Main.Button\nfile *.ini\nfile \\\\srv\nfile x.ini\ncancel\n"
+                           "click Main.Button\nfile ..\\dutch.ini\n");
+  std::ostringstream transcript;
+  std::ostringstream display;
+  Application app(std::make_unique<ScriptedBackend>(typed, transcript, true, &display, TerminalStyle{60, false}));
+  TestWindow main(app, u"Main");
+  main.memo->setLines({u"Orvel-Draw Installation", u"", u"a line that is longer than the terminal that shows it is wide"});
+  std::vector<std::optional<Str>> chosen;
+  Str folder = u"";
+  main.onButton = [&] {
+    chosen.push_back(app.chooseFile(folder, u"*.ini", u"*.ini"));
+    folder = u"D:\\languages";
+  };
+  app.run();
+  const std::string shown = display.str();
+  const auto lines = splitTranscript(shown);
+  const auto has = [&](const std::string& text) { return shown.find(text) != std::string::npos; };
+  EXPECT_TRUE(has("Main form caption=\"Test \\\"window\\\"\" visible=1\n")) << shown;
+  EXPECT_TRUE(has("\nMain.Memo memo enabled=1 lines:\n    Orvel-Draw Installation\n\n    a line that is longer than the "
+                  "terminal that shows it is\n      wide\n"))
+      << shown;
+  EXPECT_TRUE(has("\n    0 one\n    1 two\n")) << shown;
+  for (const std::string& line : lines) EXPECT_LE(line.size(), 60u) << line;
+  EXPECT_NE(shown.find("file *.ini: a pattern only filters"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\\\\srv: a network path names its share"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("file x.ini: the dialog shows no folder to find x.ini in"), std::string::npos) << shown;
+  EXPECT_EQ(chosen, (std::vector<std::optional<Str>>{std::nullopt, Str(u"D:\\dutch.ini")}));
+  // The transcript still gets the dump as a script run writes it.
+  const auto written = splitTranscript(transcript.str());
+  EXPECT_NE(std::find(written.begin(), written.end(),
+                      "Main.Memo memo enabled=1 lines=\"Orvel-Draw Installation\\n\\na line that is longer than the "
+                      "terminal that shows it is wide\""),
+            written.end());
 }
 
 TEST(MemoText, LinesAndTextAgree) {
