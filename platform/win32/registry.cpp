@@ -44,14 +44,13 @@ Str joined(const Str& path, const Str& subKey) {
   return subKey.empty() ? path : path + u"\\" + subKey;
 }
 
+// Whether `path` is the key `key` or lies below it, letter case ignored as
+// the registry ignores it.
 bool startsWithKey(const Str& path, std::u16string_view key) {
   if (path.size() < key.size() || (path.size() > key.size() && path[key.size()] != u'\\')) return false;
-  for (size_t i = 0; i < key.size(); ++i) {
-    const char16_t a = path[i] >= u'a' && path[i] <= u'z' ? char16_t(path[i] - 32) : path[i];
-    const char16_t b = key[i] >= u'a' && key[i] <= u'z' ? char16_t(key[i] - 32) : key[i];
-    if (a != b) return false;
-  }
-  return true;
+  return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(path.data()), static_cast<int>(key.size()),
+                              reinterpret_cast<const wchar_t*>(key.data()), static_cast<int>(key.size()),
+                              TRUE) == CSTR_EQUAL;
 }
 
 // Whether a key below HKEY_LOCAL_MACHINE is one that 64-bit Windows shares
