@@ -10,7 +10,7 @@
 #include "app/windows.h"
 #include "common/error.h"
 #include "platform/entry.h"
-#include "platform/gui.h"
+#include "gui/gui.h"
 #include "platform/system.h"
 #include "updater/updater.h"
 

@@ -4,7 +4,7 @@
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "platform/gui.h"
+#include "gui/gui.h"
 
 namespace orvel {
 namespace {

@@ -9,7 +9,7 @@
 // capital and stays too. Names compare equal exactly where that table makes
 // them equal; only for Ⱥ ⱥ, Ⱦ ⱦ, ῃ ῌ and ῳ ῼ does Windows' table name the
 // small letter as the pair's form, which only a folder listing's order shows.
-#include "platform/posix/fold_case.h"
+#include "formats/fold_case.h"
 
 #include <unicode/uchar.h>
 

@@ -1,10 +1,9 @@
-#include "platform/posix/ini_text.h"
+#include "formats/ini_text.h"
 
 #include <unordered_set>
 
-#include "platform/posix/fold_case.h"
-#include "platform/posix/utf16.h"
-#include "platform/profile.h"
+#include "formats/fold_case.h"
+#include "formats/utf16.h"
 
 namespace orvel::posix::ini {
 
@@ -217,11 +216,11 @@ bool Document::set(StrView section, StrView key, StrView value) {
   return true;
 }
 
-Str readerValue(StrView value) {
+Str readerValue(StrView value, size_t most) {
   value = value.substr(0, value.find(u'\0'));
   if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
     value = value.substr(1, value.size() - 2);
-  return Str(value.substr(0, profile::kMaxValue));
+  return Str(value.substr(0, most));
 }
 
 }  // namespace orvel::posix::ini

@@ -94,8 +94,9 @@ class Document {
 };
 
 // What GetPrivateProfileStringW gives for a value: one pair of enclosing
-// double or single quotes removed, cut at a NUL and after kMaxValue characters.
-Str readerValue(StrView value);
+// double or single quotes removed, cut at a NUL and after `most` characters
+// (the reader's buffer, profile::kMaxValue).
+Str readerValue(StrView value, size_t most);
 
 // Blanks as the profile functions see them.
 bool isProfileBlank(char16_t c);

@@ -1,4 +1,4 @@
-#include "platform/lnk_format.h"
+#include "formats/lnk_format.h"
 
 #include <array>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "platform/posix/registry_file.h"
+#include "formats/registry_file.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/posix/fold_case.h"
-#include "platform/posix/utf16.h"
+#include "formats/fold_case.h"
+#include "formats/utf16.h"
 
 namespace orvel::posix::regfile {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/utf16.h"
+#include "formats/utf16.h"
 
 namespace orvel::posix {
 

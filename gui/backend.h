@@ -1,6 +1,6 @@
-// The interface between the GUI model (platform/gui.h) and what realises it:
-// the native Win32 windows (platform/win32/gui_native*.cpp) or the scripted
-// GUI (platform/gui_script.h). The core never sees this header.
+// The interface between the GUI model (gui/gui.h) and what realises it:
+// the native Win32 windows (gui/win32/native*.cpp) or the scripted
+// GUI (gui/script/scripted_gui.h). The core never sees this header.
 //
 // Model -> backend: every change of a form or component property is told to
 // the form's peer; shows, hides, closes and repaints too. Backend -> model:
@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/gui.h"
+#include "gui/gui.h"
 
 namespace orvel::gui {
 
@@ -89,7 +89,7 @@ class PlatformSession {
  public:
   virtual ~PlatformSession() = default;
 };
-// Each backend folder defines it (platform/posix, platform/win32).
+// Each backend folder defines it (machine, platform/win32).
 std::unique_ptr<PlatformSession> startPlatformSession();
 
 // The value of an environment variable, or nothing when it is unset; whether

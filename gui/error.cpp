@@ -1,4 +1,4 @@
-#include "platform/gui_error.h"
+#include "gui/error.h"
 
 namespace orvel::gui {
 

@@ -3,7 +3,7 @@
 // the mouse cursor.
 //
 // The model here is what the program's windows are made of; a backend
-// (platform/gui_backend.h) realises it: as native windows and controls on
+// (gui/backend.h) realises it: as native windows and controls on
 // Windows, or as a script of user actions and a transcript (the scripted GUI).
 // Windows derive from Form, create their components in their constructor and
 // call created() at its end, which runs their creation handler.

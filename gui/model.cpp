@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/gui.h"
-#include "platform/gui_backend.h"
-#include "platform/gui_error.h"
+#include "gui/gui.h"
+#include "gui/backend.h"
+#include "gui/error.h"
 
 namespace orvel::gui {
 namespace {

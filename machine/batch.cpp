@@ -1,12 +1,12 @@
-#include "platform/posix/batch.h"
+#include "machine/batch.h"
 
 #include <cstdlib>
 #include <optional>
 #include <thread>
 
 #include "platform/files.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/paths.h"
+#include "machine/machine.h"
+#include "machine/paths.h"
 #include "platform/system.h"
 
 namespace orvel::posix::batch {

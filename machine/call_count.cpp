@@ -1,4 +1,4 @@
-#include "platform/posix/call_count.h"
+#include "machine/call_count.h"
 
 namespace orvel::posix::calls {
 namespace {

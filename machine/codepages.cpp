@@ -5,7 +5,7 @@
 // helpfulness out: it would write a yen sign in 932 as a backslash, and
 // split a Vietnamese letter in 1258 into a letter and a combining mark,
 // where Windows (without best fit) writes the default character '?'.
-#include "platform/posix/codepages.h"
+#include "machine/codepages.h"
 
 #include <iconv.h>
 

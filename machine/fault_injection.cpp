@@ -1,4 +1,4 @@
-#include "platform/posix/fault_injection.h"
+#include "machine/fault_injection.h"
 
 #include <unistd.h>
 

@@ -27,12 +27,12 @@
 #include <fstream>
 #include <utility>
 
-#include "platform/posix/call_count.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/paths.h"
-#include "platform/posix/temp_files.h"
+#include "machine/call_count.h"
+#include "machine/fault_injection.h"
+#include "machine/handles.h"
+#include "machine/machine.h"
+#include "machine/paths.h"
+#include "machine/temp_files.h"
 
 namespace orvel::files {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/posix/machine.h"
+#include "machine/machine.h"
 
 #include <dirent.h>
 #include <pwd.h>
@@ -17,9 +17,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/posix/file_stamp.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/paths.h"
+#include "machine/file_stamp.h"
+#include "machine/handles.h"
+#include "formats/fold_case.h"
+#include "machine/path_names.h"
 
 namespace orvel::posix {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/posix/own_executable.h"
+#include "machine/own_executable.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/posix/handles.h"
+#include "machine/handles.h"
 
 namespace orvel::posix {
 

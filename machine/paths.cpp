@@ -1,4 +1,4 @@
-#include "platform/posix/paths.h"
+#include "machine/paths.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +10,7 @@
 #include <climits>
 #include <vector>
 
-#include "platform/posix/handles.h"
+#include "machine/handles.h"
 
 namespace orvel::posix {
 namespace {
@@ -20,8 +20,6 @@ constexpr uint32_t kNotSameDevice = 17;
 constexpr uint32_t kGenFailure = 31;
 constexpr uint32_t kDiskFull = 112;
 constexpr uint32_t kFilenameTooLong = 206;
-
-bool isDriveLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
 // The part of an absolute Windows path that names its volume: "C:" or
 // "\\server\share".
@@ -42,31 +40,6 @@ Str joinWindows(const Str& folder, const Str& name) {
 }
 
 }  // namespace
-
-bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-
-bool isAbsoluteWindowsPath(StrView path) {
-  if (path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':')
-    return path.size() == 2 || isSeparator(path[2]);
-  return path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
-}
-
-bool hasForbiddenCharacter(StrView fullPath) {
-  StrView path = fullPath;
-  if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) path.remove_prefix(4);
-  size_t names = 0;
-  if (path.size() >= 2 && path[1] == u':') names = 2;
-  // Every forbidden character lies below 0x80, so a table tells them.
-  static constexpr auto kForbidden = [] {
-    std::array<bool, 0x80> table{};
-    for (char16_t c = 0; c < 0x20; ++c) table[c] = true;
-    for (char16_t c : u"<>:\"|?*") table[c] = true;
-    return table;
-  }();
-  for (size_t i = names; i < path.size(); ++i)
-    if (path[i] < 0x80 && kForbidden[path[i]]) return true;
-  return false;
-}
 
 Str currentWindowsFolder(const Machine& machine) {
   std::vector<char> buffer(PATH_MAX);
@@ -90,15 +63,6 @@ Str fullWindowsPath(const Machine& machine, const Str& path) {
 
 std::optional<std::string> resolveHostPath(const Machine& machine, const Str& path) {
   return machine.hostPath(fullWindowsPath(machine, path));
-}
-
-std::string hostParent(const std::string& hostPath) {
-  std::string path = hostPath;
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 Holder holderOf(const std::string& hostPath) {

@@ -1,24 +1,18 @@
 // What the posix services share beyond the machine: Windows' way of
-// comparing names (fold_case.h), making a path absolute, turning errno into a
+// comparing names (fold_case.h) and of writing paths (path_names.h), making a
+// path absolute, turning errno into a
 // Windows error code, and who may touch a file.
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "platform/posix/fold_case.h"
-#include "platform/posix/machine.h"
+#include "formats/fold_case.h"
+#include "machine/machine.h"
+#include "machine/path_names.h"
 #include "platform/types.h"
 
 namespace orvel::posix {
-
-bool isSeparator(char16_t c);
-// "X:\..." or "\\server\share...": a path that names its volume.
-bool isAbsoluteWindowsPath(StrView path);
-
-// Whether a name in the path (after its volume) holds a character Windows
-// forbids in file names: < > : " | ? * or a control character.
-bool hasForbiddenCharacter(StrView fullPath);
 
 // GetFullPathNameW: a relative path ("a\b", "\a", "C:a") taken against the
 // process's current folder, as the machine sees it.
@@ -46,7 +40,5 @@ bool heldExclusively(int fd);
 // the programs folder and everything in it cannot be written.
 bool writeRefused(const Machine& machine, const std::string& hostPath);
 
-// The folder part of a host path ("/a/b" -> "/a", "/a" -> "/").
-std::string hostParent(const std::string& hostPath);
 
 }  // namespace orvel::posix

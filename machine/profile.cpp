@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "platform/files.h"
-#include "platform/posix/file_stamp.h"
-#include "platform/posix/ini_text.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/paths.h"
+#include "machine/file_stamp.h"
+#include "formats/ini_text.h"
+#include "machine/fault_injection.h"
+#include "machine/paths.h"
 #include "platform/system.h"
 
 namespace orvel::profile {
@@ -103,7 +103,7 @@ std::vector<Str> sectionKeys(const Str& file, const Str& section) {
 Str readString(const Str& file, const Str& section, const Str& key, const Str& def) {
   auto doc = load(file);
   auto value = doc ? doc->value(section, key) : std::nullopt;
-  return value ? ini::readerValue(*value) : readerDefault(def);
+  return value ? ini::readerValue(*value, kMaxValue) : readerDefault(def);
 }
 
 Result writeString(const Str& file, const Str& section, const Str& key, const Str& value) {

@@ -25,14 +25,14 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/file_stamp.h"
-#include "platform/posix/fold_case.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/paths.h"
-#include "platform/posix/registry_file.h"
-#include "platform/posix/temp_files.h"
+#include "machine/fault_injection.h"
+#include "machine/file_stamp.h"
+#include "formats/fold_case.h"
+#include "machine/handles.h"
+#include "machine/machine.h"
+#include "machine/paths.h"
+#include "formats/registry_file.h"
+#include "machine/temp_files.h"
 
 namespace orvel::reg {
 namespace {

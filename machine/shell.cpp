@@ -30,11 +30,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/batch.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/paths.h"
+#include "machine/batch.h"
+#include "machine/fault_injection.h"
+#include "machine/handles.h"
+#include "machine/machine.h"
+#include "machine/paths.h"
 
 namespace orvel::shell {
 namespace {

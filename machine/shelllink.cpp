@@ -3,8 +3,8 @@
 #include "platform/shelllink.h"
 
 #include "platform/files.h"
-#include "platform/lnk_format.h"
-#include "platform/posix/fault_injection.h"
+#include "formats/lnk_format.h"
+#include "machine/fault_injection.h"
 
 namespace orvel::shelllink {
 namespace {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <utility>
 
-#include "platform/posix/codepages.h"
-#include "platform/posix/machine.h"
+#include "machine/codepages.h"
+#include "machine/machine.h"
 
 namespace orvel::sys {
 namespace {

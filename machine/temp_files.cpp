@@ -1,4 +1,4 @@
-#include "platform/posix/temp_files.h"
+#include "machine/temp_files.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/machine.h"
+#include "machine/fault_injection.h"
+#include "machine/handles.h"
+#include "machine/machine.h"
 
 namespace orvel::posix {
 namespace {

@@ -13,9 +13,9 @@
 #include <utility>
 
 #include "platform/files.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/paths.h"
+#include "machine/handles.h"
+#include "machine/machine.h"
+#include "machine/paths.h"
 
 namespace orvel::files {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/ini_text.h"
+#include "formats/ini_text.h"
 
 namespace {
 

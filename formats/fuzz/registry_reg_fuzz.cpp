@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/posix/registry_file.h"
+#include "formats/registry_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orvel::posix::regfile;

@@ -2,7 +2,7 @@
 // scripted GUI always runs; a person at a terminal types the actions.
 #include <cstdlib>
 
-#include "platform/gui_backend.h"
+#include "gui/backend.h"
 #include "platform/terminal.h"
 
 namespace orvel::gui {

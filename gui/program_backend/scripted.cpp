@@ -10,7 +10,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/terminal.h"
 
 namespace orvel::gui {

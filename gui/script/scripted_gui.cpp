@@ -1,6 +1,6 @@
 // The scripted GUI: runs the windows from a script of user actions and writes
 // a transcript of what a user would see.
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 
 #include <algorithm>
 #include <charconv>
@@ -513,7 +513,7 @@ Form* ScriptedBackend::formNamed(const Str& name) { return app_ ? app_->findForm
 void ScriptedBackend::perform(std::string_view line) {
   std::string_view ignored;
   if (view_ && app_ && firstWord(trim(line), ignored) == "help") {
-    view_->help(*app_);
+    view_->help(*app_, {actionUsages(), actionsOf});
     return;
   }
   std::string error;

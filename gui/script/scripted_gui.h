@@ -14,7 +14,7 @@
 //   dump Form                    write every component of the window with its state
 // Blank lines and lines starting with "#" are skipped. A trailing CR is dropped.
 // At a terminal `help` lists the actions and the controls of the shown
-// windows, and each shown window is drawn (platform/gui_terminal.h).
+// windows, and each shown window is drawn (gui/terminal/terminal_view.h).
 //
 // Transcript lines, one event each, texts quoted with `"` and `\` escaped by
 // `\` and LF, CR, tab written as \n, \r, \t:
@@ -41,8 +41,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/gui_backend.h"
-#include "platform/gui_terminal.h"
+#include "gui/backend.h"
+#include "gui/terminal/terminal_view.h"
 
 namespace orvel::gui {
 
@@ -66,12 +66,6 @@ std::optional<ScriptAction> parseScriptLine(std::string_view line, std::string& 
 
 // The actions as a person is told of them: how each is written, what it
 // does and an example, in the order `help` lists them.
-struct ActionUsage {
-  const char* verb;
-  const char* usage;
-  const char* what;
-  const char* example;
-};
 const std::vector<ActionUsage>& actionUsages();
 // The actions a control of this kind takes ("click", "set", ...), or "".
 std::string actionsOf(Kind kind);

@@ -1,5 +1,5 @@
 // Styled text for the terminal: widths, folding and frames.
-#include "platform/gui_terminal_text.h"
+#include "gui/terminal/terminal_text.h"
 
 #include <algorithm>
 #include <initializer_list>

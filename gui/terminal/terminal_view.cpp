@@ -1,11 +1,10 @@
 // The program's windows drawn on a terminal.
-#include "platform/gui_terminal.h"
+#include "gui/terminal/terminal_view.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/gui_script.h"
-#include "platform/gui_terminal_text.h"
+#include "gui/terminal/terminal_text.h"
 
 namespace orvel::gui {
 namespace {
@@ -276,11 +275,11 @@ std::vector<std::string> drawPathDialog(const std::string& title,
   return out;
 }
 
-std::vector<std::string> helpLines(const Application& app, const TerminalStyle& style) {
+std::vector<std::string> helpLines(const Application& app, const ActionHelp& actions, const TerminalStyle& style) {
   std::vector<Line> lines{{{"Actions, one a line (Form.Control names a control of a window below):", Tone::Title}}};
   size_t usageColumns = 0;
-  for (const ActionUsage& a : actionUsages()) usageColumns = std::max(usageColumns, std::string(a.usage).size());
-  for (const ActionUsage& a : actionUsages()) {
+  for (const ActionUsage& a : actions.usages) usageColumns = std::max(usageColumns, std::string(a.usage).size());
+  for (const ActionUsage& a : actions.usages) {
     std::string usage = a.usage;
     usage.resize(usageColumns + 2, ' ');
     lines.push_back({{"  " + usage}, {a.what}, {"   e.g. "}, {a.example, Tone::Name, false, false}});
@@ -294,7 +293,7 @@ std::vector<std::string> helpLines(const Application& app, const TerminalStyle& 
     std::vector<Placed> inRows;
     for (const auto& row : rowsOf(visibleControls(*form))) inRows.insert(inRows.end(), row.begin(), row.end());
     for (const Placed& p : inRows) {
-      const std::string does = actionsOf(p.control->kind());
+      const std::string does = actions.actionsOf(p.control->kind());
       if (controls.size() > 1) controls.push_back({", "});
       controls.push_back({toUtf8(p.control->name()), Tone::Name, !usable(*p.control), false});
       controls.push_back({does.empty() ? "" : " (" + does + ")"});
@@ -356,7 +355,9 @@ void TerminalView::pathDialog(const std::string& title, const std::vector<std::p
   print(drawPathDialog(title, fields, answerVerb, style_));
 }
 
-void TerminalView::help(const Application& app) { print(helpLines(app, style_)); }
+void TerminalView::help(const Application& app, const ActionHelp& actions) {
+  print(helpLines(app, actions, style_));
+}
 
 void TerminalView::problem(const std::string& reason, const std::vector<std::string>& nearest) {
   Line line{{reason, Tone::Hint}};

@@ -14,10 +14,25 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/gui_backend.h"
+#include "gui/backend.h"
 #include "platform/terminal.h"
 
 namespace orvel::gui {
+
+// What help tells of the actions a person can type: each action as it is
+// written, what it does and an example, and the actions a control of a kind
+// takes ("click", "set", ...). The scripted GUI, whose actions they are,
+// hands them in.
+struct ActionUsage {
+  const char* verb;
+  const char* usage;
+  const char* what;
+  const char* example;
+};
+struct ActionHelp {
+  const std::vector<ActionUsage>& usages;
+  std::string (*actionsOf)(Kind kind);
+};
 
 struct TerminalStyle {
   int width = 80;       // columns; a longer line folds
@@ -38,7 +53,7 @@ std::vector<std::string> drawPathDialog(const std::string& title,
                                         const std::vector<std::pair<std::string, Str>>& fields,
                                         const std::string& answerVerb, const TerminalStyle& style);
 // The actions with an example each, and the controls of the shown windows.
-std::vector<std::string> helpLines(const Application& app, const TerminalStyle& style);
+std::vector<std::string> helpLines(const Application& app, const ActionHelp& actions, const TerminalStyle& style);
 
 // The names nearest to what was typed (letter case ignored): those within a
 // few edits or containing it, best first, at most `most`.
@@ -55,7 +70,7 @@ class TerminalView {
   void messageBox(const MessageBoxRequest& request);
   void pathDialog(const std::string& title, const std::vector<std::pair<std::string, Str>>& fields,
                   const std::string& answerVerb);
-  void help(const Application& app);
+  void help(const Application& app, const ActionHelp& actions);
   // A typed line that could not be done, and the names that come nearest.
   void problem(const std::string& reason, const std::vector<std::string>& nearest);
   void note(const std::string& text);

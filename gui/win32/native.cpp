@@ -1,5 +1,5 @@
 // The native backend: window classes, fonts, the message loop and the cursor.
-#include "platform/win32/gui_native.h"
+#include "gui/win32/native.h"
 
 #include <windowsx.h>
 

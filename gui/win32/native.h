@@ -1,5 +1,5 @@
 // The native Win32 GUI: every form a top-level window, every component a
-// native control at its pixel position. Private to platform/win32/gui_native*.cpp.
+// native control at its pixel position. Private to gui/win32/native*.cpp.
 //
 // The model is the truth. A change of the model is copied into the controls
 // (FormWindow's componentChanged); what a user does to a control is handed to
@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gui_backend.h"
+#include "gui/backend.h"
 #include "platform/win32/win32.h"
 
 namespace orvel::gui::native {

@@ -1,6 +1,6 @@
 // Modal dialogs of the native backend: message boxes with German buttons
 // centred on the screen, the folder-picking dialog and the file-open dialog.
-#include "platform/win32/gui_native.h"
+#include "gui/win32/native.h"
 
 #include <commdlg.h>
 #include <shobjidl.h>

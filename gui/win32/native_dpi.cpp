@@ -2,7 +2,7 @@
 // functions that know a window's own monitor came with Windows 10 1607; on
 // older systems the program is system-DPI aware and every window has the
 // system's DPI.
-#include "platform/win32/gui_native.h"
+#include "gui/win32/native.h"
 
 namespace orvel::gui::native {
 namespace {

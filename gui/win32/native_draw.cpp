@@ -1,6 +1,6 @@
 // What the backend draws itself: the folder picture, picture buttons and
 // the panels' bevel and caption.
-#include "platform/win32/gui_native.h"
+#include "gui/win32/native.h"
 
 #include <algorithm>
 

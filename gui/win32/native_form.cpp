@@ -1,7 +1,7 @@
 // A form as a native window: its frame and place on the screen, a native
 // control for each component, and both directions of keeping the controls
 // and the model in step.
-#include "platform/win32/gui_native.h"
+#include "gui/win32/native.h"
 
 #include <commctrl.h>
 

@@ -1,7 +1,7 @@
 // Where the controls go: docking to the edges of their parent, the labels'
 // room for their caption, the radio buttons of a radio group, and the tab
 // order (the window order of siblings).
-#include "platform/win32/gui_native.h"
+#include "gui/win32/native.h"
 
 #include <algorithm>
 

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/gui_backend.h"
+#include "gui/backend.h"
 
 namespace orvel::gui {
 namespace {

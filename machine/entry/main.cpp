@@ -1,5 +1,5 @@
 #include "platform/entry.h"
-#include "platform/posix/own_executable.h"
+#include "machine/own_executable.h"
 
 int main() {
   // Like Windows, the machine keeps a running program's file from being

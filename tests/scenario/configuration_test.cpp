@@ -4,7 +4,7 @@
 // registry can be written.
 #include <gtest/gtest.h>
 
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "tests/scenario/installer_fixture.h"
 
 namespace orvel {

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/shell.h"
 #include "tests/scenario/installer_fixture.h"
 

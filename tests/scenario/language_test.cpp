@@ -12,7 +12,7 @@
 #include "common/fmx_utils.h"
 #include "common/language_file.h"
 #include "platform/files.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/profile.h"
 #include "platform/system.h"
 #include "tests/scenario/installer_fixture.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/windows.h"
-#include "platform/gui.h"
-#include "platform/gui_script.h"
+#include "gui/gui.h"
+#include "gui/script/scripted_gui.h"
 
 namespace orvel::test {
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "tests/scenario/installer_fixture.h"
 
 namespace orvel {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "tests/scenario/scripted_windows.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "tests/scenario/installer_fixture.h"
 
 namespace orvel {

@@ -2,7 +2,7 @@
 // OK leads out of it.
 #include <gtest/gtest.h>
 
-#include "platform/gui.h"
+#include "gui/gui.h"
 #include "tests/scenario/updater_windows.h"
 #include "tests/support/test_machine.h"
 

@@ -1,6 +1,6 @@
 // Encoding and decoding of .lnk files: round trips, the header fields other
 // readers rely on, files in forms this encoder does not write, and damage.
-#include "platform/lnk_format.h"
+#include "formats/lnk_format.h"
 
 #include <gtest/gtest.h>
 

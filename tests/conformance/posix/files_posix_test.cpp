@@ -14,9 +14,9 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/own_executable.h"
+#include "machine/fault_injection.h"
+#include "machine/machine.h"
+#include "machine/own_executable.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {

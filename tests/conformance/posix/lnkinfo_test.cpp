@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include "common/shell_link.h"
-#include "platform/lnk_format.h"
-#include "platform/posix/machine.h"
+#include "formats/lnk_format.h"
+#include "machine/machine.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {

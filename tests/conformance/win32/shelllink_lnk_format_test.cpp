@@ -4,7 +4,7 @@
 
 #include "common/shell_link.h"
 #include "platform/files.h"
-#include "platform/lnk_format.h"
+#include "formats/lnk_format.h"
 #include "platform/shelllink.h"
 #include "tests/support/test_machine.h"
 #include "tests/support/todo_wine.h"

@@ -28,10 +28,10 @@
 #include <vector>
 
 #include "common/mem_ini_file.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/registry_file.h"
-#include "platform/posix/utf16.h"
+#include "machine/fault_injection.h"
+#include "machine/machine.h"
+#include "formats/registry_file.h"
+#include "formats/utf16.h"
 #include "tests/scenario/posix/sweep_jobs.h"
 
 namespace orvel {

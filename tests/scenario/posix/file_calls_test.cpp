@@ -4,7 +4,7 @@
 // the number of files. Every other call is made once per folder or job.
 #include <gtest/gtest.h>
 
-#include "platform/posix/call_count.h"
+#include "machine/call_count.h"
 #include "tests/scenario/installer_fixture.h"
 
 namespace orvel {

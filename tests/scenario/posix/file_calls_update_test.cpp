@@ -4,7 +4,7 @@
 // whatever the number of files. Every other call is made once per folder.
 #include <gtest/gtest.h>
 
-#include "platform/posix/call_count.h"
+#include "machine/call_count.h"
 #include "tests/scenario/update_fixture.h"
 
 namespace orvel {

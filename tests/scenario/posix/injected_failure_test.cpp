@@ -2,7 +2,7 @@
 // fail through its failure seam, and what the program then keeps.
 #include <gtest/gtest.h>
 
-#include "platform/posix/fault_injection.h"
+#include "machine/fault_injection.h"
 #include "tests/scenario/update_fixture.h"
 
 namespace orvel {

@@ -17,7 +17,7 @@
 #include "common/fmx_utils.h"
 #include "common/mem_ini_file.h"
 #include "platform/files.h"
-#include "platform/posix/paths.h"
+#include "machine/paths.h"
 #include "platform/registry.h"
 #include "tests/scenario/installer_fixture.h"
 #include "tests/scenario/updater_windows.h"

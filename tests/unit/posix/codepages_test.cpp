@@ -1,5 +1,5 @@
 // What the emulated machine reads where Windows' tables name no character.
-#include "platform/posix/codepages.h"
+#include "machine/codepages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Letter case on the emulated machine: which names are the same name, and
 // the order the registry lists them in.
-#include "platform/posix/fold_case.h"
+#include "formats/fold_case.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // registry.reg: the text the emulated machine keeps its registry in.
-#include "platform/posix/registry_file.h"
+#include "formats/registry_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/posix/utf16.h"
+#include "formats/utf16.h"
 
 namespace orvel::posix::regfile {
 namespace {
