@@ -36,6 +36,7 @@ void TFSetup::WriteConfiguration() {
       registry.WriteString(u"Language", Sprachdatei);
       registry.WriteInteger(u"PortableApplication", 0);
     } catch (const Error&) {
+      // A refused key leaves nothing half written that the application would misread.
     }
     return;
   }

@@ -3,6 +3,7 @@
 // portable installation, writes the shortcuts and the configuration, and
 // saves the log as install.txt.
 #include "common/convert.h"
+#include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
 #include "common/installation_layout.h"
@@ -80,7 +81,7 @@ void TFSetup::BInstallClick(gui::Object*) {
   FMemo->GibAus(LNGSaveInstallation + u" " + log);
   try {
     FMemo->SaveLog(log);
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     // The installation itself is complete; a log that cannot be saved changes nothing.
   }
   if (!Fehler) FMemo->Installation = 0;

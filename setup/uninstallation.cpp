@@ -2,6 +2,7 @@
 // machine INI file, the application's files and folders in the folder of the
 // running setup program, and the program's registry keys, then writes the
 // batch file that deletes the setup program once it has ended.
+#include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
 #include "common/installation_layout.h"
@@ -128,18 +129,17 @@ void TFSetup::RemoveFiles(const Str& Path, const Str& Filter) {
     if (!IsPlainFile(entry)) continue;
     try {
       RemoveFile(LNGDelete, Path + entry.name);
-    } catch (const std::exception&) {
-      // One file that cannot be handled does not keep the others.
+    } catch (const Error&) {
+      // One file that cannot be handled (a language text that does not fit
+      // its message) does not keep the others; each file stands alone.
     }
   }
 }
 
 void TFSetup::RemoveDir(const Str& Path) {
-  try {
-    (void)shell::deleteToRecycleBin(Path, kRecycleQuietly);
-  } catch (const std::exception&) {
-    // A folder that stays is no reason to stop the uninstallation.
-  }
+  // A folder that stays is no reason to stop the uninstallation: nothing
+  // else depends on it being gone.
+  (void)shell::deleteToRecycleBin(Path, kRecycleQuietly);
 }
 
 void TFSetup::RemoveRegistryEntries() {
