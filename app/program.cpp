@@ -53,9 +53,10 @@ std::optional<Error> RunProcedure() {
   try {
     FUpdater->MakeUpdate();
   } catch (const std::exception& e) {
+    // The program's own error keeps its text; a programming error is named as one.
     return Error(gui::exceptionText(e));
   } catch (...) {
-    return Error(u"Unbekannte Ausnahme");
+    return Error(gui::kUnknownExceptionText);
   }
   return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "common/shell_link.h"
 
+#include "common/error.h"
 #include "common/fmx_utils.h"
 #include "platform/shelllink.h"
 
@@ -34,6 +35,16 @@ TWindowState windowStateOf(int showCommand, TWindowState current) {
   }
 }
 
+// The link object's failure as the program's own error, with the system's text.
+template <class Call>
+auto throughObject(Call call) {
+  try {
+    return call();
+  } catch (const shelllink::ObjectError& error) {
+    throw Error(fromUtf8(error.what()));
+  }
+}
+
 }  // namespace
 
 void TShellLink::Write() {
@@ -47,13 +58,13 @@ void TShellLink::Write() {
   data.path = ProgramFile;
   data.showCommand = showCommandOf(WindowState);
   data.workingDirectory = workingDirectory;
-  shelllink::save(LinkFile, data);
+  throughObject([&] { shelllink::save(LinkFile, data); });
   // Kept for later writes through this component.
   WorkingDirectory = workingDirectory;
 }
 
 void TShellLink::Read() {
-  const shelllink::LinkData data = shelllink::load(LinkFile, kReadBufferChars);
+  const shelllink::LinkData data = throughObject([&] { return shelllink::load(LinkFile, kReadBufferChars); });
   Arguments = data.arguments;
   Description = data.description;
   HotKey = data.hotKey;

@@ -428,6 +428,8 @@ class Application {
   // Shows an error that escaped a handler in an error box titled "Setup",
   // with the full-stop rule applied to its text.
   void handleException(const std::exception& error);
+  // handleException for the exception being handled; only inside a catch block.
+  void handleCurrentException();
   // Runs what a user's action started; an error that escapes is shown by
   // handleException and the program goes on.
   void dispatch(const std::function<void()>& action);

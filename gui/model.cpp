@@ -479,13 +479,23 @@ void Application::handleException(const std::exception& error) {
   backend_->messageBox({MessageKind::Error, title_, errorBoxText(exceptionText(error)), {Button::Ok}});
 }
 
-void Application::dispatch(const std::function<void()>& action) {
+void Application::handleCurrentException() {
   try {
-    action();
+    throw;
   } catch (const std::exception& error) {
     handleException(error);
   } catch (...) {
-    handleException(std::runtime_error("Unbekannte Ausnahme"));
+    handleException(std::runtime_error(toUtf8(kUnknownExceptionText)));
+  }
+}
+
+// The handler of last resort: whatever escapes, the program's own error or
+// a programming error, is shown (each by its own text) and the program goes on.
+void Application::dispatch(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (...) {
+    handleCurrentException();
   }
 }
 

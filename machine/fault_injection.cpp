@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
+#include <stdexcept>
 
 namespace orvel::posix::faults {
 namespace {
@@ -95,6 +96,7 @@ uint32_t check(const char* service) {
   if (!s.armed || std::string(service).rfind(s.plan.services, 0) != 0) return 0;
   if (++s.count != s.plan.nth) return 0;
   s.failed = service;
+  if (s.plan.programmingError) throw std::logic_error(std::string("injected programming error in ") + service);
   return s.plan.error;
 }
 

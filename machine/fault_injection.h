@@ -36,6 +36,9 @@ struct Plan {
   // fails, the calls are only counted.
   uint64_t nth = 0;
   uint32_t error = 0;
+  // The call raises std::logic_error instead, as a fault in the program
+  // itself would, for a test that such a fault is not taken for a failure.
+  bool programmingError = false;
 };
 
 // Replaces the plan of this process and starts the count afresh.
@@ -46,7 +49,8 @@ uint64_t counted();
 // The name of the call that was made to fail, empty while none has.
 std::string failedCall();
 
-// At a service's entry: the error this call is to fail with, or 0.
+// At a service's entry: the error this call is to fail with, or 0; throws
+// std::logic_error where the plan asks for a programming error.
 uint32_t check(const char* service);
 
 // Arms a plan for the lifetime of the object (a test's scope).

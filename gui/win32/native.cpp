@@ -31,9 +31,11 @@ LRESULT CALLBACK formProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   // escape is caught by Application::dispatch already, so this is the rest.
   try {
     return window->formMessage(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    window->form().application().handleException(error);
   } catch (...) {
+    try {
+      window->form().application().handleCurrentException();
+    } catch (...) {  // the error box itself failed: there is nobody left to tell
+    }
   }
   return 0;
 }
