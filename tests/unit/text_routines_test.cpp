@@ -9,7 +9,7 @@
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
-#include "platform/gui_error.h"
+#include "gui/error.h"
 
 namespace orvel {
 namespace {

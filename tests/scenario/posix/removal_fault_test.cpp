@@ -8,8 +8,8 @@
 #include "common/fmx_utils.h"
 #include "common/format.h"
 #include "common/log_window.h"
-#include "platform/gui_error.h"
-#include "platform/posix/fault_injection.h"
+#include "gui/error.h"
+#include "machine/fault_injection.h"
 #include "tests/scenario/installer_fixture.h"
 
 namespace orvel {
