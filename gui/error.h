@@ -17,17 +17,8 @@ class TextException : public std::exception {
 
 // What an escaped exception that is none of std::exception shows.
 inline constexpr char16_t kUnknownExceptionText[] = u"Unbekannte Ausnahme";
-// What precedes the text of a programming error, so that it never passes
-// for a step that failed on the machine.
-inline constexpr char16_t kProgrammingErrorText[] = u"Interner Programmfehler: ";
-
-// A fault of the program itself (a broken precondition, a missing value
-// read, a bad cast), as opposed to a failure of what it works on.
-bool isProgrammingError(const std::exception& error);
-
 // The text the user sees for an exception: a TextException's own, what()
-// read as UTF-8 for any other, after kProgrammingErrorText for a
-// programming error.
+// read as UTF-8 for any other.
 Str exceptionText(const std::exception& error);
 
 // The text of the error box: a full stop is appended when the last

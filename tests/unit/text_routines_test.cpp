@@ -145,21 +145,5 @@ TEST(ErrorBoxText, FullStopOnlyAfterCharactersAboveIt) {
   for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(ErrorBoxText(cases[i].input), cases[i].expected) << "row " << i + 1;
 }
 
-// The error box tells the program's own error, shown by its text alone, from
-// a fault of the program, which must never read like a step that failed.
-TEST(ExceptionText, ProgrammingErrorsAreNamedAsSuch) {
-  const Str internal = gui::kProgrammingErrorText;
-  EXPECT_EQ(gui::exceptionText(Error(u"Datei fehlt")), u"Datei fehlt");                   // 1 the program's error
-  EXPECT_EQ(gui::exceptionText(std::runtime_error("Zugriff verweigert")), u"Zugriff verweigert");  // 2 a platform failure
-  EXPECT_EQ(gui::exceptionText(std::out_of_range("vector")), internal + u"vector");        // 3 a broken precondition
-  EXPECT_EQ(gui::exceptionText(std::logic_error("x")), internal + u"x");                   // 4
-  try {
-    (void)std::optional<int>().value();
-  } catch (const std::exception& missing) {
-    EXPECT_TRUE(gui::exceptionText(missing).starts_with(internal));                        // 5 a missing value read
-  }
-  EXPECT_FALSE(gui::isProgrammingError(std::bad_alloc()));                                 // 6 exhaustion is no fault of the code
-}
-
 }  // namespace
 }  // namespace orvel
