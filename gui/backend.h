@@ -89,17 +89,18 @@ class PlatformSession {
  public:
   virtual ~PlatformSession() = default;
 };
-// Each backend folder defines it (machine, platform/win32).
+// Defined by gui/win32/ and gui/machine/.
 std::unique_ptr<PlatformSession> startPlatformSession();
 
 // The value of an environment variable, or nothing when it is unset; whether
-// standard input is a terminal (a person types the actions). Defined by each
-// backend folder.
+// standard input is a terminal (a person types the actions). Defined by
+// gui/win32/ and gui/machine/.
 std::optional<Str> environmentVariable(const char* name);
 bool standardInputIsTerminal();
 
-// The native windows of this platform, or null where there are none (posix).
-// Defined by each backend folder.
+// The native windows of this platform, or null where there are none (the
+// emulated machine).
+// Defined by gui/win32/ and gui/machine/.
 std::unique_ptr<Backend> makeNativeBackend();
 
 // The backend the program runs with, from the one program_backend/ source

@@ -45,7 +45,7 @@ Bounds clientBounds(HWND hwnd);
 void drawFolderGlyph(HDC dc, int x, int y, bool enabled, int dpi);
 
 // DPI: the layouts' pixels are pixels at 96 DPI; a window shows them at the
-// DPI of its monitor (gui_native_dpi.cpp).
+// DPI of its monitor (native_dpi.cpp).
 inline constexpr int kDesignDpi = 96;
 // Sent when a window moves to a monitor of another DPI (WM_DPICHANGED).
 inline constexpr UINT kDpiChanged = 0x02E0;
