@@ -2,7 +2,11 @@
 // keys that the setup program, the updater and the application agree on.
 // Stored installations and the application rely on every one of them, so a
 // value never changes. Windows compares all of them case-insensitively.
+// They are compile-time texts: a Str here would be made at start-up and torn
+// down at exit in every file that includes the header.
 #pragma once
+
+#include <string_view>
 
 #include "platform/types.h"
 
@@ -10,42 +14,54 @@ namespace orvel::layout {
 
 // The product's own folder: below Program Files, the user's AppData and
 // the Start menu's Programs.
-inline const Str kProductFolder = u"OrvelDraw";
+inline constexpr char16_t kProductFolder[] = u"OrvelDraw";
 
 // Files in the installation folder.
-inline const Str kApplicationFile = u"OrvelDraw.exe";  // the drawing application
-inline const Str kSetupFile = u"Setup.exe";            // the setup program, which also uninstalls
-inline const Str kShortcutFile = u"OrvelDraw.lnk";     // the desktop and Start-menu shortcut
-inline const Str kMachineIniFile = u"ODMachine.INI";   // the configuration when settings go into INI files
+inline constexpr char16_t kApplicationFile[] = u"OrvelDraw.exe";  // the drawing application
+inline constexpr char16_t kSetupFile[] = u"Setup.exe";            // the setup program, which also uninstalls
+inline constexpr char16_t kShortcutFile[] = u"OrvelDraw.lnk";     // the desktop and Start-menu shortcut
+inline constexpr char16_t kMachineIniFile[] = u"ODMachine.INI";   // the configuration when settings go into INI files
 // The uninstallation looks for the machine INI file under this spelling and
 // logs its removal so; on Windows it names the same file as kMachineIniFile.
-inline const Str kMachineIniFileRemoved = u"ODMachine.ini";
-inline const Str kInstallLog = u"install.txt";  // the installation's log
-inline const Str kUpdateLog = u"update.txt";    // the updater's log
+inline constexpr char16_t kMachineIniFileRemoved[] = u"ODMachine.ini";
+inline constexpr char16_t kInstallLog[] = u"install.txt";  // the installation's log
+inline constexpr char16_t kUpdateLog[] = u"update.txt";    // the updater's log
 
 // The user's settings files, in the folder that "HomeDir" names.
-inline const Str kSettingsFiles[] = {u"ODUser.ini", u"ODOrvelCol.ini", u"ODHTMLCol.ini"};
+inline constexpr const char16_t* kSettingsFiles[] = {u"ODUser.ini", u"ODOrvelCol.ini", u"ODHTMLCol.ini"};
 
 // Subfolders of the installation folder (and of the distribution).
-inline const Str kLanguageFolder = u"languages";  // the language files, *.ini
-inline const Str kTemplateFolder = u"templates";
-inline const Str kStyleFolder = u"styles";
-inline const Str kImageFolder = u"img";  // the updater's, not the setup program's
+inline constexpr char16_t kLanguageFolder[] = u"languages";  // the language files, *.ini
+inline constexpr char16_t kTemplateFolder[] = u"templates";
+inline constexpr char16_t kStyleFolder[] = u"styles";
+inline constexpr char16_t kImageFolder[] = u"img";  // the updater's, not the setup program's
 
 // The batch file in the temporary folder that deletes the setup program
 // after an uninstallation.
-inline const Str kRemovalBatchFile = u"RunOrvel.bat";
+inline constexpr char16_t kRemovalBatchFile[] = u"RunOrvel.bat";
 
 // Registry keys, absolute below their root. The application's settings lie
 // below kSettingsKey in HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE.
-inline const Str kSettingsKey = u"\\Software\\OrvelDraw";
-inline const Str kConfigurationKey = kSettingsKey + u"\\Orvel";  // language and portable flag in registry mode
-inline const Str kProgramKey = kSettingsKey + u"\\Program";      // the updater's "Update" and "NextUpdate"
+inline constexpr char16_t kSettingsKey[] = u"\\Software\\OrvelDraw";
+inline constexpr char16_t kConfigurationKey[] = u"\\Software\\OrvelDraw\\Orvel";  // language and portable flag in registry mode
+inline constexpr char16_t kProgramKey[] = u"\\Software\\OrvelDraw\\Program";      // the updater's "Update" and "NextUpdate"
 // The application's file class, for the file association.
-inline const Str kFileClass = u"OrvelDraw";
-inline const Str kClassesKey = u"\\Software\\Classes";  // below HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
-inline const Str kFileClassKey = kClassesKey + u"\\" + kFileClass;
+inline constexpr char16_t kFileClass[] = u"OrvelDraw";
+inline constexpr char16_t kClassesKey[] = u"\\Software\\Classes";  // below HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
+inline constexpr char16_t kFileClassKey[] = u"\\Software\\Classes\\OrvelDraw";
 // The entry in Apps & features, below HKEY_LOCAL_MACHINE (relative).
-inline const Str kAppsEntryKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvelDraw";
+inline constexpr char16_t kAppsEntryKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvelDraw";
+
+// The keys spelled out above are their parents' paths and one name more.
+namespace check {
+constexpr bool below(std::u16string_view key, std::u16string_view parent, std::u16string_view name) {
+  return key.size() == parent.size() + 1 + name.size() && key.starts_with(parent) && key[parent.size()] == u'\\' &&
+         key.ends_with(name);
+}
+static_assert(below(kConfigurationKey, kSettingsKey, u"Orvel"));
+static_assert(below(kProgramKey, kSettingsKey, u"Program"));
+static_assert(below(kFileClassKey, kClassesKey, kFileClass));
+static_assert(below(kSettingsKey, u"\\Software", kProductFolder));
+}  // namespace check
 
 }  // namespace orvel::layout

@@ -17,8 +17,8 @@ namespace orvel {
 namespace {
 
 // The folders whose files an installation copies (flat), beside its own.
-const Str kInstalledFolders[] = {u"", layout::kLanguageFolder + u"\\", layout::kTemplateFolder + u"\\",
-                                 layout::kStyleFolder + u"\\"};
+const Str kInstalledFolders[] = {u"", Str(layout::kLanguageFolder) + u"\\", Str(layout::kTemplateFolder) + u"\\",
+                                 Str(layout::kStyleFolder) + u"\\"};
 
 // What the installation's files take, in KiB rounded up, as the folder
 // listings give their sizes (one listing a folder, whatever it holds).
@@ -41,7 +41,7 @@ bool sameInstallation(const Str& a, const Str& b) {
 
 }  // namespace
 
-Str AppsEntryName() { return u"HKEY_LOCAL_MACHINE\\" + layout::kAppsEntryKey; }
+Str AppsEntryName() { return Str(u"HKEY_LOCAL_MACHINE\\") + layout::kAppsEntryKey; }
 
 bool RegisterInApps(const Str& folder) {
   // An entry whose uninstaller is missing would lead nowhere.

@@ -32,7 +32,7 @@ void TFSetup::WriteConfiguration() {
     try {
       RegistryAccess registry(reg::kKeyWrite);
       registry.SetRootKey(reg::Root::LocalMachine);
-      if (!registry.OpenKey(layout::kConfigurationKey + u"\\", true)) return;
+      if (!registry.OpenKey(Str(layout::kConfigurationKey) + u"\\", true)) return;
       registry.WriteString(u"Language", Sprachdatei);
       registry.WriteInteger(u"PortableApplication", 0);
     } catch (const Error&) {

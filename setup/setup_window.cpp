@@ -191,7 +191,7 @@ void TFSetup::SBOrdnerClick(gui::Object* Sender) {
     EUserfolder->setText(Dir);
     return;
   }
-  if (Dir.find(layout::kProductFolder) == Str::npos) Dir += layout::kProductFolder + u"\\";
+  if (Dir.find(layout::kProductFolder) == Str::npos) Dir += Str(layout::kProductFolder) + u"\\";
   EFolder->setText(Dir);
   if (CBPortableApplication->checked()) EUserfolder->setText(Dir + u"Data\\");
 }

@@ -149,7 +149,7 @@ void TFSetup::RemoveRegistryEntries() {
   registry.SetRootKey(reg::Root::LocalMachine);
   DeleteKeyTree(registry, layout::kSettingsKey);
   registry.SetRootKey(reg::Root::ClassesRoot);
-  DeleteKeyTree(registry, u"\\" + layout::kFileClass);
+  DeleteKeyTree(registry, Str(u"\\") + layout::kFileClass);
   // The classes root shows the user's file class over the machine's, so a
   // file class in both places would survive the line above in one of them.
   for (reg::Root root : {reg::Root::CurrentUser, reg::Root::LocalMachine}) {

@@ -14,7 +14,7 @@
 namespace orvel {
 namespace {
 
-const Str kExtensionKeys = layout::kClassesKey.substr(1) + u"\\";  // relative: below the root
+const Str kExtensionKeys = Str(layout::kClassesKey + 1) + u"\\";  // relative: below the root
 const Str kDefaultValue = u"";
 
 // The file name of a path without its extension: "OrvelDraw" for
@@ -105,7 +105,7 @@ void TFUpdater::WriteFileClass(RegistryAccess& registry, const Str& key, const S
 void TFUpdater::ChangeKXRegistration(const Str& command) {
   RegistryAccess registry(reg::kKeyAllAccess);
   registry.SetRootKey(reg::Root::LocalMachine);
-  WriteDefault(registry, layout::kFileClassKey + u"\\Shell\\Open\\command", UnescapeQuot(command));
+  WriteDefault(registry, Str(layout::kFileClassKey) + u"\\Shell\\Open\\command", UnescapeQuot(command));
 }
 
 }  // namespace orvel

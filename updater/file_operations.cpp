@@ -15,8 +15,8 @@ namespace {
 constexpr uint32_t kNotPlain = files::kDirectory | files::kHidden | files::kSystem;
 constexpr uint32_t kHiddenOrSystem = files::kHidden | files::kSystem;
 const Str kThumbnailCache = u"Thumbs.db";  // Explorer's, never part of an update
-const Str kImages = layout::kImageFolder + u"\\";
-const Str kStyles = layout::kStyleFolder + u"\\";
+const Str kImages = Str(layout::kImageFolder) + u"\\";
+const Str kStyles = Str(layout::kStyleFolder) + u"\\";
 
 // The names in a folder listing whose attributes have none of `excluded`, in
 // the listing's order.

@@ -21,7 +21,7 @@ namespace {
 const Str kRegistrySwitch = u"-Registry";
 const Str kUpdateSwitch = u"-Update";
 const Str kIniSwitch = u"-INI";
-const Str kSettingsKey = layout::kSettingsKey + u"\\";
+const Str kSettingsKey = Str(layout::kSettingsKey) + u"\\";
 
 // The machine INI file's drive as the application records it: the letter
 // alone for a drive, the server and share for a network path.
