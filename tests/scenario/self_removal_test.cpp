@@ -10,7 +10,7 @@
 
 #include "common/fmx_utils.h"
 #include "platform/gui_script.h"
-#include "tests/scenario/installer_fixture.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

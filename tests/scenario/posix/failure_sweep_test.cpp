@@ -27,8 +27,8 @@
 #include "platform/posix/machine.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/registry_file.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/scenario/posix/sweep_jobs.h"
 
 namespace orvel {

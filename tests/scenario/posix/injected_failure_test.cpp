@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/fault_injection.h"
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {
@@ -44,11 +44,8 @@ TEST_F(InjectedFailure, EmulatedOnly_MachineIniThatCannotBeReadIsNotOverwritten)
 // The values reach the user's key before they leave the machine's: a write
 // below HKEY_CURRENT_USER that fails shows its message and loses nothing.
 TEST_F(InjectedFailure, EmulatedOnly_FixUpdateKeepsTheMachineValuesWhenTheUserWriteFails) {
-  reg::Key k;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kMachineKey, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
-  ASSERT_TRUE(k.setValue(u"Update", reg::makeDword(5)).ok());
-  ASSERT_TRUE(k.setValue(u"NextUpdate", reg::makeDword(7)).ok());
-  k.close();
+  test::seedValue(reg::Root::LocalMachine, kMachineKey, u"Update", reg::makeDword(5));
+  test::seedValue(reg::Root::LocalMachine, kMachineKey, u"NextUpdate", reg::makeDword(7));
   w().take();
   {
     ScopedPlan denied(Plan{"registry.setValue", 1, err::kAccessDenied});

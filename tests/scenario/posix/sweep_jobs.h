@@ -19,8 +19,8 @@
 #include "platform/files.h"
 #include "platform/posix/paths.h"
 #include "platform/registry.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/scripted_windows.h"
 
 namespace orvel::sweep {
 
