@@ -21,7 +21,7 @@ namespace {
 using test::TestMachine;
 using MachineIni = std::map<std::string, std::string>;
 
-const Str kProgramKey = u"Software\\OrvelDraw\\Program";
+using test::kProgramKey;
 
 std::vector<Str> RegistryArgs(const Str& list, std::vector<Str> more = {}) {
   std::vector<Str> args = {u"C:\\Orvel\\Setup.exe", u"-Registry", list};
@@ -54,7 +54,7 @@ class RegistryModeTest : public testing::Test {
 
 // The example list lands under HKLM as REG_SZ and REG_DWORD, each logged.
 TEST_F(RegistryModeTest, RegistryStorageWritesStringAndInteger) {
-  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
+  TFUpdater updater(app_.app(), RegistryArgs(test::kExampleSettingsList));
   updater.Restart = true;
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_TRUE(updater.UseRegistry);
@@ -156,7 +156,7 @@ TEST_F(RegistryModeTest, IntegerThatIsNoNumberEndsTheRun) {
 TEST_F(RegistryModeTest, EmulatedOnly_NonAdministratorWritesNothingSilently) {
   if (!TestMachine::emulated()) GTEST_SKIP() << "needs a non-administrator";
   TestMachine user(MachineIni{{"Machine.Administrator", "0"}});
-  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
+  TFUpdater updater(app_.app(), RegistryArgs(test::kExampleSettingsList));
   EXPECT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_EQ(updater.Memo->lines().size(), 2u);
   EXPECT_FALSE(test::keyExists(reg::Root::LocalMachine, kProgramKey));

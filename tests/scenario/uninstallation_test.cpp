@@ -153,7 +153,7 @@ TEST(Uninstallation, RemovesTheFileClassOfTheMachineAndOfTheUser) {
   for (reg::Root root : {reg::Root::LocalMachine, reg::Root::CurrentUser}) {
     test::seedValue(root, u"Software\\Classes\\OrvelDraw\\shell\\open\\command", u"", reg::makeString(u"OrvelDraw.exe \"%1\""));
     test::seedValue(root, extension, u"", reg::makeString(u"OrvelDraw"));
-    test::seedValue(root, u"Software\\OrvelDraw\\Program", u"Update", reg::makeDword(1));
+    test::seedValue(root, test::kProgramKey, u"Update", reg::makeDword(1));
   }
   EXPECT_TRUE(test::keyExists(reg::Root::ClassesRoot, u"OrvelDraw"));
 

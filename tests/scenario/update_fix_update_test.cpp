@@ -15,8 +15,8 @@ using test::writeTestFile;
 
 using FixUpdateTest = UpdateTest;
 
-const Str kMachineKey = u"SOFTWARE\\OrvelDraw\\Program";
-const Str kUserKey = u"Software\\OrvelDraw\\Program";
+const Str& kMachineKey = test::kProgramKey;
+const Str& kUserKey = test::kProgramKey;
 
 void Seed(const Str& name, const reg::Value& value) {
   test::seedValue(reg::Root::LocalMachine, kMachineKey, name, value);

@@ -16,6 +16,13 @@ namespace orvel::test {
 // Files below a folder: name -> bytes.
 using FileSet = std::map<Str, std::string>;
 
+// The key of the program's settings, below HKEY_LOCAL_MACHINE and
+// HKEY_CURRENT_USER.
+inline const Str kProgramKey = u"Software\\OrvelDraw\\Program";
+// A settings list for registry mode: a string A="text" and an integer B=12,
+// both in the key Program.
+inline const Str kExampleSettingsList = u"Program|A|text|s#Program|B|12|i";
+
 // Writes every file of the set below `folder` (which ends with "\").
 void writeFiles(const Str& folder, const FileSet& set);
 

@@ -17,8 +17,8 @@ using test::writeTestFile;
 
 using InjectedFailure = UpdateTest;
 
-const Str kMachineKey = u"SOFTWARE\\OrvelDraw\\Program";
-const Str kUserKey = u"Software\\OrvelDraw\\Program";
+const Str& kMachineKey = test::kProgramKey;
+const Str& kUserKey = test::kProgramKey;
 
 // A machine INI file that is there but cannot be read (no permission) is not
 // taken for an empty one: neither registry mode nor FixUpdate writes over it.
@@ -26,7 +26,7 @@ TEST_F(InjectedFailure, EmulatedOnly_MachineIniThatCannotBeReadIsNotOverwritten)
   const Str ini = machine_.scratch() + u"ODMachine.INI";
   const std::string before = "[User]\r\nHomeDir=Data\r\n[Orvel]\r\nLanguage=x\r\n[Program]\r\nUpdate=3\r\nNextUpdate=4\r\n";
   const std::vector<std::vector<Str>> runs = {
-      {u"C:\\Orvel\\Setup.exe", u"-Registry", u"Program|A|text|s#Program|B|2|i", u"-INI", ini},
+      {u"C:\\Orvel\\Setup.exe", u"-Registry", test::kExampleSettingsList, u"-INI", ini},
       UpdateArgs(u"", u"", u"", {u"-INI", ini}),
   };
   for (const std::vector<Str>& args : runs) {
