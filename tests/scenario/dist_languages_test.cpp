@@ -20,6 +20,7 @@
 namespace orvel {
 namespace {
 
+using test::distributionFolder;
 using test::kMessageKeys;
 using test::kWindowKeys;
 using test::TestMachine;
@@ -47,7 +48,8 @@ bool isAscii(const std::string& bytes) {
 TEST(DistributionLanguages, TheDistributionShipsTheThreeFiles) {
   TestMachine machine;
   std::set<Str> names;
-  for (const files::FindEntry& entry : files::findFiles(test::distributionFolder() + u"languages\\*.ini")) names.insert(entry.name);
+  for (const files::FindEntry& entry : files::findFiles(distributionFolder() + u"languages\\*.ini"))
+    names.insert(entry.name);
   EXPECT_EQ(names, (std::set<Str>{u"dutch.ini", u"english.ini", u"espanol.ini"}));
 }
 
@@ -60,7 +62,7 @@ TEST(DistributionLanguages, EachFileHasEveryKeyAndNoOther) {
   for (const auto& message : kMessageKeys) offered.insert(message.key);
   for (const auto& [name, caption] : kFiles) {
     SCOPED_TRACE(toUtf8(name));
-    const Str path = test::distributionFolder() + u"languages\\" + name;
+    const Str path = distributionFolder() + u"languages\\" + name;
     const std::string bytes = test::readTestFile(path);
     EXPECT_TRUE(bytes.rfind("\xFF\xFE", 0) == 0 || isAscii(bytes)) << "not UTF-16 and not ASCII";
 
@@ -83,7 +85,7 @@ TEST(DistributionLanguages, EachFileHasEveryKeyAndNoOther) {
 TEST(DistributionLanguages, MessagePlaceholdersFitTheirUse) {
   TestMachine machine;
   for (const auto& [name, caption] : kFiles) {
-    const TranslationList list = ReadTranslationList(test::distributionFolder() + u"languages\\" + name);
+    const TranslationList list = ReadTranslationList(distributionFolder() + u"languages\\" + name);
     for (const test::MessageKey& message : kMessageKeys) {
       SCOPED_TRACE(toUtf8(name + u" " + message.key));
       const Str text = list.Value(message.key);
@@ -113,7 +115,7 @@ TEST(DistributionLanguages, EachFileTranslatesBothWindows) {
     test::ScriptedWindows w;
     FSetup->show();
     w.act("select FSetup.RGRegOrIni 1");
-    w.addActions("file " + toUtf8(test::distributionFolder()) + "languages\\" + toUtf8(name) + "\n");
+    w.addActions("file " + toUtf8(distributionFolder()) + "languages\\" + toUtf8(name) + "\n");
     w.act("click FSetup.BLanguage");
     EXPECT_EQ(FSetup->caption(), caption);
     EXPECT_EQ(FMemo->caption(), caption);

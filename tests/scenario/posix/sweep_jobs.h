@@ -214,7 +214,8 @@ class FileUpdateRun : public UpdaterRun {
     }
     if (withUpdateEntries && storage == Storage::Registry) {
       reg::Key program;
-      if (!reg::Key::open(reg::Root::LocalMachine, test::kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate, program) ||
+      if (!reg::Key::open(reg::Root::LocalMachine, test::kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate,
+                          program) ||
           !program.setValue(u"Update", reg::makeDword(5)) || !program.setValue(u"NextUpdate", reg::makeDword(7)))
         throw std::runtime_error("cannot prepare the registry");
     }
