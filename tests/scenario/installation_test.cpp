@@ -10,7 +10,7 @@
 #include "common/fmx_utils.h"
 #include "gui/script/scripted_gui.h"
 #include "platform/shell.h"
-#include "tests/scenario/installer_fixture.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

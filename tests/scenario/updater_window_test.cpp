@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/gui.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {

@@ -27,8 +27,8 @@
 #include "machine/machine.h"
 #include "machine/paths.h"
 #include "formats/registry_file.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/scenario/posix/sweep_jobs.h"
 
 namespace orvel {

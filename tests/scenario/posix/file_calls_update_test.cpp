@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "machine/call_count.h"
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {

@@ -10,7 +10,7 @@
 #include "common/log_window.h"
 #include "gui/error.h"
 #include "machine/fault_injection.h"
-#include "tests/scenario/installer_fixture.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

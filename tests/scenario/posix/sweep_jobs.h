@@ -19,8 +19,8 @@
 #include "platform/files.h"
 #include "machine/paths.h"
 #include "platform/registry.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/scripted_windows.h"
 
 namespace orvel::sweep {
 
@@ -214,7 +214,8 @@ class FileUpdateRun : public UpdaterRun {
     }
     if (withUpdateEntries && storage == Storage::Registry) {
       reg::Key program;
-      if (!reg::Key::open(reg::Root::LocalMachine, kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate, program) ||
+      if (!reg::Key::open(reg::Root::LocalMachine, test::kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate,
+                          program) ||
           !program.setValue(u"Update", reg::makeDword(5)) || !program.setValue(u"NextUpdate", reg::makeDword(7)))
         throw std::runtime_error("cannot prepare the registry");
     }
@@ -242,16 +243,15 @@ class FileUpdateRun : public UpdaterRun {
       if (MemIniFile(ini()).ValueExists(u"Program", u"Update")) broken.push_back("Update still in ODMachine.INI");
       return broken;
     }
-    expectRegistry(broken, reg::Root::LocalMachine, kProgramKey, u"Update", std::nullopt);
-    expectRegistry(broken, reg::Root::CurrentUser, kProgramKey, u"Update", reg::makeDword(5));
-    expectRegistry(broken, reg::Root::CurrentUser, kProgramKey, u"NextUpdate", reg::makeDword(7));
+    expectRegistry(broken, reg::Root::LocalMachine, test::kProgramKey, u"Update", std::nullopt);
+    expectRegistry(broken, reg::Root::CurrentUser, test::kProgramKey, u"Update", reg::makeDword(5));
+    expectRegistry(broken, reg::Root::CurrentUser, test::kProgramKey, u"NextUpdate", reg::makeDword(7));
     return broken;
   }
   std::vector<Str> logs() const override { return {inst() + u"update.txt"}; }
   std::vector<Str> writtenByEntries() const override { return {ini()}; }
 
  private:
-  static constexpr const char16_t* kProgramKey = u"Software\\OrvelDraw\\Program";
   bool withUpdateEntries_;
   Storage storage_;
 };
@@ -307,7 +307,7 @@ class RegistryModeRun : public UpdaterRun {
       for (int i = 0; i < 60; ++i)
         (void)other.setValue(u"value" + fromUtf8(std::to_string(i)), reg::makeString(Str(40, u'x')));
     }
-    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Registry", u"Program|A|text|s#Program|B|2|i#Orvel|Language|y|s"};
+    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Registry", test::kExampleSettingsList + u"#Orvel|Language|y|s"};
     if (iniStorage) {
       test::writeTestFile(ini(), iniOf(u"Data"));
       arguments_.insert(arguments_.end(), {u"-INI", ini()});
@@ -328,14 +328,14 @@ class RegistryModeRun : public UpdaterRun {
     std::vector<std::string> broken;
     if (iniStorage_) {
       const MemIniFile now(ini());
-      if (now.ReadString(u"Program", u"A", u"") != u"text" || now.ReadString(u"Program", u"B", u"") != u"2" ||
+      if (now.ReadString(u"Program", u"A", u"") != u"text" || now.ReadString(u"Program", u"B", u"") != u"12" ||
           now.ReadString(u"Orvel", u"Language", u"") != u"y" || now.ReadString(u"User", u"HomeDir", u"") != u"Data")
         broken.push_back("ODMachine.INI not as promised");
       return broken;
     }
     const Str base = u"Software\\OrvelDraw\\";
     expectRegistry(broken, reg::Root::LocalMachine, base + u"Program", u"A", reg::makeString(u"text"));
-    expectRegistry(broken, reg::Root::LocalMachine, base + u"Program", u"B", reg::makeDword(2));
+    expectRegistry(broken, reg::Root::LocalMachine, base + u"Program", u"B", reg::makeDword(12));
     expectRegistry(broken, reg::Root::LocalMachine, base + u"Orvel", u"Language", reg::makeString(u"y"));
     return broken;
   }

@@ -1,6 +1,6 @@
-// The program's windows with the updater window on the scripted GUI, for the
-// updater's scenario tests: the updater takes the command line the test
-// gives; the test adds to the script and reads the transcript.
+// The program's windows on the scripted GUI, for scenario tests: a fresh
+// application whose script the test adds to and whose transcript it reads,
+// with the setup program's windows or with the updater's.
 #pragma once
 
 #include <memory>
@@ -24,8 +24,16 @@ class ScriptedApplication {
     script_ = backend.get();
     app_ = std::make_unique<gui::Application>(std::move(backend));
   }
+  ScriptedApplication(const ScriptedApplication&) = delete;
+  ScriptedApplication& operator=(const ScriptedApplication&) = delete;
+
   gui::Application& app() { return *app_; }
   gui::ScriptedBackend& script() { return *script_; }
+  // Runs one action as a user does it; lines from addActions come after it
+  // as answers or for the loop.
+  void act(const std::string& line) { script_->perform(line); }
+  void addActions(const std::string& lines) { script_->addActions(lines); }
+
   // The transcript lines written since the last call.
   std::vector<std::string> take() {
     std::vector<std::string> lines;
@@ -34,11 +42,30 @@ class ScriptedApplication {
     transcript_.str("");
     return lines;
   }
+  // The dumped line of one control of a window.
+  std::string dumped(const std::string& form, const std::string& control) {
+    take();
+    act("dump " + form);
+    for (const std::string& line : take())
+      if (line.rfind(form + "." + control + " ", 0) == 0) return line;
+    return "(no line for " + form + "." + control + ")";
+  }
 
  private:
   std::ostringstream transcript_;
   gui::ScriptedBackend* script_ = nullptr;
   std::unique_ptr<gui::Application> app_;
+};
+
+// The setup program's windows, globals set.
+class ScriptedWindows : public ScriptedApplication {
+ public:
+  // The setup program's own path is argument 0 of the test program.
+  ScriptedWindows() : windows_(std::make_unique<ProgramWindows>(app())) {}
+  explicit ScriptedWindows(const Str& setupOwnPath) : windows_(std::make_unique<ProgramWindows>(app(), setupOwnPath)) {}
+
+ private:
+  std::unique_ptr<ProgramWindows> windows_;
 };
 
 // FSetup, FUpdater, FMemo and Fwait in the program's order, globals set.
@@ -56,9 +83,6 @@ class UpdaterWindows : public ScriptedApplication {
     FUpdater = nullptr;
   }
   TFUpdater& updater() { return *updater_; }
-  // Runs one action as a user does it.
-  void act(const std::string& line) { script().perform(line); }
-  void addActions(const std::string& lines) { script().addActions(lines); }
 
  private:
   std::unique_ptr<TFUpdater> updater_;

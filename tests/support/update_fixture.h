@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,51 +13,17 @@
 
 #include "common/error.h"
 #include "platform/files.h"
-#include "platform/registry.h"
 #include "platform/system.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/machine_state.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel::test {
-
-// Files below a folder: name -> bytes.
-using FileSet = std::map<Str, std::string>;
-
-inline void writeFiles(const Str& folder, const FileSet& set) {
-  for (const auto& [name, bytes] : set) writeTestFile(folder + name, bytes);
-}
 
 // A FILETIME some days before or after now, to age a file.
 inline uint64_t daysFromNow(const Str& anyFile, int days) {
   const uint64_t now = files::lastWriteTime(anyFile).value_or(0);
   return now + static_cast<int64_t>(days) * 24 * 3600 * 10'000'000LL;
-}
-
-// The stand-in application of this build: a program that can really be
-// started (Z: is the Linux root for both backends).
-inline std::string standInApplication() {
-  Str path = u"Z:" + fromUtf8(ORVEL_DIST_DIR) + u"/OrvelDraw.exe";
-  std::replace(path.begin(), path.end(), u'/', u'\\');
-  return readTestFile(path);
-}
-
-inline std::optional<reg::Value> registryValue(reg::Root root, const Str& key, const Str& name) {
-  reg::Key k;
-  if (!reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k)) return std::nullopt;
-  reg::Value value;
-  if (!k.queryValue(name, value)) return std::nullopt;
-  return value;
-}
-
-inline std::optional<Str> registryString(reg::Root root, const Str& key, const Str& name = u"") {
-  auto value = registryValue(root, key, name);
-  if (!value || (value->type != reg::kSz && value->type != reg::kExpandSz)) return std::nullopt;
-  return reg::stringOf(*value);
-}
-
-inline bool registryKeyExists(reg::Root root, const Str& key) {
-  reg::Key k;
-  return reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k).ok();
 }
 
 class UpdateTest : public testing::Test {
@@ -91,13 +56,6 @@ class UpdateTest : public testing::Test {
 
   const std::vector<Str>& Log() const { return FUpdater->Memo->lines(); }
   UpdaterWindows& w() { return windows_; }
-
-  // The update log as update.txt holds it: ANSI text, every line ended by CR LF.
-  static std::string AsFile(const std::vector<Str>& lines) {
-    std::string bytes;
-    for (const Str& line : lines) bytes += sys::encode(line, sys::ansiCodePage()) + "\r\n";
-    return bytes;
-  }
 
   TestMachine machine_;
   UpdaterWindows windows_;

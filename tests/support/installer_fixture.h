@@ -15,18 +15,15 @@
 #include "common/log_window.h"
 #include "common/shell_link.h"
 #include "platform/files.h"
-#include "platform/registry.h"
 #include "platform/system.h"
 #include "setup/setup_window.h"
-#include "tests/scenario/scripted_windows.h"
+#include "tests/support/machine_state.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel::test {
 
 using MachineIni = std::map<std::string, std::string>;
-
-// The files of a distribution: name below the distribution folder -> bytes.
-using FileSet = std::map<Str, std::string>;
 
 inline FileSet standardDistribution() {
   return {
@@ -42,22 +39,6 @@ inline FileSet standardDistribution() {
   };
 }
 
-inline void writeFiles(const Str& folder, const FileSet& set) {
-  for (const auto& [name, bytes] : set) writeTestFile(folder + name, bytes);
-}
-
-inline bool exists(const Str& path) { return files::fileExists(path); }
-inline bool folderExists(const Str& path) { return files::directoryExists(path); }
-
-// The plain files of a folder by pattern, in the order the system lists them
-// (the order of the copy lines).
-inline std::vector<Str> listed(const Str& pattern) {
-  std::vector<Str> names;
-  for (const files::FindEntry& entry : files::findFiles(pattern))
-    if (!(entry.attributes & (files::kDirectory | files::kHidden | files::kSystem))) names.push_back(entry.name);
-  return names;
-}
-
 // A shortcut read back through the shell link object.
 struct Shortcut {
   Str program;
@@ -69,19 +50,6 @@ inline std::optional<Shortcut> readShortcut(const Str& path) {
   link.LinkFile = path;
   link.Read();
   return Shortcut{link.ProgramFile, link.WorkingDirectory};
-}
-
-inline std::optional<reg::Value> registryValue(reg::Root root, const Str& key, const Str& name) {
-  reg::Key k;
-  if (!reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k)) return std::nullopt;
-  reg::Value value;
-  if (!k.queryValue(name, value)) return std::nullopt;
-  return value;
-}
-
-inline bool keyExists(reg::Root root, const Str& key) {
-  reg::Key k;
-  return reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k).ok();
 }
 
 // One case of the installer: a fresh machine, a distribution in
@@ -181,9 +149,7 @@ inline void append(std::vector<Str>& lines, const std::vector<Str>& more) {
 // The bytes of install.txt for these log lines: the two initial lines first,
 // ANSI text, CR LF after every line.
 inline std::string installLogBytes(const std::vector<Str>& lines) {
-  std::string bytes = "Orvel-Draw Installation\r\n\r\n";
-  for (const Str& line : lines) bytes += sys::encode(line, sys::ansiCodePage()) + "\r\n";
-  return bytes;
+  return "Orvel-Draw Installation\r\n\r\n" + ansiLines(lines);
 }
 
 }  // namespace orvel::test
