@@ -81,6 +81,10 @@ struct Table {
   std::array<bool, 256> lead{};
   std::unordered_map<uint16_t, char16_t> pairs;  // lead << 8 | trail -> character
   std::unordered_map<char16_t, uint16_t> bytes;  // character -> byte, or lead << 8 | trail
+  // `bytes` for the characters below U+0100, which most text is made of, so
+  // that they are written without a look-up each; kNoBytes where it has none.
+  static constexpr uint32_t kNoBytes = 0x10000;
+  std::array<uint32_t, 256> lowBytes{};
 };
 
 // The one UTF-16 unit that iconv made of some bytes.
@@ -142,6 +146,10 @@ std::unique_ptr<const Table> buildTable(unsigned codePage) {
     if (sequence.size() == 2) value = static_cast<uint16_t>(value << 8 | static_cast<unsigned char>(sequence[1]));
     table->bytes.emplace(c, value);
   }
+  for (unsigned c = 0; c < 256; ++c) {
+    auto it = table->bytes.find(static_cast<char16_t>(c));
+    table->lowBytes[c] = it == table->bytes.end() ? Table::kNoBytes : it->second;
+  }
   return table;
 }
 
@@ -172,12 +180,17 @@ std::string encodeCodePage(StrView text, unsigned codePage) {
       out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
       continue;
     }
-    auto it = table->bytes.find(c);
-    if (it == table->bytes.end()) {
+    uint32_t bytes = Table::kNoBytes;
+    if (c < 256) {
+      bytes = table->lowBytes[c];
+    } else if (auto it = table->bytes.find(c); it != table->bytes.end()) {
+      bytes = it->second;
+    }
+    if (bytes == Table::kNoBytes) {
       out.push_back('?');
     } else {
-      if (it->second > 0xFF) out.push_back(static_cast<char>(it->second >> 8));
-      out.push_back(static_cast<char>(it->second & 0xFF));
+      if (bytes > 0xFF) out.push_back(static_cast<char>(bytes >> 8));
+      out.push_back(static_cast<char>(bytes & 0xFF));
     }
   }
   return out;

@@ -629,6 +629,9 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   posix::Dir dir(opendir(folder->c_str()));
   if (!dir.valid()) return entries;
   Str expression = dosExpression(mask);
+  // "*" and "*.*" (whose DOS form matches the end of a name at its dot)
+  // take every name: no name is matched against them.
+  const bool everyName = expression == u"*" || expression == Str{kDosStar, kDosDot, u'*'};
   struct Keyed {
     Str key;
     FindEntry entry;
@@ -640,7 +643,7 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     Str windowsName = fromUtf8(name);
-    if (!WildcardMatch(expression, windowsName).matches()) continue;
+    if (!everyName && !WildcardMatch(expression, windowsName).matches()) continue;
     struct stat info {};
     std::string host = base + name;
     if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
@@ -650,10 +653,14 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
                                                       S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
   }
   dir.reset();
-  // NTFS lists a folder in the order of the upper-case names.
-  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+  // NTFS lists a folder in the order of the upper-case names. The entries
+  // are put in that order once, rather than moved at every step of the sort.
+  std::vector<Keyed*> order;
+  order.reserve(keyed.size());
+  for (Keyed& entry : keyed) order.push_back(&entry);
+  std::sort(order.begin(), order.end(), [](const Keyed* a, const Keyed* b) { return a->key < b->key; });
   entries.reserve(keyed.size());
-  for (Keyed& entry : keyed) entries.push_back(std::move(entry.entry));
+  for (Keyed* entry : order) entries.push_back(std::move(entry->entry));
   return entries;
 }
 

@@ -75,13 +75,7 @@ Holder holderOf(const std::string& hostPath) {
   return Holder::Nobody;
 }
 
-bool heldExclusively(int fd) {
-  if (flock(fd, LOCK_SH | LOCK_NB) != 0) return true;
-  int saved = errno;
-  (void)flock(fd, LOCK_UN);
-  errno = saved;
-  return false;
-}
+bool heldExclusively(int fd) { return flock(fd, LOCK_SH | LOCK_NB) != 0; }
 
 namespace {
 

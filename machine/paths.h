@@ -33,7 +33,9 @@ uint32_t windowsError(int errnoValue, const std::string& hostPath);
 enum class Holder { Nobody, RunningProgram, ExclusiveOwner };
 Holder holderOf(const std::string& hostPath);
 // Whether another holds without sharing a file that this process has just
-// opened itself; the descriptor is left without a lock.
+// opened itself to read it. When not, the descriptor keeps a shared lock
+// until it is closed, as a reader's handle keeps others from deleting the
+// file: for a descriptor closed right after its read, that costs no unlock.
 bool heldExclusively(int fd);
 
 // Whether a write to this place is refused: without administrator rights

@@ -180,10 +180,10 @@ class Store {
   enum Mode { kRead, kChange };
 
   explicit Store(Mode mode)
-      : machine_(posix::Machine::current()),
+      : machine_(posix::Machine::currentBeforeLookUp()),
         cache_(TreeCache::instance()),
         guard_(cache_.mutex),
-        lock_(machine_.registryFile() + ".lock", mode == kChange) {
+        lock_(lockOf(machine_, mode == kChange)) {
     load();
   }
 
@@ -207,6 +207,15 @@ class Store {
   }
 
  private:
+  // The registry needs no drive C:, so the look at it is made only for a
+  // machine whose root is not there yet, which that look creates.
+  static StoreLock lockOf(posix::Machine& machine, bool exclusive) {
+    StoreLock lock(machine.registryFile() + ".lock", exclusive);
+    if (lock.held() || errno != ENOENT) return lock;
+    machine = posix::Machine::current();
+    return StoreLock(machine.registryFile() + ".lock", exclusive);
+  }
+
   void load() {
     const std::string file = machine_.registryFile();
     // A new run of the process knows nothing yet, as a new process.

@@ -1,9 +1,11 @@
 #include "machine/temp_files.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <set>
@@ -30,9 +32,22 @@ pid_t tempWriter(std::string_view name) {
   return digits > 0 && digits < name.size() && name[digits] == '-' ? pid : 0;
 }
 
+// The id of this process, asked of the kernel once per process rather than
+// once per file written: a child of fork() asks again for its own.
+pid_t ownPid() {
+  static std::atomic<pid_t> pid{0};
+  static const bool forgottenInChildren = [] { return pthread_atfork(nullptr, nullptr, [] { pid.store(0); }) == 0; }();
+  pid_t known = pid.load(std::memory_order_relaxed);
+  if (known == 0 || !forgottenInChildren) {
+    known = getpid();
+    pid.store(known, std::memory_order_relaxed);
+  }
+  return known;
+}
+
 // A process id taken again by a new process keeps its old files a while
 // longer: never one that is still written.
-bool processGone(pid_t pid) { return pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH; }
+bool processGone(pid_t pid) { return pid != ownPid() && kill(pid, 0) != 0 && errno == ESRCH; }
 
 // The folders this process has swept, in this run of the process.
 class SweptFolders {
@@ -61,7 +76,7 @@ class SweptFolders {
 }  // namespace
 
 std::string tempTemplate(const std::string& folder) {
-  return folder + "/" + std::string(kTempPrefix) + std::to_string(getpid()) + "-XXXXXX";
+  return folder + "/" + std::string(kTempPrefix) + std::to_string(ownPid()) + "-XXXXXX";
 }
 
 void removeStaleTemps(const std::string& folder, Sweep when) {
