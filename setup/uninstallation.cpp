@@ -119,7 +119,7 @@ void TFSetup::RemoveUserSettings(const Str& folder) {
   const Str homeDir = profile::readString(machineIni, u"User", u"HomeDir", kNoHomeDir);
   if (homeDir != kNoHomeDir) {
     const Str home = IncludeTrailingBackslash(resolveAgainst(installation, ReplaceUsername(homeDir)));
-    for (const Str& name : layout::kSettingsFiles) RemoveFile(LNGConfigurationfile, home + name);
+    for (const char16_t* name : layout::kSettingsFiles) RemoveFile(LNGConfigurationfile, home + name);
   }
   RemoveFile(LNGConfigurationfile, machineIni);
 }
