@@ -13,7 +13,7 @@
 
 #include <unicode/uchar.h>
 
-namespace orvel::posix {
+namespace orvel::formats {
 namespace {
 
 bool inUnicode5(UChar32 c) {
@@ -68,4 +68,4 @@ bool equalNoCase(StrView a, StrView b) {
   return true;
 }
 
-}  // namespace orvel::posix
+}  // namespace orvel::formats

@@ -6,7 +6,7 @@
 
 #include "platform/types.h"
 
-namespace orvel::posix {
+namespace orvel::formats {
 
 char16_t upcase(char16_t c);
 Str upcased(StrView s);
@@ -20,4 +20,4 @@ struct NoCaseLess {
   bool operator()(StrView a, StrView b) const { return compareNoCase(a, b) < 0; }
 };
 
-}  // namespace orvel::posix
+}  // namespace orvel::formats

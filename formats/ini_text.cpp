@@ -5,7 +5,12 @@
 #include "formats/fold_case.h"
 #include "formats/utf16.h"
 
-namespace orvel::posix::ini {
+namespace orvel::ini {
+
+using formats::equalNoCase;
+using formats::fromUtf16;
+using formats::toUtf16;
+using formats::upcased;
 
 bool isProfileBlank(char16_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == u' '; }
 
@@ -223,4 +228,4 @@ Str readerValue(StrView value, size_t most) {
   return Str(value.substr(0, most));
 }
 
-}  // namespace orvel::posix::ini
+}  // namespace orvel::ini

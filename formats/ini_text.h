@@ -29,7 +29,7 @@
 
 #include "platform/types.h"
 
-namespace orvel::posix::ini {
+namespace orvel::ini {
 
 enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
 
@@ -101,4 +101,4 @@ Str readerValue(StrView value, size_t most);
 // Blanks as the profile functions see them.
 bool isProfileBlank(char16_t c);
 
-}  // namespace orvel::posix::ini
+}  // namespace orvel::ini

@@ -6,7 +6,12 @@
 #include "formats/fold_case.h"
 #include "formats/utf16.h"
 
-namespace orvel::posix::regfile {
+namespace orvel::regfile {
+
+using formats::compareNoCase;
+using formats::equalNoCase;
+using formats::fromUtf16;
+using formats::toUtf16;
 
 // --- the tree ----------------------------------------------------------------
 
@@ -553,4 +558,4 @@ WholePart wholePart(std::string_view bytes) {
   return {bytes.size(), false};
 }
 
-}  // namespace orvel::posix::regfile
+}  // namespace orvel::regfile

@@ -44,7 +44,7 @@
 
 #include "platform/types.h"
 
-namespace orvel::posix::regfile {
+namespace orvel::regfile {
 
 struct ValueEntry {
   Str name;  // empty: the key's default value
@@ -117,4 +117,4 @@ WholePart wholePart(std::string_view bytes);
 // be written as hex(1): instead.
 bool plainString(const std::string& data, Str& text);
 
-}  // namespace orvel::posix::regfile
+}  // namespace orvel::regfile

@@ -1,6 +1,6 @@
 #include "formats/utf16.h"
 
-namespace orvel::posix {
+namespace orvel::formats {
 
 Str fromUtf16(std::string_view bytes, bool bigEndian) {
   Str text;
@@ -25,4 +25,4 @@ std::string toUtf16(StrView text, bool bigEndian) {
   return bytes;
 }
 
-}  // namespace orvel::posix
+}  // namespace orvel::formats

@@ -7,10 +7,10 @@
 
 #include "platform/types.h"
 
-namespace orvel::posix {
+namespace orvel::formats {
 
 // A last odd byte is left out.
 Str fromUtf16(std::string_view bytes, bool bigEndian = false);
 std::string toUtf16(StrView text, bool bigEndian = false);
 
-}  // namespace orvel::posix
+}  // namespace orvel::formats

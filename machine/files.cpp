@@ -234,7 +234,7 @@ std::string spelledName(const Str& windowsPath) {
 // dot or at the end, and a dot before a wildcard or at the end also matches
 // the end of a name without an extension. So "*.*" matches every name.
 Str dosExpression(const Str& mask) {
-  Str expression = posix::upcased(mask);
+  Str expression = formats::upcased(mask);
   for (size_t i = 0; i < mask.size(); ++i) {
     char16_t next = i + 1 < mask.size() ? mask[i + 1] : u'\0';
     if (mask[i] == u'?') expression[i] = kDosQm;
@@ -247,7 +247,7 @@ Str dosExpression(const Str& mask) {
 class WildcardMatch {
  public:
   WildcardMatch(const Str& expression, const Str& name)
-      : e_(expression), n_(posix::upcased(name)), lastDot_(n_.find_last_of(u'.')),
+      : e_(expression), n_(formats::upcased(name)), lastDot_(n_.find_last_of(u'.')),
         memo_((e_.size() + 1) * (n_.size() + 1), -1) {}
   bool matches() { return at(0, 0); }
 
@@ -649,7 +649,7 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
     if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
         fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
-    keyed.push_back({posix::upcased(windowsName), {std::move(windowsName), attributesOf(host, info),
+    keyed.push_back({formats::upcased(windowsName), {std::move(windowsName), attributesOf(host, info),
                                                       S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
   }
   dir.reset();

@@ -23,6 +23,9 @@
 #include "machine/path_names.h"
 
 namespace orvel::posix {
+
+using formats::equalNoCase;
+using formats::upcased;
 namespace {
 
 namespace fs = std::filesystem;

@@ -14,6 +14,14 @@
 
 namespace orvel::posix {
 
+// Windows' letter case for names, which every service of the machine
+// compares by.
+using formats::compareNoCase;
+using formats::equalNoCase;
+using formats::NoCaseLess;
+using formats::upcase;
+using formats::upcased;
+
 // GetFullPathNameW: a relative path ("a\b", "\a", "C:a") taken against the
 // process's current folder, as the machine sees it.
 Str fullWindowsPath(const Machine& machine, const Str& path);

@@ -18,7 +18,7 @@
 
 namespace orvel::profile {
 
-namespace ini = posix::ini;
+
 
 namespace {
 

@@ -39,8 +39,8 @@ namespace {
 
 using posix::Fd;
 using posix::FileStamp;
-using posix::regfile::Hives;
-using posix::regfile::KeyNode;
+using regfile::Hives;
+using regfile::KeyNode;
 
 enum class Hive { CurrentUser, LocalMachine };
 
@@ -241,8 +241,8 @@ class Store {
     if (::stat(file.c_str(), &info) != 0) return refuse(err::kAccessDenied);
     // What follows the last end mark is a change torn by a killed process
     // or a full disk: the file reads as the changes before it.
-    const posix::regfile::WholePart part = posix::regfile::wholePart(*bytes);
-    std::optional<Hives> hives = posix::regfile::parse(std::string_view(*bytes).substr(0, part.size));
+    const regfile::WholePart part = regfile::wholePart(*bytes);
+    std::optional<Hives> hives = regfile::parse(std::string_view(*bytes).substr(0, part.size));
     if (!hives) return refuse(kBadDb);
     keep(file, FileStamp::of(info), std::move(*hives), static_cast<off_t>(part.size),
          part.marked && bytes->rfind("\xFF\xFE", 0) == 0);
@@ -270,7 +270,7 @@ class Store {
   }
 
   Result append(std::string block) {
-    if (!posix::faults::mutated(posix::faults::Mutation::RegistryEndMarkSkipped)) block += posix::regfile::endMark();
+    if (!posix::faults::mutated(posix::faults::Mutation::RegistryEndMarkSkipped)) block += regfile::endMark();
     const std::string file = machine_.registryFile();
     Fd fd(::open(file.c_str(), O_WRONLY | O_CLOEXEC));
     if (!fd.valid()) return failure(errorOf(errno));
@@ -292,7 +292,7 @@ class Store {
 
   Result rewrite() {
     const std::string file = machine_.registryFile();
-    const std::string bytes = posix::regfile::write(cache_.hives) + posix::regfile::endMark();
+    const std::string bytes = regfile::write(cache_.hives) + regfile::endMark();
     if (Result r = replaceFile(file, bytes); !r) return r;
     struct stat info {};
     if (::stat(file.c_str(), &info) != 0) return failure(errorOf(errno));
@@ -327,8 +327,8 @@ std::vector<Str> operator+(std::vector<Str> a, const std::vector<Str>& b) {
 const std::vector<Str> kClasses = {u"Software", u"Classes"};
 
 std::string keyBlock(Store& store, Hive hive, const std::vector<Str>& path,
-                     const std::vector<posix::regfile::ValueEntry>& values) {
-  return posix::regfile::keyBlock(store.hive(hive).name, path, values);
+                     const std::vector<regfile::ValueEntry>& values) {
+  return regfile::keyBlock(store.hive(hive).name, path, values);
 }
 
 // The longest names Windows takes: a key's name (one step of a path), and a
@@ -437,7 +437,7 @@ Result deleteInHive(Store& store, Hive hive, const std::vector<Str>& names) {
   if (!node->subKeys.empty()) return failure(err::kAccessDenied);
   if (hive == Hive::LocalMachine && !store.administrator()) return failure(err::kAccessDenied);
   store.find(hive, std::vector<Str>(names.begin(), names.end() - 1))->removeSubKey(names.back());
-  return store.commit(posix::regfile::keyDeletionBlock(store.hive(hive).name, names));
+  return store.commit(regfile::keyDeletionBlock(store.hive(hive).name, names));
 }
 
 // Through HKEY_CLASSES_ROOT the user's key goes first.
@@ -456,11 +456,11 @@ std::vector<Str> mergedClassNames(Store& store, const std::vector<Str>& location
     if (!node) continue;
     for (const KeyNode& child : node->subKeys) {
       bool known = std::any_of(names.begin(), names.end(),
-                               [&](const Str& n) { return posix::equalNoCase(n, child.name); });
+                               [&](const Str& n) { return formats::equalNoCase(n, child.name); });
       if (!known) names.push_back(child.name);
     }
   }
-  std::sort(names.begin(), names.end(), posix::NoCaseLess{});
+  std::sort(names.begin(), names.end(), formats::NoCaseLess{});
   return names;
 }
 
@@ -556,7 +556,7 @@ Result Key::deleteValue(const Str& name) {
   if (ref.denied(store)) return failure(err::kAccessDenied);
   if (!node->findValue(name)) return failure(err::kFileNotFound);
   ref.nodeForChange(store).removeValue(name);
-  return store.commit(posix::regfile::valueDeletionBlock(store.hive(ref.hive).name, ref.location(), name));
+  return store.commit(regfile::valueDeletionBlock(store.hive(ref.hive).name, ref.location(), name));
 }
 
 Result Key::subKeyNames(std::vector<Str>& out) const {

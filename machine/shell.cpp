@@ -215,7 +215,7 @@ bool isNativeProgram(const std::string& host, const struct stat& info) {
 bool isBatchFile(const Str& path) {
   size_t dot = path.find_last_of(u'.');
   if (dot == Str::npos || path.find_first_of(u"\\/", dot) != Str::npos) return false;
-  Str extension = posix::upcased(StrView(path).substr(dot));
+  Str extension = formats::upcased(StrView(path).substr(dot));
   return extension == u".BAT" || extension == u".CMD";
 }
 

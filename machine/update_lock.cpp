@@ -26,7 +26,7 @@ constexpr auto kPoll = std::chrono::milliseconds(2);
 std::string lockFileOf(const posix::Machine& machine, const Str& path) {
   // FNV-1a of the upper-case full path.
   uint64_t hash = 14695981039346656037ull;
-  for (char16_t c : posix::upcased(posix::fullWindowsPath(machine, path))) {
+  for (char16_t c : formats::upcased(posix::fullWindowsPath(machine, path))) {
     hash = (hash ^ static_cast<uint64_t>(c)) * 1099511628211ull;
   }
   char name[32];

@@ -13,7 +13,7 @@
 namespace {
 
 using namespace orvel;
-using namespace orvel::posix::ini;
+using namespace orvel::ini;
 
 // ISO 8859-1 stands in for the ANSI code page: every byte is a character.
 Str latin1(const std::string& bytes) {

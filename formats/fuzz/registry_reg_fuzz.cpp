@@ -12,7 +12,7 @@
 #include "formats/registry_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace orvel::posix::regfile;
+  using namespace orvel::regfile;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   if (wholePart(bytes).size > size) std::abort();
   const std::optional<Hives> first = parse(bytes);

@@ -72,17 +72,17 @@ inline void expectRegistry(std::vector<std::string>& broken, reg::Root root, con
 // Every file of `folder` in `before` is still there after, in some version,
 // or (for a language file) kept under its versioned name.
 inline void expectNoneLost(const Snapshot& before, const Snapshot& after, const Str& folder, const Str& version = {}) {
-  const Str prefix = posix::upcased(folder);
+  const Str prefix = formats::upcased(folder);
   for (const auto& [path, bytes] : before) {
     if (!path.starts_with(prefix)) continue;
     const bool kept = after.count(path) ||
-                      (!version.empty() && after.count(path.substr(0, path.size() - 4) + posix::upcased(version) + u".INI"));
+                      (!version.empty() && after.count(path.substr(0, path.size() - 4) + formats::upcased(version) + u".INI"));
     EXPECT_TRUE(kept) << "lost: " << toUtf8(path);
   }
 }
 
 inline void expectSame(const Snapshot& before, const Snapshot& after, const Str& file) {
-  const Str key = posix::upcased(file);
+  const Str key = formats::upcased(file);
   ASSERT_TRUE(before.count(key)) << toUtf8(file);
   EXPECT_TRUE(after.count(key) && after.at(key) == before.at(key)) << "not intact: " << toUtf8(file);
 }
@@ -153,8 +153,8 @@ class UninstallationRun : public JobRun {
     // The batch file, when there, is the one the run wrote, and its "del" can
     // delete the setup program once it has ended, so that its loop ends.
     const Str batch = TempDirectory() + u"RunOrvel.bat";
-    if (!after.count(posix::upcased(batch)) || !FMemo->RemovalBatch) return;
-    EXPECT_EQ(after.at(posix::upcased(batch)), *FMemo->RemovalBatch);
+    if (!after.count(formats::upcased(batch)) || !FMemo->RemovalBatch) return;
+    EXPECT_EQ(after.at(formats::upcased(batch)), *FMemo->RemovalBatch);
     const uint32_t attributes = files::getAttributes(c_.target() + u"Setup.exe");
     EXPECT_TRUE(attributes == files::kInvalidAttributes || !(attributes & files::kReadOnly)) << "endless batch file";
   }
@@ -317,7 +317,7 @@ class RegistryModeRun : public UpdaterRun {
   void check(const Snapshot&, const Snapshot& after) const override {
     if (!iniStorage_) return;
     // The installation's own entries survive whatever the run managed to write.
-    const Str key = posix::upcased(ini());
+    const Str key = formats::upcased(ini());
     ASSERT_TRUE(after.count(key)) << "the machine INI file is gone";
     MemIniFile now = MemIniFile::Empty(ini());
     now.LoadFromBytes(after.at(key));

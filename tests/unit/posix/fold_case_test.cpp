@@ -8,7 +8,7 @@
 #include <set>
 #include <vector>
 
-namespace orvel::posix {
+namespace orvel::formats {
 namespace {
 
 TEST(FoldCase, NamesThatAreTheSameName) {
@@ -73,4 +73,4 @@ TEST(FoldCase, NamesSortByTheirLowerCaseForms) {
 }
 
 }  // namespace
-}  // namespace orvel::posix
+}  // namespace orvel::formats

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace orvel::posix::ini {
+namespace orvel::ini {
 namespace {
 
 // ISO 8859-1 stands in for the ANSI code page here.
@@ -124,4 +124,4 @@ TEST(IniText, ReaderValue) {
 }
 
 }  // namespace
-}  // namespace orvel::posix::ini
+}  // namespace orvel::ini

@@ -7,7 +7,10 @@
 
 #include "formats/utf16.h"
 
-namespace orvel::posix::regfile {
+namespace orvel::regfile {
+
+using formats::fromUtf16;
+using formats::toUtf16;
 namespace {
 
 // The written file's text in UTF-8, after checking that it is UTF-16LE with
@@ -231,4 +234,4 @@ TEST(RegistryFile, NamesMatchWithoutRegardToCase) {
 }
 
 }  // namespace
-}  // namespace orvel::posix::regfile
+}  // namespace orvel::regfile
