@@ -65,10 +65,10 @@ void TFUpdater::RunUpdate() {
 
 void TFUpdater::UpdateFiles(const Str& oldVersion) {
   sys::sleepMs(kWaitForApplicationMs);
-  for (const Str& folder : {layout::kLanguageFolder, layout::kTemplateFolder, layout::kStyleFolder})
+  for (const char16_t* folder : {layout::kLanguageFolder, layout::kTemplateFolder, layout::kStyleFolder})
     CreateDirectories(Dest + folder + u"\\");
   RemoveLeftovers(Dest);
-  for (const Str& folder : {layout::kLanguageFolder, layout::kStyleFolder, layout::kImageFolder})
+  for (const char16_t* folder : {layout::kLanguageFolder, layout::kStyleFolder, layout::kImageFolder})
     RemoveLeftovers(Dest + folder + u"\\");
   Version = oldVersion;
   CopyIniFiles();
