@@ -32,8 +32,9 @@ Str cut(Str text, size_t bufferChars) {
 
 }  // namespace
 
-void save(const Str& linkFile, const LinkData& data) {
-  if (posix::faults::check("shelllink.save")) return;  // no file is left, as after a failing Save
+Result save(const Str& linkFile, const LinkData& data) {
+  // No file is left, as after a failing Save, which nobody examines.
+  if (posix::faults::check("shelllink.save")) return Result::success();
   lnk::Shortcut link;
   link.target = data.path;
   link.description = data.description;
@@ -46,13 +47,14 @@ void save(const Str& linkFile, const LinkData& data) {
   // A failed save (missing folder, no right to write) leaves no file and,
   // like IPersistFile::Save whose result nobody examines, reports nothing.
   (void)files::writeFile(linkFile, lnk::encode(link, factsOf));
+  return Result::success();
 }
 
-LinkData load(const Str& linkFile, size_t bufferChars) {
+Outcome<LinkData> load(const Str& linkFile, size_t bufferChars) {
   const auto bytes = files::readFile(linkFile);
-  if (!bytes) return {};
+  if (!bytes) return LinkData{};
   const auto link = lnk::decode(*bytes);
-  if (!link) return {};
+  if (!link) return LinkData{};
   LinkData data;
   data.arguments = cut(link->arguments, bufferChars);
   data.description = cut(link->description, bufferChars);

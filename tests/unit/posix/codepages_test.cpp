@@ -49,7 +49,9 @@ TEST(CodePages, WrittenCharactersReadBack) {
     for (unsigned b = 1; b < 256; ++b) {
       const std::string byte(1, static_cast<char>(b));
       const Str read = decodeCodePage(byte, codePage);
-      if (read != u"\uFFFD") EXPECT_EQ(encodeCodePage(read, codePage), byte) << "byte " << b;
+      if (read != u"\uFFFD") {
+        EXPECT_EQ(encodeCodePage(read, codePage), byte) << "byte " << b;
+      }
     }
   }
 }
