@@ -10,7 +10,7 @@
 #include "app/windows.h"
 #include "common/error.h"
 #include "platform/entry.h"
-#include "platform/gui.h"
+#include "gui/gui.h"
 #include "platform/system.h"
 #include "updater/updater.h"
 
@@ -53,9 +53,10 @@ std::optional<Error> RunProcedure() {
   try {
     FUpdater->MakeUpdate();
   } catch (const std::exception& e) {
+    // The program's own error keeps its text; a programming error is named as one.
     return Error(gui::exceptionText(e));
   } catch (...) {
-    return Error(u"Unbekannte Ausnahme");
+    return Error(gui::kUnknownExceptionText);
   }
   return std::nullopt;
 }

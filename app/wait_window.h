@@ -2,7 +2,7 @@
 // its procedure runs.
 #pragma once
 
-#include "platform/gui.h"
+#include "gui/gui.h"
 
 namespace orvel {
 

@@ -9,7 +9,7 @@
 
 #include "app/wait_window.h"
 #include "common/log_window.h"
-#include "platform/gui.h"
+#include "gui/gui.h"
 #include "setup/setup_window.h"
 
 namespace orvel {

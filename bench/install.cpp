@@ -18,8 +18,8 @@
 #include "common/fmx_utils.h"
 #include "common/log_window.h"
 #include "platform/files.h"
-#include "platform/gui.h"
-#include "platform/gui_script.h"
+#include "gui/gui.h"
+#include "gui/script/scripted_gui.h"
 #include "setup/setup_window.h"
 
 namespace {

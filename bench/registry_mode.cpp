@@ -16,8 +16,8 @@
 #include "common/fmx_utils.h"
 #include "common/registry_access.h"
 #include "platform/files.h"
-#include "platform/gui.h"
-#include "platform/gui_script.h"
+#include "gui/gui.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/registry.h"
 #include "updater/updater.h"
 

@@ -18,8 +18,8 @@
 #include "app/windows.h"
 #include "common/fmx_utils.h"
 #include "platform/files.h"
-#include "platform/gui.h"
-#include "platform/gui_script.h"
+#include "gui/gui.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/system.h"
 #include "updater/updater.h"
 

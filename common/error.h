@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/gui_error.h"
+#include "gui/error.h"
 #include "platform/types.h"
 
 namespace orvel {

@@ -1,10 +1,11 @@
 #include "common/fmx_utils.h"
 
 #include "common/convert.h"
+#include "common/installation_layout.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "platform/gui.h"
+#include "gui/gui.h"
 
 namespace orvel {
 namespace {
@@ -34,7 +35,7 @@ intptr_t LaunchFile(const Str& fileName, const Str& parameters, const Str& direc
 bool IsAdministrator() { return sys::isAdministrator(); }
 
 Str DefaultLanguageFile() {
-  return ProgramFolder() + u"languages\\" + languageFileName(sys::userDefaultLangId());
+  return ProgramFolder() + layout::kLanguageFolder + u"\\" + languageFileName(sys::userDefaultLangId());
 }
 
 Str TempDirectory() {

@@ -1,3 +1,4 @@
+#include "common/installation_layout.h"
 #include "common/log_window.h"
 
 #include "common/fmx_utils.h"
@@ -19,7 +20,7 @@ constexpr int kStartNothing = 2;
 // and any process of the user may have replaced the file since.
 bool RemovalBatchIsIntact(const std::optional<std::string>& written) {
   if (!written) return false;
-  const std::optional<std::string> now = files::readFile(TempDirectory() + u"RunOrvel.bat");
+  const std::optional<std::string> now = files::readFile(TempDirectory() + layout::kRemovalBatchFile);
   return now && *now == *written;
 }
 
@@ -61,9 +62,9 @@ void TFMemo::BCloseClick(gui::Object*) {
   gui::Form* main = application().mainForm();
   if (Installation == kStartApplication) {
     const Str folder = ApplicationFolder ? ApplicationFolder() : Str();
-    LaunchFile(folder + u"OrvelDraw.exe", u"", u"", shell::kSwShowNormal, main);
+    LaunchFile(folder + layout::kApplicationFile, u"", u"", shell::kSwShowNormal, main);
   } else if (Installation == kStartRemovalBatch && RemovalBatchIsIntact(RemovalBatch)) {
-    LaunchFile(TempDirectory() + u"RunOrvel.bat", u"", u"", shell::kSwHide, main);
+    LaunchFile(TempDirectory() + layout::kRemovalBatchFile, u"", u"", shell::kSwHide, main);
   }
   if (main) main->close();  // the main window: this ends the program
 }

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/gui.h"
+#include "gui/gui.h"
 #include "platform/types.h"
 
 namespace orvel {

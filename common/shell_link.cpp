@@ -1,7 +1,11 @@
 #include "common/shell_link.h"
 
+#include <string_view>
+
+#include "common/error.h"
 #include "common/fmx_utils.h"
 #include "platform/shelllink.h"
+#include "platform/system.h"
 
 namespace orvel {
 namespace {
@@ -34,6 +38,15 @@ TWindowState windowStateOf(int showCommand, TWindowState current) {
   }
 }
 
+// A link object that cannot be had, as the program's own error: the
+// system's text for its code and, when it could not be created, its class.
+[[noreturn]] void raiseObjectError(const Result& failure) {
+  Str text = sys::errorMessage(failure.error);
+  if (failure.call && std::string_view(failure.call) == shelllink::kCreateCall)
+    text += Str(u", ClassID: ") + shelllink::kClassId;
+  throw Error(text);
+}
+
 }  // namespace
 
 void TShellLink::Write() {
@@ -47,13 +60,15 @@ void TShellLink::Write() {
   data.path = ProgramFile;
   data.showCommand = showCommandOf(WindowState);
   data.workingDirectory = workingDirectory;
-  shelllink::save(LinkFile, data);
+  if (Result saved = shelllink::save(LinkFile, data); !saved) raiseObjectError(saved);
   // Kept for later writes through this component.
   WorkingDirectory = workingDirectory;
 }
 
 void TShellLink::Read() {
-  const shelllink::LinkData data = shelllink::load(LinkFile, kReadBufferChars);
+  const Outcome<shelllink::LinkData> loaded = shelllink::load(LinkFile, kReadBufferChars);
+  if (!loaded) raiseObjectError(loaded.result());
+  const shelllink::LinkData& data = *loaded;
   Arguments = data.arguments;
   Description = data.description;
   HotKey = data.hotKey;

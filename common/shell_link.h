@@ -27,8 +27,8 @@ class TShellLink {
 
   // Writes LinkFile from the properties. An empty WorkingDirectory is first
   // set to the folder of ProgramFile, and keeps that value afterwards. A
-  // failing save reports nothing and leaves no file. Raises
-  // shelllink::ObjectError when the shell link object is not available.
+  // failing save reports nothing and leaves no file. Raises Error, with the
+  // system's text, when the shell link object is not available.
   void Write();
 
   // Replaces every property but LinkFile from the shortcut LinkFile, each

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 
 #include "platform/types.h"
 
@@ -22,24 +21,24 @@ struct LinkData {
   int showCommand = 1;  // SW_SHOWNORMAL
 };
 
-// Raised when the shell link object cannot be created or lacks one of its
-// two interfaces. The text is the system's text for the failure code,
-// ", ClassID: " and the class id in braces.
-class ObjectError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;  // UTF-8 text
-};
+// The link object's class, which the text of a failure to create it names.
+inline constexpr char16_t kClassId[] = u"{00021401-0000-0000-C000-000000000046}";
+// The call of a failed Result when the object could not be created (its
+// HRESULT the Result's error); "QueryInterface" when it lacks IPersistFile.
+inline constexpr char kCreateCall[] = "CoCreateInstance";
 
 // Write: SetArguments, SetDescription, SetHotkey, SetIconLocation (only when
 // iconFile is not empty), SetPath, SetShowCmd, SetWorkingDirectory, then
 // IPersistFile::Save(linkFile). Result codes of the methods are ignored, as
-// is a failing Save: no shortcut is then left.
-void save(const Str& linkFile, const LinkData& data);
+// is a failing Save: no shortcut is then left. Fails only when the link
+// object cannot be had.
+Result save(const Str& linkFile, const LinkData& data);
 
 // Read: IPersistFile::Load(linkFile, STGM_READ) and the getters, each text
 // through a buffer of `bufferChars` characters; GetPath with
 // SLGP_UNCPRIORITY. A file that is missing, no shortcut or damaged gives
-// what the unloaded object answers (LinkData{}); never raises for that.
-LinkData load(const Str& linkFile, size_t bufferChars);
+// what the unloaded object answers (LinkData{}); it fails, as save does,
+// only when the link object cannot be had.
+Outcome<LinkData> load(const Str& linkFile, size_t bufferChars);
 
 }  // namespace orvel::shelllink

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/fmx_utils.h"
+#include "common/installation_layout.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "product.h"
@@ -15,10 +16,9 @@
 namespace orvel {
 namespace {
 
-const Str kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvelDraw";
-const Str kSetupFile = u"Setup.exe";
 // The folders whose files an installation copies (flat), beside its own.
-const Str kInstalledFolders[] = {u"", u"languages\\", u"templates\\", u"styles\\"};
+const Str kInstalledFolders[] = {u"", Str(layout::kLanguageFolder) + u"\\", Str(layout::kTemplateFolder) + u"\\",
+                                 Str(layout::kStyleFolder) + u"\\"};
 
 // What the installation's files take, in KiB rounded up, as the folder
 // listings give their sizes (one listing a folder, whatever it holds).
@@ -36,19 +36,19 @@ uint32_t installedKiB(const Str& folder) {
 bool sameInstallation(const Str& a, const Str& b) {
   const Str left = IncludeTrailingBackslash(a);
   const Str right = IncludeTrailingBackslash(b);
-  return SameFile(left + kSetupFile, right + kSetupFile);
+  return SameFile(left + layout::kSetupFile, right + layout::kSetupFile);
 }
 
 }  // namespace
 
-Str AppsEntryName() { return u"HKEY_LOCAL_MACHINE\\" + kUninstallKey; }
+Str AppsEntryName() { return Str(u"HKEY_LOCAL_MACHINE\\") + layout::kAppsEntryKey; }
 
 bool RegisterInApps(const Str& folder) {
   // An entry whose uninstaller is missing would lead nowhere.
-  if (!files::fileExists(folder + kSetupFile)) return false;
+  if (!files::fileExists(folder + layout::kSetupFile)) return false;
   reg::Key key;
-  if (!reg::Key::open(reg::Root::LocalMachine, kUninstallKey, reg::kKeyWrite, reg::Open::OrCreate, key)) return false;
-  const Str setup = folder + kSetupFile;
+  if (!reg::Key::open(reg::Root::LocalMachine, layout::kAppsEntryKey, reg::kKeyWrite, reg::Open::OrCreate, key)) return false;
+  const Str setup = folder + layout::kSetupFile;
   const std::pair<const char16_t*, reg::Value> values[] = {
       {u"DisplayVersion", reg::makeString(fromUtf8(ORVEL_VERSION))},
       {u"Publisher", reg::makeString(fromUtf8(ORVEL_COMPANY_NAME))},
@@ -71,14 +71,14 @@ void UnregisterFromApps(const Str& folder) {
   Str location;
   {
     reg::Key key;
-    if (!reg::Key::open(reg::Root::LocalMachine, kUninstallKey, reg::kKeyRead, reg::Open::Existing, key)) return;
+    if (!reg::Key::open(reg::Root::LocalMachine, layout::kAppsEntryKey, reg::kKeyRead, reg::Open::Existing, key)) return;
     reg::Value value;
     if (key.queryValue(u"InstallLocation", value) && (value.type == reg::kSz || value.type == reg::kExpandSz))
       location = reg::stringOf(value);
   }
   const bool ours = !location.empty() && sameInstallation(location, folder);
-  const bool leadsNowhere = location.empty() || !files::fileExists(IncludeTrailingBackslash(location) + kSetupFile);
-  if (ours || leadsNowhere) (void)reg::deleteKey(reg::Root::LocalMachine, kUninstallKey);
+  const bool leadsNowhere = location.empty() || !files::fileExists(IncludeTrailingBackslash(location) + layout::kSetupFile);
+  if (ours || leadsNowhere) (void)reg::deleteKey(reg::Root::LocalMachine, layout::kAppsEntryKey);
 }
 
 }  // namespace orvel

@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
+#include "common/installation_layout.h"
 #include "common/log_window.h"
 #include "common/registry_access.h"
 #include "platform/files.h"
@@ -16,8 +17,6 @@
 namespace orvel {
 namespace {
 
-const Str kMachineIni = u"ODMachine.INI";
-const Str kConfigurationKey = u"\\Software\\OrvelDraw\\Orvel\\";
 
 void writeEntry(const Str& file, const Str& section, const Str& key, const Str& value) {
   if (!profile::writeString(file, section, key, value))
@@ -33,15 +32,16 @@ void TFSetup::WriteConfiguration() {
     try {
       RegistryAccess registry(reg::kKeyWrite);
       registry.SetRootKey(reg::Root::LocalMachine);
-      if (!registry.OpenKey(kConfigurationKey, true)) return;
+      if (!registry.OpenKey(Str(layout::kConfigurationKey) + u"\\", true)) return;
       registry.WriteString(u"Language", Sprachdatei);
       registry.WriteInteger(u"PortableApplication", 0);
     } catch (const Error&) {
+      // A refused key leaves nothing half written that the application would misread.
     }
     return;
   }
   const bool portable = CBPortableApplication->checked();
-  const Str path = NachDir + kMachineIni;
+  const Str path = NachDir + layout::kMachineIniFile;
   CreateConfigurationFile(path);
   EUserfolder->setText(portable ? NachDir + u"Data\\" : IncludeTrailingBackslash(EUserfolder->text()));
   FMemo->GibAus(LNGSaveTo + u" " + EUserfolder->text());

@@ -3,8 +3,10 @@
 // portable installation, writes the shortcuts and the configuration, and
 // saves the log as install.txt.
 #include "common/convert.h"
+#include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
+#include "common/installation_layout.h"
 #include "common/log_window.h"
 #include "platform/files.h"
 #include "setup/apps_registration.h"
@@ -14,10 +16,6 @@
 namespace orvel {
 namespace {
 
-const Str kApplicationFile = u"OrvelDraw.exe";
-const Str kSetupFile = u"Setup.exe";
-const Str kShortcutFile = u"OrvelDraw.lnk";
-const Str kInstallLog = u"install.txt";
 
 std::vector<Str> plainFileNames(const Str& pattern) {
   std::vector<Str> names;
@@ -64,26 +62,26 @@ void TFSetup::BInstallClick(gui::Object*) {
   // Installing into the distribution's own folder, however it is spelled,
   // copies nothing: asked once for the folder, not for each of its files.
   const bool intoSource = SameFile(src, NachDir);
-  if (!intoSource) CopyFileTo(src + kApplicationFile, NachDir + kApplicationFile);
+  if (!intoSource) CopyFileTo(src + layout::kApplicationFile, NachDir + layout::kApplicationFile);
   if (Fehler) {
     showError(application(), Format(LNGCopyError, {NachDir}));
     FMemo->MInstallation->clearLines();
     return;
   }
-  CopyFolderFiles(src, u"languages", u"*.ini");
-  CopyFolderFiles(src, u"templates", u"*.*");
-  CopyFolderFiles(src, u"styles", u"*.*");
-  if (!intoSource) CopyFileTo(src + kSetupFile, NachDir + kSetupFile);
+  CopyFolderFiles(src, layout::kLanguageFolder, u"*.ini");
+  CopyFolderFiles(src, layout::kTemplateFolder, u"*.*");
+  CopyFolderFiles(src, layout::kStyleFolder, u"*.*");
+  if (!intoSource) CopyFileTo(src + layout::kSetupFile, NachDir + layout::kSetupFile);
   CreateShortcuts();
   WriteConfiguration();
   // A portable installation leaves no trace in the registry.
   if (!portable && RegisterInApps(NachDir)) FMemo->GibAus(LNGCreate + u" " + LNGAppsEntry + u" " + AppsEntryName());
 
-  const Str log = NachDir + kInstallLog;
+  const Str log = NachDir + layout::kInstallLog;
   FMemo->GibAus(LNGSaveInstallation + u" " + log);
   try {
     FMemo->SaveLog(log);
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     // The installation itself is complete; a log that cannot be saved changes nothing.
   }
   if (!Fehler) FMemo->Installation = 0;
@@ -116,14 +114,14 @@ void TFSetup::CreateShortcuts() {
   // What the component read or wrote before (another installation's working
   // folder, arguments, icon, hot key) is no part of these shortcuts.
   *ShellLink = TShellLink{};
-  ShellLink->ProgramFile = NachDir + kApplicationFile;
+  ShellLink->ProgramFile = NachDir + layout::kApplicationFile;
   if (CBDesktopSymbol->checked()) {
-    ShellLink->LinkFile = DesktopVerzeichnis + kShortcutFile;
+    ShellLink->LinkFile = DesktopVerzeichnis + layout::kShortcutFile;
     FMemo->GibAus(LNGCreate + u" " + LNGDesktopLink + u" " + ShellLink->LinkFile);
     ShellLink->Write();
   }
   if (CBStartmenu->checked()) {
-    ShellLink->LinkFile = StartmenueProgrammeVerzeichnis + kShortcutFile;
+    ShellLink->LinkFile = StartmenueProgrammeVerzeichnis + layout::kShortcutFile;
     // One level only; a shortcut that cannot be saved reports nothing.
     if (!files::directoryExists(StartmenueProgrammeVerzeichnis))
       (void)files::createDirectory(StartmenueProgrammeVerzeichnis);
@@ -132,7 +130,7 @@ void TFSetup::CreateShortcuts() {
   }
   if (!CBPortableApplication->checked()) {
     FMemo->GibAus(LNGCreateAdditionalLnk + u" " + NachDir);
-    ShellLink->LinkFile = NachDir + kShortcutFile;
+    ShellLink->LinkFile = NachDir + layout::kShortcutFile;
     ShellLink->Write();
   }
 }

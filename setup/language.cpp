@@ -2,6 +2,7 @@
 // paint, the file the user chooses, and how a file's texts reach the two
 // windows and the message fields.
 #include "common/fmx_utils.h"
+#include "common/installation_layout.h"
 #include "common/language_file.h"
 #include "common/log_window.h"
 #include "platform/files.h"
@@ -113,7 +114,7 @@ void TFSetup::FormPaint(gui::Object*) {
 }
 
 void TFSetup::BLanguageClick(gui::Object*) {
-  ODWaehlen->initialDir = ProgramFolder() + u"languages";
+  ODWaehlen->initialDir = ProgramFolder() + layout::kLanguageFolder;
   ODWaehlen->fileName = u"*.ini";
   // One entry "*.ini" that lists every file, then "*.*" without a pattern.
   ODWaehlen->filter = u"*.ini|*.ini;*.*|*.*";

@@ -3,6 +3,7 @@
 // temporary folder repeats the deletion until it succeeds and then removes
 // the folder if nothing else is left in it.
 #include "common/fmx_utils.h"
+#include "common/installation_layout.h"
 #include "common/log_window.h"
 #include "platform/files.h"
 #include "platform/system.h"
@@ -11,7 +12,6 @@
 namespace orvel {
 namespace {
 
-const Str kBatchFile = u"RunOrvel.bat";
 // Besides the blank: characters that make the command interpreter start
 // another command, redirect, escape, group, or split the arguments.
 constexpr char16_t kSpecialCharacters[] = u"&|<>^(),;=%";
@@ -34,15 +34,15 @@ void TFSetup::SetupLoeschen() {
   // such as C:\Programme\Zubehör\ written in the ANSI one would never be found.
   // A read-only Setup.exe (copied from read-only media) would make "del"
   // fail for ever.
-  ClearReadOnly(NachDir + u"Setup.exe");
+  ClearReadOnly(NachDir + layout::kSetupFile);
   // The new file replaces what was there in one step (a file, or a link of
   // that name, which is never written through), so that an uninstallation
   // killed meanwhile leaves the old batch file or the new one.
   FMemo->RemovalBatch.reset();
-  const Str batchFile = TempDirectory() + kBatchFile;
+  const Str batchFile = TempDirectory() + layout::kRemovalBatchFile;
   ClearReadOnly(batchFile);
   TextFileStream batch(batchFile, sys::oemCodePage());
-  const Str setup = batchPath(NachDir + u"Setup.exe");
+  const Str setup = batchPath(NachDir + layout::kSetupFile);
   StreamWriteln(batch, u"echo on");
   StreamWriteln(batch, u":1");
   StreamWriteln(batch, u"del " + setup);

@@ -1,6 +1,7 @@
 #include "setup/setup_window.h"
 
 #include "common/fmx_utils.h"
+#include "common/installation_layout.h"
 #include "platform/shell.h"
 #include "platform/system.h"
 
@@ -118,7 +119,7 @@ void TFSetup::FormCreate(gui::Object*) {
       specialFolderOr(shell::kCsidlCommonStartMenu, shell::kCsidlStartMenu) + u"\\Programs\\";
   DesktopVerzeichnis = IncludeTrailingBackslash(
       specialFolderOr(shell::kCsidlCommonDesktopDirectory, shell::kCsidlDesktopDirectory));
-  Dir = GetSpecialFolder(shell::kCsidlProgramFiles) + u"\\OrvelDraw\\";
+  Dir = GetSpecialFolder(shell::kCsidlProgramFiles) + u"\\" + layout::kProductFolder + u"\\";
   // Started from a network share by UNC path: install into that folder.
   if (ownPath_.starts_with(u"\\\\")) Dir = ownPath_.substr(0, ownPath_.rfind(u'\\') + 1);
   EFolder->setText(Dir);
@@ -130,7 +131,7 @@ void TFSetup::SetDefaultMessages() { SetGermanMessages(*this); }
 
 Str TFSetup::GibAnwendungsdatenOrdner() {
   if (CBPortableApplication->checked()) return IncludeTrailingBackslash(EFolder->text()) + u"Data\\";
-  Str folder = GetSpecialFolder(shell::kCsidlAppData) + u"\\OrvelDraw\\";
+  Str folder = GetSpecialFolder(shell::kCsidlAppData) + u"\\" + layout::kProductFolder + u"\\";
   const Str user = GetUsername();
   if (user.empty()) return folder;
   const size_t at = folder.find(user);
@@ -190,7 +191,7 @@ void TFSetup::SBOrdnerClick(gui::Object* Sender) {
     EUserfolder->setText(Dir);
     return;
   }
-  if (Dir.find(u"OrvelDraw") == Str::npos) Dir += u"OrvelDraw\\";
+  if (Dir.find(layout::kProductFolder) == Str::npos) Dir += Str(layout::kProductFolder) + u"\\";
   EFolder->setText(Dir);
   if (CBPortableApplication->checked()) EUserfolder->setText(Dir + u"Data\\");
 }

@@ -11,7 +11,7 @@
 #include "common/messages.h"
 #include "common/registry_access.h"
 #include "common/shell_link.h"
-#include "platform/gui.h"
+#include "gui/gui.h"
 #include "platform/types.h"
 #include "setup/text_file_stream.h"
 

@@ -2,8 +2,10 @@
 // machine INI file, the application's files and folders in the folder of the
 // running setup program, and the program's registry keys, then writes the
 // batch file that deletes the setup program once it has ended.
+#include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
+#include "common/installation_layout.h"
 #include "common/log_window.h"
 #include "common/registry_access.h"
 #include "platform/files.h"
@@ -17,11 +19,8 @@
 namespace orvel {
 namespace {
 
-const Str kShortcutFile = u"OrvelDraw.lnk";
-const Str kMachineIni = u"ODMachine.ini";
 // What the INI service answers for a machine INI file without "HomeDir".
 const Str kNoHomeDir = u"<nix>";
-const Str kSettingsFiles[] = {u"ODUser.ini", u"ODOrvelCol.ini", u"ODHTMLCol.ini"};
 // FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT: to the recycle bin, asking nothing.
 constexpr uint16_t kRecycleQuietly = 0x54;
 
@@ -63,40 +62,40 @@ void TFSetup::BDeinstallClick(gui::Object*) {
           gui::Button::Yes)
     return;
   // The folder that the shortcuts point to may hold the settings' machine INI file.
-  ShellLink->LinkFile = DesktopVerzeichnis + kShortcutFile;
+  ShellLink->LinkFile = DesktopVerzeichnis + layout::kShortcutFile;
   ShellLink->Read();
   NachDir = ExtractFilePath(ShellLink->ProgramFile);
   if (NachDir.empty()) {
-    ShellLink->LinkFile = StartmenueProgrammeVerzeichnis + kShortcutFile;
+    ShellLink->LinkFile = StartmenueProgrammeVerzeichnis + layout::kShortcutFile;
     ShellLink->Read();
     NachDir = ExtractFilePath(ShellLink->ProgramFile);
   }
   FMemo->Installation = 1;
   FMemo->show();
 
-  RemoveFile(LNGDesktopLink, DesktopVerzeichnis + kShortcutFile);
-  RemoveFile(LNGItemInProgramMenu, StartmenueProgrammeVerzeichnis + u"OrvelDraw\\" + kShortcutFile);
+  RemoveFile(LNGDesktopLink, DesktopVerzeichnis + layout::kShortcutFile);
+  RemoveFile(LNGItemInProgramMenu, StartmenueProgrammeVerzeichnis + layout::kProductFolder + u"\\" + layout::kShortcutFile);
   // The installation writes its Start-menu item straight into the Programs
   // folder; it must not outlive the program it starts.
-  RemoveFile(LNGItemInProgramMenu, StartmenueProgrammeVerzeichnis + kShortcutFile);
-  (void)files::removeDirectory(StartmenueProgrammeVerzeichnis + u"OrvelDraw");
+  RemoveFile(LNGItemInProgramMenu, StartmenueProgrammeVerzeichnis + layout::kShortcutFile);
+  (void)files::removeDirectory(StartmenueProgrammeVerzeichnis + layout::kProductFolder);
   if (!NachDir.empty()) RemoveUserSettings(NachDir);
 
   // The installation is the folder of the running setup program.
   NachDir = OwnFolder();
   RemoveUserSettings(NachDir);
-  RemoveFiles(NachDir + u"languages\\", u"*.ini");
-  RemoveDir(NachDir + u"languages");
-  RemoveFiles(NachDir + u"templates\\", u"*.ini");
-  RemoveDir(NachDir + u"templates");
-  RemoveFiles(NachDir + u"styles\\", u"*.*");
-  RemoveDir(NachDir + u"styles");
-  RemoveFile(LNGDesktopLink, NachDir + kShortcutFile);
-  RemoveFile(LNGInstallationProcess, NachDir + u"install.txt");
-  RemoveFile(LNGProgram, NachDir + u"OrvelDraw.exe");
+  RemoveFiles(NachDir + layout::kLanguageFolder + u"\\", u"*.ini");
+  RemoveDir(NachDir + layout::kLanguageFolder);
+  RemoveFiles(NachDir + layout::kTemplateFolder + u"\\", u"*.ini");
+  RemoveDir(NachDir + layout::kTemplateFolder);
+  RemoveFiles(NachDir + layout::kStyleFolder + u"\\", u"*.*");
+  RemoveDir(NachDir + layout::kStyleFolder);
+  RemoveFile(LNGDesktopLink, NachDir + layout::kShortcutFile);
+  RemoveFile(LNGInstallationProcess, NachDir + layout::kInstallLog);
+  RemoveFile(LNGProgram, NachDir + layout::kApplicationFile);
   RemoveFile(u"", NachDir + u"unins000.dat");
   RemoveFile(u"", NachDir + u"unins000.exe");
-  RemoveDir(NachDir + u"templates");
+  RemoveDir(NachDir + layout::kTemplateFolder);
 
   FMemo->GibAus(LNGDelete + u" " + u"Registry-Einträge");
   RemoveRegistryEntries();
@@ -115,12 +114,12 @@ void TFSetup::RemoveFile(const Str& What, const Str& Path) {
 
 void TFSetup::RemoveUserSettings(const Str& folder) {
   const Str installation = IncludeTrailingBackslash(folder);
-  const Str machineIni = installation + kMachineIni;
+  const Str machineIni = installation + layout::kMachineIniFileRemoved;
   if (!files::fileExists(machineIni)) return;
   const Str homeDir = profile::readString(machineIni, u"User", u"HomeDir", kNoHomeDir);
   if (homeDir != kNoHomeDir) {
     const Str home = IncludeTrailingBackslash(resolveAgainst(installation, ReplaceUsername(homeDir)));
-    for (const Str& name : kSettingsFiles) RemoveFile(LNGConfigurationfile, home + name);
+    for (const char16_t* name : layout::kSettingsFiles) RemoveFile(LNGConfigurationfile, home + name);
   }
   RemoveFile(LNGConfigurationfile, machineIni);
 }
@@ -130,33 +129,32 @@ void TFSetup::RemoveFiles(const Str& Path, const Str& Filter) {
     if (!IsPlainFile(entry)) continue;
     try {
       RemoveFile(LNGDelete, Path + entry.name);
-    } catch (const std::exception&) {
-      // One file that cannot be handled does not keep the others.
+    } catch (const Error&) {
+      // One file that cannot be handled (a language text that does not fit
+      // its message) does not keep the others; each file stands alone.
     }
   }
 }
 
 void TFSetup::RemoveDir(const Str& Path) {
-  try {
-    (void)shell::deleteToRecycleBin(Path, kRecycleQuietly);
-  } catch (const std::exception&) {
-    // A folder that stays is no reason to stop the uninstallation.
-  }
+  // A folder that stays is no reason to stop the uninstallation: nothing
+  // else depends on it being gone.
+  (void)shell::deleteToRecycleBin(Path, kRecycleQuietly);
 }
 
 void TFSetup::RemoveRegistryEntries() {
   RegistryAccess registry(reg::kKeyAllAccess);
   registry.SetRootKey(reg::Root::CurrentUser);
-  DeleteKeyTree(registry, u"\\Software\\OrvelDraw");
+  DeleteKeyTree(registry, layout::kSettingsKey);
   registry.SetRootKey(reg::Root::LocalMachine);
-  DeleteKeyTree(registry, u"\\Software\\OrvelDraw");
+  DeleteKeyTree(registry, layout::kSettingsKey);
   registry.SetRootKey(reg::Root::ClassesRoot);
-  DeleteKeyTree(registry, u"\\OrvelDraw");
+  DeleteKeyTree(registry, Str(u"\\") + layout::kFileClass);
   // The classes root shows the user's file class over the machine's, so a
   // file class in both places would survive the line above in one of them.
   for (reg::Root root : {reg::Root::CurrentUser, reg::Root::LocalMachine}) {
     registry.SetRootKey(root);
-    DeleteKeyTree(registry, u"\\Software\\Classes\\OrvelDraw");
+    DeleteKeyTree(registry, layout::kFileClassKey);
   }
   registry.CloseKey();
 }

@@ -4,6 +4,7 @@
 #include "common/convert.h"
 #include "common/error.h"
 #include "common/fmx_utils.h"
+#include "common/installation_layout.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "updater/association_list.h"
@@ -13,9 +14,7 @@
 namespace orvel {
 namespace {
 
-const Str kClassName = u"OrvelDraw";
-const Str kFileClassKey = u"\\SOFTWARE\\Classes\\OrvelDraw";
-const Str kExtensionKeys = u"SOFTWARE\\Classes\\";  // relative: below the root
+const Str kExtensionKeys = Str(layout::kClassesKey + 1) + u"\\";  // relative: below the root
 const Str kDefaultValue = u"";
 
 // The file name of a path without its extension: "OrvelDraw" for
@@ -35,13 +34,13 @@ void WriteDefault(RegistryAccess& registry, const Str& path, const Str& value) {
 }
 
 void Attach(RegistryAccess& registry, const Str& extension) {
-  WriteDefault(registry, kExtensionKeys + extension, kClassName);
+  WriteDefault(registry, kExtensionKeys + extension, layout::kFileClass);
 }
 
 // Empties the extension's class only where it is ours; a missing key stays missing.
 void Detach(RegistryAccess& registry, const Str& extension) {
   if (!registry.OpenKey(kExtensionKeys + extension, false)) return;
-  if (registry.ReadString(kDefaultValue) == kClassName) registry.WriteString(kDefaultValue, u"");
+  if (registry.ReadString(kDefaultValue) == layout::kFileClass) registry.WriteString(kDefaultValue, u"");
 }
 
 }  // namespace
@@ -82,9 +81,9 @@ void TFUpdater::AssociateExtension(RegistryAccess& registry, const Str& extensio
 void TFUpdater::Registriere(const Str& OrvelDraw) {
   RegistryAccess registry(reg::kKeyAllAccess);
   registry.SetRootKey(reg::Root::LocalMachine);
-  WriteFileClass(registry, kFileClassKey, OrvelDraw);
+  WriteFileClass(registry, layout::kFileClassKey, OrvelDraw);
   registry.SetRootKey(reg::Root::CurrentUser);
-  WriteFileClass(registry, kFileClassKey, OrvelDraw);
+  WriteFileClass(registry, layout::kFileClassKey, OrvelDraw);
 }
 
 void TFUpdater::WriteFileClass(RegistryAccess& registry, const Str& key, const Str& path) {
@@ -106,7 +105,7 @@ void TFUpdater::WriteFileClass(RegistryAccess& registry, const Str& key, const S
 void TFUpdater::ChangeKXRegistration(const Str& command) {
   RegistryAccess registry(reg::kKeyAllAccess);
   registry.SetRootKey(reg::Root::LocalMachine);
-  WriteDefault(registry, kFileClassKey + u"\\Shell\\Open\\command", UnescapeQuot(command));
+  WriteDefault(registry, Str(layout::kFileClassKey) + u"\\Shell\\Open\\command", UnescapeQuot(command));
 }
 
 }  // namespace orvel

@@ -5,6 +5,7 @@
 #include "common/convert.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
+#include "common/installation_layout.h"
 #include "platform/files.h"
 #include "updater/updater.h"
 
@@ -14,6 +15,8 @@ namespace {
 constexpr uint32_t kNotPlain = files::kDirectory | files::kHidden | files::kSystem;
 constexpr uint32_t kHiddenOrSystem = files::kHidden | files::kSystem;
 const Str kThumbnailCache = u"Thumbs.db";  // Explorer's, never part of an update
+const Str kImages = Str(layout::kImageFolder) + u"\\";
+const Str kStyles = Str(layout::kStyleFolder) + u"\\";
 
 // The names in a folder listing whose attributes have none of `excluded`, in
 // the listing's order.
@@ -119,13 +122,13 @@ void TFUpdater::CreateDirectories(const Str& dir) {
 }
 
 void TFUpdater::CopyImages(const Str& from, const Str& to) {
-  for (const Str& name : ListNames(from + u"img\\*.*", kNotPlain))
-    if (name != kThumbnailCache) CopyFromTo(from + u"img\\" + name, to + u"img\\" + name);
+  for (const Str& name : ListNames(from + kImages + u"*.*", kNotPlain))
+    if (name != kThumbnailCache) CopyFromTo(from + kImages + name, to + kImages + name);
 }
 
 void TFUpdater::CopyIniFiles() {
-  const Str from = Source + u"languages\\";
-  const Str to = Dest + u"languages\\";
+  const Str from = Source + layout::kLanguageFolder + u"\\";
+  const Str to = Dest + layout::kLanguageFolder + u"\\";
   for (const Str& name : ListNames(from + u"*.ini", kHiddenOrSystem)) {
     // english.ini of version 2.1 stays as english2.1.ini, unless that exists
     // already. A version that would lead the name out of the folder is no
@@ -139,8 +142,8 @@ void TFUpdater::CopyIniFiles() {
 
 void TFUpdater::CopyStyles() {
   // Subfolders are listed too; they end as failed copies.
-  for (const Str& name : ListNames(Source + u"styles\\*.*", kHiddenOrSystem))
-    CopyFromTo(Source + u"styles\\" + name, Dest + u"styles\\" + name);
+  for (const Str& name : ListNames(Source + kStyles + u"*.*", kHiddenOrSystem))
+    CopyFromTo(Source + kStyles + name, Dest + kStyles + name);
 }
 
 }  // namespace orvel

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "common/fmx_utils.h"
+#include "common/installation_layout.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -16,8 +17,6 @@ namespace {
 
 const Str kOpenCommandMarker = u"kxregistry";
 const Str kAssociationMarker = u"registry";  // also part of kOpenCommandMarker: test that first
-const Str kMachineProgramKey = u"\\SOFTWARE\\OrvelDraw\\Program";
-const Str kUserProgramKey = u"\\Software\\OrvelDraw\\Program";
 const Str kUpdateValue = u"Update";
 const Str kNextUpdateValue = u"NextUpdate";
 constexpr int32_t kNoValue = -1;
@@ -38,7 +37,7 @@ std::optional<int32_t> IntegerOf(RegistryAccess& registry, const Str& name) {
 }  // namespace
 
 Str UpdateLogPath(const Str& dest) {
-  return IncludeTrailingBackslash(ExtractFilePath(dest)) + u"update.txt";
+  return IncludeTrailingBackslash(ExtractFilePath(dest)) + layout::kUpdateLog;
 }
 
 void TFUpdater::RunUpdate() {
@@ -66,14 +65,17 @@ void TFUpdater::RunUpdate() {
 
 void TFUpdater::UpdateFiles(const Str& oldVersion) {
   sys::sleepMs(kWaitForApplicationMs);
-  for (const char16_t* folder : {u"languages\\", u"templates\\", u"styles\\"}) CreateDirectories(Dest + folder);
-  for (const char16_t* folder : {u"", u"languages\\", u"styles\\", u"img\\"}) RemoveLeftovers(Dest + folder);
+  for (const char16_t* folder : {layout::kLanguageFolder, layout::kTemplateFolder, layout::kStyleFolder})
+    CreateDirectories(Dest + folder + u"\\");
+  RemoveLeftovers(Dest);
+  for (const char16_t* folder : {layout::kLanguageFolder, layout::kStyleFolder, layout::kImageFolder})
+    RemoveLeftovers(Dest + folder + u"\\");
   Version = oldVersion;
   CopyIniFiles();
   CopyStyles();
   CopyImages(Source, Dest);
-  CopyFromTo(Source + u"OrvelDraw.exe", Dest + u"OrvelDraw.exe");
-  CopyIfNewer(u"Setup.exe");
+  CopyFromTo(Source + layout::kApplicationFile, Dest + layout::kApplicationFile);
+  CopyIfNewer(layout::kSetupFile);
 }
 
 void TFUpdater::CopyIfNewer(const Str& name) {
@@ -110,7 +112,7 @@ void TFUpdater::FixUpdateInRegistry() {
   registry.SetRootKey(reg::Root::LocalMachine);
   registry.SetAccess(reg::kKeyAllAccess);
   std::optional<int32_t> update, nextUpdate;
-  if (registry.OpenKey(kMachineProgramKey, false)) {
+  if (registry.OpenKey(layout::kProgramKey, false)) {
     update = IntegerOf(registry, kUpdateValue);
     nextUpdate = IntegerOf(registry, kNextUpdateValue);
   }
@@ -121,7 +123,7 @@ void TFUpdater::FixUpdateInRegistry() {
   // The key is made even when there is nothing to move.
   registry.SetRootKey(reg::Root::CurrentUser);
   try {
-    if (!registry.OpenKey(kUserProgramKey, true)) return;
+    if (!registry.OpenKey(layout::kProgramKey, true)) return;
     if (update.value_or(kNoValue) != kNoValue) registry.WriteInteger(kUpdateValue, *update);
     if (nextUpdate.value_or(kNoValue) != kNoValue) registry.WriteInteger(kNextUpdateValue, *nextUpdate);
   } catch (const orvel::Error& e) {
@@ -131,7 +133,7 @@ void TFUpdater::FixUpdateInRegistry() {
   registry.CloseKey();
   if (!update && !nextUpdate) return;
   registry.SetRootKey(reg::Root::LocalMachine);
-  if (!registry.OpenKey(kMachineProgramKey, false)) return;
+  if (!registry.OpenKey(layout::kProgramKey, false)) return;
   if (update) registry.DeleteValue(kUpdateValue);
   if (nextUpdate) registry.DeleteValue(kNextUpdateValue);
 }

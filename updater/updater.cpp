@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
+#include "common/installation_layout.h"
 #include "common/save_lines.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -20,7 +21,7 @@ namespace {
 const Str kRegistrySwitch = u"-Registry";
 const Str kUpdateSwitch = u"-Update";
 const Str kIniSwitch = u"-INI";
-const Str kSettingsKey = u"\\Software\\OrvelDraw\\";
+const Str kSettingsKey = Str(layout::kSettingsKey) + u"\\";
 
 // The machine INI file's drive as the application records it: the letter
 // alone for a drive, the server and share for a network path.
@@ -103,7 +104,7 @@ void TFUpdater::CreateControls() {
 
 void TFUpdater::BOKClick(gui::Object*) {
   // Also after a failed update: the application is started in any case.
-  LaunchFile(Dest + u"OrvelDraw.exe", u"", Dest, shell::kSwShowNormal, application().mainForm());
+  LaunchFile(Dest + layout::kApplicationFile, u"", Dest, shell::kSwShowNormal, application().mainForm());
   close();
   // The main window, when it is another one: closing it ends the program.
   gui::Form* main = application().mainForm();

@@ -12,7 +12,7 @@
 #include "common/mem_ini_file.h"
 #include "common/messages.h"
 #include "common/registry_access.h"
-#include "platform/gui.h"
+#include "gui/gui.h"
 #include "platform/types.h"
 
 namespace orvel {

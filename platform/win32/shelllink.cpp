@@ -15,8 +15,6 @@
 namespace orvel::shelllink {
 namespace {
 
-constexpr char kShellLinkClassId[] = "{00021401-0000-0000-C000-000000000046}";
-
 using win32::ComPtr;
 
 // COM for this thread for the length of one call, when the thread has not
@@ -41,18 +39,17 @@ struct LinkObject {
   ComPtr<IPersistFile> file;
 };
 
-[[noreturn]] void raise(HRESULT code, bool withClassId) {
-  std::string text = toUtf8(sys::errorMessage(static_cast<uint32_t>(code)));
-  if (withClassId) text += std::string(", ClassID: ") + kShellLinkClassId;
-  throw ObjectError(text);
+Result failed(HRESULT code, const char* call) {
+  return Result::failure(static_cast<uint32_t>(code), call, static_cast<int32_t>(code));
 }
 
-void create(LinkObject& object) {
+Result create(LinkObject& object) {
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                 IID_IShellLinkW, object.link.out());
-  if (FAILED(hr)) raise(hr, true);
+  if (FAILED(hr)) return failed(hr, kCreateCall);
   hr = object.link->QueryInterface(IID_IPersistFile, object.file.out());
-  if (FAILED(hr)) raise(hr, false);
+  if (FAILED(hr)) return failed(hr, "QueryInterface");
+  return Result::success();
 }
 
 const wchar_t* wide(const Str& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
@@ -68,10 +65,10 @@ Str fetch(size_t bufferChars, Getter getter) {
 
 }  // namespace
 
-void save(const Str& linkFile, const LinkData& data) {
+Result save(const Str& linkFile, const LinkData& data) {
   ComScope com;
   LinkObject object;
-  create(object);
+  if (Result created = create(object); !created) return created;
   // The object's answers are not examined: a failing Save leaves no file.
   object.link->SetArguments(wide(data.arguments));
   object.link->SetDescription(wide(data.description));
@@ -81,12 +78,13 @@ void save(const Str& linkFile, const LinkData& data) {
   object.link->SetShowCmd(data.showCommand);
   object.link->SetWorkingDirectory(wide(data.workingDirectory));
   object.file->Save(wide(linkFile), FALSE);
+  return Result::success();
 }
 
-LinkData load(const Str& linkFile, size_t bufferChars) {
+Outcome<LinkData> load(const Str& linkFile, size_t bufferChars) {
   ComScope com;
   LinkObject object;
-  create(object);
+  if (Result created = create(object); !created) return created;
   IShellLinkW* link = object.link.get();
   object.file->Load(wide(linkFile), STGM_READ);
   LinkData data;

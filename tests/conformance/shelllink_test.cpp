@@ -122,7 +122,7 @@ TEST_F(ShellLinkTest, WindowStateMapsToShowCommandsBothWays) {
     // Start from a state other than the expected one.
     const TWindowState other = row.state == wsMaximized ? wsNormal : wsMaximized;
     auto checks = [&] {
-      EXPECT_EQ(shelllink::load(written.LinkFile, 256).showCommand, row.showCommand);
+      EXPECT_EQ(shelllink::load(written.LinkFile, 256).value().showCommand, row.showCommand);
       EXPECT_EQ(int(readBack(written.LinkFile, other).WindowState), int(row.state));
     };
     if (row.state == wsNormal)
@@ -142,8 +142,8 @@ TEST_F(ShellLinkTest, OtherShowCommandsKeepTheWindowState) {
     data.description = u"minimised";
     data.showCommand = showCommand;
     const Str linkFile = scratch() + u"other.lnk";
-    shelllink::save(linkFile, data);
-    const int loaded = shelllink::load(linkFile, 256).showCommand;
+    ASSERT_TRUE(shelllink::save(linkFile, data));
+    const int loaded = shelllink::load(linkFile, 256).value().showCommand;
     todoWine(kWineShowCommand, [&] { EXPECT_EQ(loaded, showCommand); });
     if (loaded != showCommand) continue;  // no link object that answers it
     for (TWindowState start : {wsNormal, wsMinimized, wsMaximized}) {

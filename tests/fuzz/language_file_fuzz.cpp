@@ -19,8 +19,8 @@
 #include "common/language_file.h"
 #include "common/log_window.h"
 #include "platform/files.h"
-#include "platform/gui.h"
-#include "platform/gui_script.h"
+#include "gui/gui.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/profile.h"
 #include "setup/setup_window.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gui_terminal_text.h"
+#include "gui/terminal/terminal_text.h"
 #include "platform/types.h"
 
 namespace {

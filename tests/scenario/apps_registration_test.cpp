@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/fmx_utils.h"
-#include "tests/scenario/installer_fixture.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

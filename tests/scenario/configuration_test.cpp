@@ -4,8 +4,8 @@
 // registry can be written.
 #include <gtest/gtest.h>
 
-#include "platform/gui_script.h"
-#include "tests/scenario/installer_fixture.h"
+#include "gui/script/scripted_gui.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

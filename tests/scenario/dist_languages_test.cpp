@@ -12,57 +12,18 @@
 #include "common/format.h"
 #include "common/language_file.h"
 #include "platform/files.h"
-#include "tests/scenario/scripted_windows.h"
+#include "tests/support/language_keys.h"
+#include "tests/support/machine_state.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {
 namespace {
 
+using test::distributionFolder;
+using test::kMessageKeys;
+using test::kWindowKeys;
 using test::TestMachine;
-
-// The distribution folder of this build as a Windows path (Z: is the Linux root).
-Str distFolder() {
-  Str path = u"Z:" + fromUtf8(ORVEL_DIST_DIR);
-  for (char16_t& c : path)
-    if (c == u'/') c = u'\\';
-  return path + u"\\";
-}
-
-// The texts a language file gives the two windows.
-const std::vector<Str> kWindowKeys = {
-    u"Caption",         u"LFolder",          u"LHint1",           u"LHint2",
-    u"SBOrdner",        u"SBUserIni",        u"RGRegOrIni",       u"RGRegOrIni.Items",
-    u"EFolder.Hint",    u"EUserfolder.Hint", u"BInstall",         u"BInstall.Hint",
-    u"BDeinstall",      u"BDeinstall.Hint",  u"BLanguage",        u"BLanguage.Hint",
-    u"BClose",          u"BClose.Hint",      u"CBDesktopSymbol",  u"CBDesktopSymbol.Hint",
-    u"CBStartmenu",     u"CBStartmenu.Hint", u"CBPortableApplication", u"CBPortableApplication.Hint",
-};
-
-// The messages and how many paths each one is formatted with.
-const std::vector<std::pair<Str, int>> kMessageKeys = {
-    {u"LNGCopyFromTo", 2},
-    {u"LNGCanNotDelete", 1},
-    {u"LNGCreateConfigurationfile", 0},
-    {u"LNGCanNotCreate", 1},
-    {u"LNGSpecifyInstallationfolder", 0},
-    {u"LNGInstallationFolderDoesnotExist", 1},
-    {u"LNGUserFolder", 0},
-    {u"LNGDesktopLink", 0},
-    {u"LNGItemInProgramMenu", 0},
-    {u"LNGSaveTo", 0},
-    {u"LNGCreateAdditionalLnk", 0},
-    {u"LNGSaveInstallation", 0},
-    {u"LNGDelete", 0},
-    {u"LNGConfigurationfile", 0},
-    {u"LNGCreate", 0},
-    {u"LNGInstallationProcess", 0},
-    {u"LNGShortcuts", 0},
-    {u"LNGProgram", 0},
-    {u"LNGAskSaveInstallation", 0},
-    {u"LNGNoAdministrator", 0},
-    {u"LNGCopyError", 1},
-    {u"LNGAppsEntry", 0},
-};
 
 // Each file and the caption it must show, which proves that its letters
 // beyond ASCII arrive intact.
@@ -87,7 +48,8 @@ bool isAscii(const std::string& bytes) {
 TEST(DistributionLanguages, TheDistributionShipsTheThreeFiles) {
   TestMachine machine;
   std::set<Str> names;
-  for (const files::FindEntry& entry : files::findFiles(distFolder() + u"languages\\*.ini")) names.insert(entry.name);
+  for (const files::FindEntry& entry : files::findFiles(distributionFolder() + u"languages\\*.ini"))
+    names.insert(entry.name);
   EXPECT_EQ(names, (std::set<Str>{u"dutch.ini", u"english.ini", u"espanol.ini"}));
 }
 
@@ -97,10 +59,10 @@ TEST(DistributionLanguages, TheDistributionShipsTheThreeFiles) {
 TEST(DistributionLanguages, EachFileHasEveryKeyAndNoOther) {
   TestMachine machine;
   std::set<Str> offered(kWindowKeys.begin(), kWindowKeys.end());
-  for (const auto& [key, placeholders] : kMessageKeys) offered.insert(key);
+  for (const auto& message : kMessageKeys) offered.insert(message.key);
   for (const auto& [name, caption] : kFiles) {
     SCOPED_TRACE(toUtf8(name));
-    const Str path = distFolder() + u"languages\\" + name;
+    const Str path = distributionFolder() + u"languages\\" + name;
     const std::string bytes = test::readTestFile(path);
     EXPECT_TRUE(bytes.rfind("\xFF\xFE", 0) == 0 || isAscii(bytes)) << "not UTF-16 and not ASCII";
 
@@ -123,10 +85,11 @@ TEST(DistributionLanguages, EachFileHasEveryKeyAndNoOther) {
 TEST(DistributionLanguages, MessagePlaceholdersFitTheirUse) {
   TestMachine machine;
   for (const auto& [name, caption] : kFiles) {
-    const TranslationList list = ReadTranslationList(distFolder() + u"languages\\" + name);
-    for (const auto& [key, placeholders] : kMessageKeys) {
-      SCOPED_TRACE(toUtf8(name + u" " + key));
-      const Str text = list.Value(key);
+    const TranslationList list = ReadTranslationList(distributionFolder() + u"languages\\" + name);
+    for (const test::MessageKey& message : kMessageKeys) {
+      SCOPED_TRACE(toUtf8(name + u" " + message.key));
+      const Str text = list.Value(message.key);
+      const int placeholders = message.paths;
       EXPECT_EQ(countOf(text, u"%s"), static_cast<size_t>(placeholders));
       EXPECT_EQ(countOf(text, u"%"), static_cast<size_t>(placeholders));
       const Str first = u"C:\\first path", second = u"D:\\second path";
@@ -152,7 +115,7 @@ TEST(DistributionLanguages, EachFileTranslatesBothWindows) {
     test::ScriptedWindows w;
     FSetup->show();
     w.act("select FSetup.RGRegOrIni 1");
-    w.addActions("file " + toUtf8(distFolder()) + "languages\\" + toUtf8(name) + "\n");
+    w.addActions("file " + toUtf8(distributionFolder()) + "languages\\" + toUtf8(name) + "\n");
     w.act("click FSetup.BLanguage");
     EXPECT_EQ(FSetup->caption(), caption);
     EXPECT_EQ(FMemo->caption(), caption);

@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/shell.h"
-#include "tests/scenario/installer_fixture.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

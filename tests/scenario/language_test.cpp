@@ -12,11 +12,12 @@
 #include "common/fmx_utils.h"
 #include "common/language_file.h"
 #include "platform/files.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/profile.h"
 #include "platform/system.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/language_files.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/language_files.h"
+#include "tests/support/language_keys.h"
 
 namespace orvel {
 namespace {
@@ -38,10 +39,10 @@ std::string utf16le(const Str& text) {
   return bytes;
 }
 
-// The message fields by key, from the program's own table.
-const std::vector<std::pair<std::string, Str TFSetup::*>> kMessageFields = [] {
-  std::vector<std::pair<std::string, Str TFSetup::*>> fields;
-  for (const Message& m : kMessages) fields.emplace_back(toUtf8(m.key), m.field);
+// The message fields by key.
+const std::vector<std::pair<std::string, Str MessageTexts::*>> kMessageFields = [] {
+  std::vector<std::pair<std::string, Str MessageTexts::*>> fields;
+  for (const test::MessageKey& m : test::kMessageKeys) fields.emplace_back(toUtf8(m.key), m.field);
   return fields;
 }();
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "common/fmx_utils.h"
-#include "tests/scenario/language_files.h"
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/language_files.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {

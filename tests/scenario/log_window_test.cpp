@@ -5,7 +5,7 @@
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "platform/system.h"
-#include "tests/scenario/scripted_windows.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {

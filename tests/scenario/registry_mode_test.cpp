@@ -10,7 +10,8 @@
 #include "common/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/machine_state.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 #include "updater/updater.h"
 
@@ -20,7 +21,7 @@ namespace {
 using test::TestMachine;
 using MachineIni = std::map<std::string, std::string>;
 
-const Str kProgramKey = u"Software\\OrvelDraw\\Program";
+using test::kProgramKey;
 
 std::vector<Str> RegistryArgs(const Str& list, std::vector<Str> more = {}) {
   std::vector<Str> args = {u"C:\\Orvel\\Setup.exe", u"-Registry", list};
@@ -28,24 +29,10 @@ std::vector<Str> RegistryArgs(const Str& list, std::vector<Str> more = {}) {
   return args;
 }
 
-std::optional<reg::Value> ValueOf(reg::Root root, const Str& key, const Str& name) {
-  reg::Key k;
-  reg::Value value;
-  if (!reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k) || !k.queryValue(name, value)) return std::nullopt;
-  return value;
-}
-
-std::optional<reg::Value> MachineValue(const Str& name) { return ValueOf(reg::Root::LocalMachine, kProgramKey, name); }
-
-bool KeyExists(reg::Root root, const Str& key) {
-  reg::Key k;
-  return reg::Key::open(root, key, reg::kKeyRead, reg::Open::Existing, k).ok();
-}
+std::optional<reg::Value> MachineValue(const Str& name) { return test::registryValue(reg::Root::LocalMachine, kProgramKey, name); }
 
 void SeedMachineValue(const Str& name, const reg::Value& value) {
-  reg::Key k;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
-  ASSERT_TRUE(k.setValue(name, value).ok());
+  test::seedValue(reg::Root::LocalMachine, kProgramKey, name, value);
 }
 
 // Runs MakeUpdate and returns the error text that escaped it, if any.
@@ -67,7 +54,7 @@ class RegistryModeTest : public testing::Test {
 
 // The example list lands under HKLM as REG_SZ and REG_DWORD, each logged.
 TEST_F(RegistryModeTest, RegistryStorageWritesStringAndInteger) {
-  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
+  TFUpdater updater(app_.app(), RegistryArgs(test::kExampleSettingsList));
   updater.Restart = true;
   ASSERT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_TRUE(updater.UseRegistry);
@@ -81,7 +68,7 @@ TEST_F(RegistryModeTest, RegistryStorageWritesStringAndInteger) {
   EXPECT_EQ(reg::stringOf(*a), u"text");
   EXPECT_EQ(b->type, reg::kDword);
   EXPECT_EQ(reg::dwordOf(*b), 12u);
-  EXPECT_FALSE(KeyExists(reg::Root::CurrentUser, kProgramKey));  // never the per-user part
+  EXPECT_FALSE(test::keyExists(reg::Root::CurrentUser, kProgramKey));  // never the per-user part
 }
 
 // Only the type's first letter counts, lower case only; the log shows every entry as parsed.
@@ -100,14 +87,14 @@ TEST_F(RegistryModeTest, TypeFieldSelectsTheOperation) {
                               u"Key: K name: Q1 Value: q",
                           }));
   const Str key = u"Software\\OrvelDraw\\K";
-  EXPECT_FALSE(ValueOf(reg::Root::LocalMachine, key, u"S1"));  // capital S
-  EXPECT_FALSE(ValueOf(reg::Root::LocalMachine, key, u"X1"));
-  EXPECT_FALSE(ValueOf(reg::Root::LocalMachine, key, u"E1"));  // "" where nothing is stored: no write
-  EXPECT_FALSE(ValueOf(reg::Root::LocalMachine, key, u"T1"));  // empty type writes nothing
-  EXPECT_FALSE(ValueOf(reg::Root::LocalMachine, key, u"T2"));
-  auto i1 = ValueOf(reg::Root::LocalMachine, key, u"I1");
-  auto n1 = ValueOf(reg::Root::LocalMachine, key, u"N1");
-  auto q1 = ValueOf(reg::Root::LocalMachine, key, u"Q1");
+  EXPECT_FALSE(test::registryValue(reg::Root::LocalMachine, key, u"S1"));  // capital S
+  EXPECT_FALSE(test::registryValue(reg::Root::LocalMachine, key, u"X1"));
+  EXPECT_FALSE(test::registryValue(reg::Root::LocalMachine, key, u"E1"));  // "" where nothing is stored: no write
+  EXPECT_FALSE(test::registryValue(reg::Root::LocalMachine, key, u"T1"));  // empty type writes nothing
+  EXPECT_FALSE(test::registryValue(reg::Root::LocalMachine, key, u"T2"));
+  auto i1 = test::registryValue(reg::Root::LocalMachine, key, u"I1");
+  auto n1 = test::registryValue(reg::Root::LocalMachine, key, u"N1");
+  auto q1 = test::registryValue(reg::Root::LocalMachine, key, u"Q1");
   ASSERT_TRUE(i1 && n1 && q1);
   EXPECT_EQ(reg::dwordOf(*i1), 12u);
   EXPECT_EQ(static_cast<int32_t>(reg::dwordOf(*n1)), -7);
@@ -125,7 +112,7 @@ TEST_F(RegistryModeTest, EmptyEntriesAreSkipped) {
 TEST_F(RegistryModeTest, WritesOnlyWhenDifferent) {
   TFUpdater empty(app_.app(), RegistryArgs(u"Program|A||s#Program|B|0|i"));
   ASSERT_EQ(RunMakeUpdate(empty), std::nullopt);
-  EXPECT_FALSE(KeyExists(reg::Root::LocalMachine, kProgramKey));
+  EXPECT_FALSE(test::keyExists(reg::Root::LocalMachine, kProgramKey));
 
   SeedMachineValue(u"A", reg::makeString(u"text"));
   TFUpdater caseOnly(app_.app(), RegistryArgs(u"Program|A|TEXT|s"));
@@ -169,10 +156,10 @@ TEST_F(RegistryModeTest, IntegerThatIsNoNumberEndsTheRun) {
 TEST_F(RegistryModeTest, EmulatedOnly_NonAdministratorWritesNothingSilently) {
   if (!TestMachine::emulated()) GTEST_SKIP() << "needs a non-administrator";
   TestMachine user(MachineIni{{"Machine.Administrator", "0"}});
-  TFUpdater updater(app_.app(), RegistryArgs(u"Program|A|text|s#Program|B|12|i"));
+  TFUpdater updater(app_.app(), RegistryArgs(test::kExampleSettingsList));
   EXPECT_EQ(RunMakeUpdate(updater), std::nullopt);
   EXPECT_EQ(updater.Memo->lines().size(), 2u);
-  EXPECT_FALSE(KeyExists(reg::Root::LocalMachine, kProgramKey));
+  EXPECT_FALSE(test::keyExists(reg::Root::LocalMachine, kProgramKey));
 }
 
 // "-INI" with a path selects the machine INI file; the registry stays untouched.
@@ -190,7 +177,7 @@ TEST_F(RegistryModeTest, IniStorageWritesThePlainIniText) {
     EXPECT_EQ(updater.ReadInteger(u"program", u"b", 0), 12) << "row " << i + 1;
     test::writeTestFile(IniPath(), "");
   }
-  EXPECT_FALSE(KeyExists(reg::Root::LocalMachine, kProgramKey));
+  EXPECT_FALSE(test::keyExists(reg::Root::LocalMachine, kProgramKey));
 }
 
 // "-INI" as the last argument or in another letter case is not the switch.

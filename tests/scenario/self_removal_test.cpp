@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
-#include "tests/scenario/installer_fixture.h"
+#include "gui/script/scripted_gui.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
+#include "gui/script/scripted_gui.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-#include "tests/scenario/scripted_windows.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {

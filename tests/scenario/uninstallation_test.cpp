@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "common/fmx_utils.h"
-#include "platform/gui_script.h"
-#include "tests/scenario/installer_fixture.h"
+#include "gui/script/scripted_gui.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {
@@ -151,15 +151,9 @@ TEST(Uninstallation, RemovesTheFileClassOfTheMachineAndOfTheUser) {
   InstallerCase c;
   const Str extension = u"Software\\Classes\\.orveltest";
   for (reg::Root root : {reg::Root::LocalMachine, reg::Root::CurrentUser}) {
-    reg::Key key;
-    ASSERT_TRUE(reg::Key::open(root, u"Software\\Classes\\OrvelDraw\\shell\\open\\command", reg::kKeyAllAccess, reg::Open::OrCreate, key).ok());
-    ASSERT_TRUE(key.setValue(u"", reg::makeString(u"OrvelDraw.exe \"%1\"")).ok());
-    reg::Key ext;
-    ASSERT_TRUE(reg::Key::open(root, extension, reg::kKeyAllAccess, reg::Open::OrCreate, ext).ok());
-    ASSERT_TRUE(ext.setValue(u"", reg::makeString(u"OrvelDraw")).ok());
-    reg::Key program;
-    ASSERT_TRUE(reg::Key::open(root, u"Software\\OrvelDraw\\Program", reg::kKeyAllAccess, reg::Open::OrCreate, program).ok());
-    ASSERT_TRUE(program.setValue(u"Update", reg::makeDword(1)).ok());
+    test::seedValue(root, u"Software\\Classes\\OrvelDraw\\shell\\open\\command", u"", reg::makeString(u"OrvelDraw.exe \"%1\""));
+    test::seedValue(root, extension, u"", reg::makeString(u"OrvelDraw"));
+    test::seedValue(root, test::kProgramKey, u"Update", reg::makeDword(1));
   }
   EXPECT_TRUE(test::keyExists(reg::Root::ClassesRoot, u"OrvelDraw"));
 

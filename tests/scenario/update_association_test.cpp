@@ -3,12 +3,12 @@
 // the application's command lines.
 #include <gtest/gtest.h>
 
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {
 
-using test::registryKeyExists;
+using test::keyExists;
 using test::registryString;
 using test::UpdateTest;
 
@@ -16,9 +16,7 @@ const Str kClass = u"SOFTWARE\\Classes\\OrvelDraw";
 constexpr reg::Root kRoots[] = {reg::Root::LocalMachine, reg::Root::CurrentUser};
 
 void SeedClass(reg::Root root, const Str& extension, const reg::Value& value) {
-  reg::Key k;
-  ASSERT_TRUE(reg::Key::open(root, u"SOFTWARE\\Classes\\" + extension, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
-  ASSERT_TRUE(k.setValue(u"", value).ok());
+  test::seedValue(root, u"SOFTWARE\\Classes\\" + extension, u"", value);
 }
 
 std::optional<Str> ClassOf(reg::Root root, const Str& extension) {
@@ -91,7 +89,7 @@ TEST_F(Association, ExtensionsAttachedAndDetached) {
     EXPECT_EQ(ClassOf(root, u".od"), u"OrvelDraw");
     EXPECT_EQ(ClassOf(root, u".old"), u"");  // key and value stay, emptied
     EXPECT_EQ(ClassOf(root, u".other"), u"OtherApp");
-    EXPECT_FALSE(registryKeyExists(root, u"SOFTWARE\\Classes\\.missing"));
+    EXPECT_FALSE(keyExists(root, u"SOFTWARE\\Classes\\.missing"));
   }
   EXPECT_EQ(Log().back(), Inst() + u"update.txt");
   EXPECT_TRUE(files::fileExists(Inst() + u"update.txt"));
@@ -160,7 +158,7 @@ TEST_F(Association, OpenCommandRewrite) {
   ASSERT_EQ(Run(UpdateArgs(Inst() + u"OrvelDraw.exe", u"kxregistry", fourth)), std::nullopt);
   EXPECT_EQ(registryString(reg::Root::LocalMachine, kClass + u"\\Shell\\Open\\command"),
             u"\"C:\\Tools\\viewer.exe\" \"%1\"");
-  EXPECT_FALSE(registryKeyExists(reg::Root::CurrentUser, kClass));
+  EXPECT_FALSE(keyExists(reg::Root::CurrentUser, kClass));
   EXPECT_FALSE(registryString(reg::Root::LocalMachine, kClass));  // nothing else of the class
   EXPECT_EQ(Log().front(), u"Old Version: " + fourth);
   EXPECT_EQ(Log().back(), Inst() + u"update.txt");

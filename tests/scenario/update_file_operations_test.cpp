@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {

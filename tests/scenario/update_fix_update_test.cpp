@@ -3,7 +3,7 @@
 // storage. Run through MakeUpdate with an empty destination, which copies nothing.
 #include <gtest/gtest.h>
 
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {
@@ -15,13 +15,11 @@ using test::writeTestFile;
 
 using FixUpdateTest = UpdateTest;
 
-const Str kMachineKey = u"SOFTWARE\\OrvelDraw\\Program";
-const Str kUserKey = u"Software\\OrvelDraw\\Program";
+const Str& kMachineKey = test::kProgramKey;
+const Str& kUserKey = test::kProgramKey;
 
 void Seed(const Str& name, const reg::Value& value) {
-  reg::Key k;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kMachineKey, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
-  ASSERT_TRUE(k.setValue(name, value).ok());
+  test::seedValue(reg::Root::LocalMachine, kMachineKey, name, value);
 }
 
 std::optional<int32_t> Dword(reg::Root root, const Str& key, const Str& name) {
@@ -47,9 +45,9 @@ TEST_F(FixUpdateTest, RegistryValuesMoveToTheUser) {
 // Nothing to move: the per-user key is made anyway, with no values.
 TEST_F(FixUpdateTest, UserKeyIsCreatedEvenWithNothingToMove) {
   ASSERT_EQ(Run(UpdateArgs(u"", u"", u"")), std::nullopt);
-  EXPECT_TRUE(test::registryKeyExists(reg::Root::CurrentUser, kUserKey));
+  EXPECT_TRUE(test::keyExists(reg::Root::CurrentUser, kUserKey));
   EXPECT_FALSE(registryValue(reg::Root::CurrentUser, kUserKey, u"Update"));
-  EXPECT_FALSE(test::registryKeyExists(reg::Root::LocalMachine, kMachineKey));
+  EXPECT_FALSE(test::keyExists(reg::Root::LocalMachine, kMachineKey));
 }
 
 // -1 is removed but not written; a value of another type is neither read nor removed.
@@ -87,7 +85,7 @@ TEST_F(FixUpdateTest, IniEntriesRemovedByTheRules) {
     ASSERT_EQ(Run(UpdateArgs(u"", u"", u"", {u"-INI", ini})), std::nullopt);
     EXPECT_EQ(readTestFile(ini), rows[r].after.empty() ? before : rows[r].after);
   }
-  EXPECT_FALSE(test::registryKeyExists(reg::Root::CurrentUser, kUserKey));  // INI storage leaves the registry
+  EXPECT_FALSE(test::keyExists(reg::Root::CurrentUser, kUserKey));  // INI storage leaves the registry
 }
 
 }  // namespace

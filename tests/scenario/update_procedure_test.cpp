@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "common/fmx_utils.h"
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {
 
+using test::ansiLines;
 using test::readTestFile;
 using test::UpdateTest;
 using test::writeTestFile;
@@ -57,7 +58,7 @@ TEST_F(UpdateProcedure, FileUpdateOfAnInstallation) {
       i + u"update.txt",
   };
   EXPECT_EQ(Log(), expected);
-  EXPECT_EQ(readTestFile(i + u"update.txt"), AsFile(expected));
+  EXPECT_EQ(readTestFile(i + u"update.txt"), ansiLines(expected));
   EXPECT_TRUE(FUpdater->Restart);
   EXPECT_FALSE(FUpdater->Error);
   EXPECT_EQ(FUpdater->Version, u"2.1");
@@ -205,7 +206,7 @@ TEST_F(UpdateProcedure, SecondRunAppends) {
   ASSERT_GT(Log().size(), first.size());
   EXPECT_EQ(std::vector<Str>(Log().begin(), Log().begin() + first.size()), first);
   EXPECT_EQ(Log()[first.size()], u"Old Version: 2.1");
-  EXPECT_EQ(readTestFile(Inst() + u"update.txt"), AsFile(Log()));
+  EXPECT_EQ(readTestFile(Inst() + u"update.txt"), ansiLines(Log()));
 }
 
 TEST(UpdateLogPath, FolderPartOfTheDestination) {

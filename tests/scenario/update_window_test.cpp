@@ -3,11 +3,12 @@
 // application and ends the program.
 #include <gtest/gtest.h>
 
-#include "tests/scenario/update_fixture.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {
 
+using test::ansiLines;
 using test::readTestFile;
 using test::UpdateTest;
 
@@ -54,7 +55,7 @@ TEST_F(UpdateWindow, RetryAfterTheLockIsGoneThenOk) {
   EXPECT_EQ(Count(Log(), u"Source     : " + Src()), 2u);
   EXPECT_EQ(Count(Log(), u"Kopiere " + Src() + u"OrvelDraw.exe nach " + Inst() + u"OrvelDraw.exe"), 1u);
   EXPECT_GT(Log().size(), firstRun);
-  EXPECT_EQ(readTestFile(Inst() + u"update.txt"), AsFile(Log()));  // both runs
+  EXPECT_EQ(readTestFile(Inst() + u"update.txt"), ansiLines(Log()));  // both runs
   EXPECT_EQ(readTestFile(Inst() + u"OrvelDraw.exe"), application);
 
   w().take();

@@ -2,8 +2,8 @@
 // OK leads out of it.
 #include <gtest/gtest.h>
 
-#include "platform/gui.h"
-#include "tests/scenario/updater_windows.h"
+#include "gui/gui.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {

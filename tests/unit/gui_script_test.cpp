@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "common/error.h"
-#include "platform/gui.h"
-#include "platform/gui_script.h"
+#include "gui/gui.h"
+#include "gui/script/scripted_gui.h"
 
 namespace orvel::gui {
 namespace {

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <sstream>
 
-#include "platform/gui.h"
-#include "platform/gui_script.h"
-#include "platform/gui_terminal.h"
+#include "gui/gui.h"
+#include "gui/script/scripted_gui.h"
+#include "gui/terminal/terminal_view.h"
 
 namespace orvel::gui {
 namespace {
@@ -184,7 +184,7 @@ TEST_F(Drawing, EveryLineFitsTheTerminalAndTheFrameStaysClosed) {
     }
   }
   window.show();
-  for (const std::string& line : helpLines(app, {20, false})) EXPECT_LE(terminalColumns(line), 20) << line;
+  for (const std::string& line : helpLines(app, {actionUsages(), actionsOf}, {20, false})) EXPECT_LE(terminalColumns(line), 20) << line;
 }
 
 // An empty window is a closed frame around its caption.
@@ -244,7 +244,7 @@ TEST_F(Drawing, HelpListsEveryActionAndTheControlsOfShownWindowsOnly) {
   Form hidden(app, u"FHidden");
   hidden.add(Kind::Button, u"BSecret");
   window.show();
-  const std::string help = joined(helpLines(app, {200, false}));
+  const std::string help = joined(helpLines(app, {actionUsages(), actionsOf}, {200, false}));
   for (const ActionUsage& usage : actionUsages()) {
     EXPECT_NE(help.find(std::string("  ") + usage.usage), std::string::npos) << usage.verb;
     EXPECT_NE(help.find(usage.example), std::string::npos) << usage.verb;

@@ -1,6 +1,6 @@
 // Encoding and decoding of .lnk files: round trips, the header fields other
 // readers rely on, files in forms this encoder does not write, and damage.
-#include "platform/lnk_format.h"
+#include "formats/lnk_format.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,12 @@
 #include <cstring>
 #include <random>
 
+#include "tests/support/shllink_layout.h"
+
 namespace orvel::lnk {
 namespace {
+
+namespace layout = test::shllink;
 
 uint32_t u32At(const std::string& b, size_t at) {
   uint32_t v = 0;
@@ -38,21 +42,21 @@ Shortcut fullLink(Str target) {
 
 // The link without its LinkInfo, so that a reader has only the item id list.
 std::string withoutLinkInfo(std::string bytes) {
-  size_t at = kHeaderSize;
-  if (u32At(bytes, kLinkFlagsOffset) & kHasLinkTargetIdList) at += 2 + u16At(bytes, at);
+  size_t at = layout::kHeaderSize;
+  if (u32At(bytes, layout::kLinkFlagsOffset) & layout::kHasLinkTargetIdList) at += 2 + u16At(bytes, at);
   bytes.erase(at, u32At(bytes, at));
-  put32(bytes, kLinkFlagsOffset, u32At(bytes, kLinkFlagsOffset) & ~kHasLinkInfo);
+  put32(bytes, layout::kLinkFlagsOffset, u32At(bytes, layout::kLinkFlagsOffset) & ~layout::kHasLinkInfo);
   return bytes;
 }
 
 // A bare header with the given flags, as another writer might produce it.
 std::string header(uint32_t flags) {
-  std::string b(kHeaderSize, '\0');
-  put32(b, 0, kHeaderSize);
+  std::string b(layout::kHeaderSize, '\0');
+  put32(b, 0, layout::kHeaderSize);
   const unsigned char clsid[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
   std::memcpy(&b[4], clsid, 16);
-  put32(b, kLinkFlagsOffset, flags);
-  put32(b, kShowCommandOffset, 1);
+  put32(b, layout::kLinkFlagsOffset, flags);
+  put32(b, layout::kShowCommandOffset, 1);
   return b;
 }
 
@@ -140,22 +144,22 @@ TEST(LnkFormat, HeaderCarriesShowCommandHotKeyIconIndexAndTargetFacts) {
   };
   const std::string b = encode(fullLink(u"C:\\Apps\\a.exe"), facts);
   EXPECT_EQ(u32At(b, 0), 0x4Cu);
-  EXPECT_EQ(u32At(b, kLinkFlagsOffset), kHasLinkTargetIdList | kHasLinkInfo | kHasName | kHasWorkingDir |
-                                            kHasArguments | kHasIconLocation | kIsUnicode);
+  EXPECT_EQ(u32At(b, layout::kLinkFlagsOffset), layout::kHasLinkTargetIdList | layout::kHasLinkInfo | layout::kHasName | layout::kHasWorkingDir |
+                                            layout::kHasArguments | layout::kHasIconLocation | layout::kIsUnicode);
   EXPECT_EQ(u32At(b, 0x18), 0x20u);                         // attributes
   EXPECT_EQ(u32At(b, 0x2C + 4), 0x01D90000u);               // high half of the write time
   EXPECT_EQ(u32At(b, 0x34), 1234u);                         // size
   EXPECT_EQ(u32At(b, 0x38), 2u);                            // icon index
-  EXPECT_EQ(u32At(b, kShowCommandOffset), 3u);
-  EXPECT_EQ(u16At(b, kHotKeyOffset), 0x064F);
+  EXPECT_EQ(u32At(b, layout::kShowCommandOffset), 3u);
+  EXPECT_EQ(u16At(b, layout::kHotKeyOffset), 0x064F);
   EXPECT_EQ(u32At(b, b.size() - 4), 0u);  // terminal block
 }
 
 // A link without target, texts or icon has only the Unicode flag.
 TEST(LnkFormat, EmptyFieldsSetNoFlags) {
   const std::string b = encode(Shortcut{});
-  EXPECT_EQ(u32At(b, kLinkFlagsOffset), kIsUnicode);
-  EXPECT_EQ(b.size(), kHeaderSize + 4);
+  EXPECT_EQ(u32At(b, layout::kLinkFlagsOffset), layout::kIsUnicode);
+  EXPECT_EQ(b.size(), layout::kHeaderSize + 4);
 }
 
 // A relative path or a device path is nothing a link object can resolve: no target.
@@ -169,7 +173,7 @@ TEST(LnkFormat, TargetThatIsNoDriveOrUncPathIsNotWritten) {
 
 // 8-bit texts, as older writers leave them, are read as Windows-1252.
 TEST(LnkFormat, AnsiStringsAndAnsiLinkInfoAreReadAsWindows1252) {
-  std::string b = header(kHasName | kHasArguments);
+  std::string b = header(layout::kHasName | layout::kHasArguments);
   b += std::string("\x03\x00", 2) + "a\xFC\x80";
   b += std::string("\x01\x00", 2) + "\x9C";
   b += std::string(4, '\0');
@@ -245,7 +249,7 @@ TEST(LnkFormat, ForceNoLinkInfoFallsBackToTheItemIdList) {
   // Let the LinkInfo name another file; the flag says not to believe it.
   size_t at = b.find("C:\\Apps\\a.exe");
   b[at + 8] = 'b';
-  put32(b, kLinkFlagsOffset, u32At(b, kLinkFlagsOffset) | 0x100);
+  put32(b, layout::kLinkFlagsOffset, u32At(b, layout::kLinkFlagsOffset) | 0x100);
   EXPECT_EQ(toUtf8(decode(b)->target), "C:\\Apps\\a.exe");
 }
 
@@ -262,11 +266,11 @@ TEST(LnkFormat, NoShellLinkIsRejected) {
 
 // Flags that promise structures the file does not hold.
 TEST(LnkFormat, FlagsClaimingMissingBlocksAreRejected) {
-  const uint32_t claims[] = {kHasLinkTargetIdList, kHasLinkInfo, kHasName, kHasRelativePath,
-                             kHasWorkingDir, kHasArguments, kHasIconLocation};
+  const uint32_t claims[] = {layout::kHasLinkTargetIdList, layout::kHasLinkInfo, layout::kHasName, layout::kHasRelativePath,
+                             layout::kHasWorkingDir, layout::kHasArguments, layout::kHasIconLocation};
   for (uint32_t flag : claims) {
     std::string b = encode(Shortcut{});
-    put32(b, kLinkFlagsOffset, u32At(b, kLinkFlagsOffset) | flag);
+    put32(b, layout::kLinkFlagsOffset, u32At(b, layout::kLinkFlagsOffset) | flag);
     EXPECT_FALSE(decode(b).has_value()) << "flag " << flag;
   }
 }
@@ -274,7 +278,7 @@ TEST(LnkFormat, FlagsClaimingMissingBlocksAreRejected) {
 // Offsets inside the LinkInfo that point outside it or at unterminated text.
 TEST(LnkFormat, DamagedLinkInfoIsRejected) {
   const std::string b = encode(fullLink(u"C:\\a.exe"));
-  const size_t info = kHeaderSize + 2 + u16At(b, kHeaderSize);
+  const size_t info = layout::kHeaderSize + 2 + u16At(b, layout::kHeaderSize);
   const uint32_t infoSize = u32At(b, info);
   struct Damage {
     size_t field;

@@ -1,11 +1,15 @@
 // The pure text routines, Format and the error box text.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/format.h"
+#include "gui/error.h"
 
 namespace orvel {
 namespace {

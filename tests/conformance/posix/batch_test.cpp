@@ -1,6 +1,6 @@
 // The emulated command interpreter, run in this process so that each case
 // can look at the files and at what the interpreter said.
-#include "platform/posix/batch.h"
+#include "machine/batch.h"
 
 #include <gtest/gtest.h>
 

@@ -14,9 +14,10 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/own_executable.h"
+#include "machine/fault_injection.h"
+#include "machine/machine.h"
+#include "machine/own_executable.h"
+#include "machine/temp_files.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {
@@ -178,6 +179,26 @@ TEST(FilesOnTheHost, EmulatedOnly_TemporaryFilesOfEndedWritersAreRemoved) {
   ASSERT_TRUE(files::createDirectory(emptied).ok());
   std::ofstream(hostOf(emptied) + "/.~orvel-" + std::to_string(ended) + "-Xy12Ab") << "torn";
   EXPECT_TRUE(files::removeDirectory(emptied).ok());
+}
+
+// A child of fork() names its temporary files after itself, not after the
+// parent whose id the process knew before: else the parent would take them
+// for its own and never sweep them up after the child was killed.
+TEST(FilesOnTheHost, EmulatedOnly_AForkedChildNamesItsTemporaryFilesAfterItself) {
+  TestMachine machine;
+  ASSERT_TRUE(files::writeFile(machine.scratch() + u"before.ini", "x").ok());
+  const std::string folder = hostOf(machine.scratch());
+  auto named = [&](pid_t pid) {
+    return posix::tempTemplate(folder) == folder + "/.~orvel-" + std::to_string(pid) + "-XXXXXX";
+  };
+  ASSERT_TRUE(named(getpid()));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(named(getpid()) ? 0 : 1);
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(named(getpid()));
 }
 
 TEST(FilesOnTheHost, OwnExecutableIsLockedWhileHeld) {

@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include "common/shell_link.h"
-#include "platform/lnk_format.h"
-#include "platform/posix/machine.h"
+#include "machine/machine.h"
+#include "tests/support/shllink_layout.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {
@@ -103,10 +103,10 @@ TEST_F(LnkinfoReadsShortcuts, LocalTarget) {
   }
 
   const std::string bytes = test::readTestFile(link.LinkFile);
-  ASSERT_GE(bytes.size(), lnk::kHeaderSize);
-  EXPECT_EQ(static_cast<uint8_t>(bytes[lnk::kShowCommandOffset]), 6);  // SW_MINIMIZE
-  EXPECT_EQ(static_cast<uint8_t>(bytes[lnk::kHotKeyOffset]), 0x4F);
-  EXPECT_EQ(static_cast<uint8_t>(bytes[lnk::kHotKeyOffset + 1]), 0x06);
+  ASSERT_GE(bytes.size(), test::shllink::kHeaderSize);
+  EXPECT_EQ(static_cast<uint8_t>(bytes[test::shllink::kShowCommandOffset]), 6);  // SW_MINIMIZE
+  EXPECT_EQ(static_cast<uint8_t>(bytes[test::shllink::kHotKeyOffset]), 0x4F);
+  EXPECT_EQ(static_cast<uint8_t>(bytes[test::shllink::kHotKeyOffset + 1]), 0x06);
 }
 
 TEST_F(LnkinfoReadsShortcuts, NetworkTarget) {

@@ -1,6 +1,6 @@
 // The emulated machine: where its root is, what machine.ini sets, and how
 // Windows paths map onto the root and back.
-#include "platform/posix/machine.h"
+#include "machine/machine.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

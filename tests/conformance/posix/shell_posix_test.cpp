@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "platform/files.h"
-#include "platform/posix/machine.h"
+#include "machine/machine.h"
 #include "platform/shell.h"
 #include "tests/support/test_machine.h"
 

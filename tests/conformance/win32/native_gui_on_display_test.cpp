@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "app/windows.h"
-#include "platform/gui_backend.h"
+#include "gui/backend.h"
 #include "tests/support/test_machine.h"
 
 namespace orvel {

@@ -4,7 +4,7 @@
 
 #include "common/shell_link.h"
 #include "platform/files.h"
-#include "platform/lnk_format.h"
+#include "formats/lnk_format.h"
 #include "platform/shelllink.h"
 #include "tests/support/test_machine.h"
 #include "tests/support/todo_wine.h"
@@ -84,7 +84,7 @@ TEST_F(ShellLinkLnkFormat, ShellReadsWhatTheEncoderWrote) {
     const Str linkFile = machine_.scratch() + u"encoded.lnk";
     ASSERT_TRUE(files::writeFile(linkFile, lnk::encode(shortcut)));
 
-    shelllink::LinkData data = shelllink::load(linkFile, 260);
+    shelllink::LinkData data = shelllink::load(linkFile, 260).value();
     if (target.starts_with(u"\\\\")) {
       // Wine saves a share's path as a local path and finds none in the
       // network part of the LinkInfo, where Windows keeps it.

@@ -23,7 +23,8 @@
 #include <vector>
 
 #include "app/windows.h"
-#include "platform/gui_backend.h"
+#include "gui/backend.h"
+#include "tests/support/machine_state.h"
 #include "tests/support/test_machine.h"
 #include "updater/updater.h"
 
@@ -40,14 +41,6 @@ constexpr wchar_t kLogPixels[] = L"LogPixels";
 
 HWND windowOf(const gui::Form& form) { return static_cast<HWND>(form.peer()->nativeHandle()); }
 HWND windowOf(const Component& c) { return static_cast<HWND>(c.form().peer()->controlHandle(c)); }
-
-// The distribution's language files as Windows paths (Z: is the Linux root).
-Str distFolder() {
-  Str path = u"Z:" + fromUtf8(ORVEL_DIST_DIR);
-  for (char16_t& c : path)
-    if (c == u'/') c = u'\\';
-  return path + u"\\";
-}
 
 // Windows made from here on lay themselves out for their monitor's DPI, as
 // the shipped program's do (its manifest asks for it); without it the
@@ -274,7 +267,7 @@ class TextFit : public testing::Test {
 // German, then each language file: all four windows, every caption.
 TEST_F(TextFit, EveryCaptionFitsItsControlInEveryLanguageAtThisDpi) {
   std::unique_ptr<TFUpdater> updater;
-  ProgramWindows windows(*app_, distFolder() + u"Setup.exe", [&] {
+  ProgramWindows windows(*app_, test::distributionFolder() + u"Setup.exe", [&] {
     updater = std::make_unique<TFUpdater>(*app_, std::vector<Str>{u"Setup.exe"});
   });
   TFSetup& setup = windows.setup();
@@ -290,7 +283,7 @@ TEST_F(TextFit, EveryCaptionFitsItsControlInEveryLanguageAtThisDpi) {
   for (const Str file : {u"", u"english.ini", u"espanol.ini", u"dutch.ini"}) {
     SCOPED_TRACE(file.empty() ? "German" : toUtf8(file));
     if (!file.empty()) {
-      setup.Sprachdatei = distFolder() + u"languages\\" + file;
+      setup.Sprachdatei = test::distributionFolder() + u"languages\\" + file;
       setup.LiesSprachDatei();
       ASSERT_NE(setup.BInstall->caption(), u"Installieren") << "the file was not read";
     }
@@ -301,7 +294,7 @@ TEST_F(TextFit, EveryCaptionFitsItsControlInEveryLanguageAtThisDpi) {
 // Moved to a monitor of 144 DPI and back (WM_DPICHANGED, as Windows sends
 // it): the setup window lays itself out again for each, captions fitting.
 TEST_F(TextFit, WindowLaysItselfOutAgainWhenItsDpiChanges) {
-  ProgramWindows windows(*app_, distFolder() + u"Setup.exe");
+  ProgramWindows windows(*app_, test::distributionFolder() + u"Setup.exe");
   TFSetup& setup = windows.setup();
   setup.show();
   HWND form = windowOf(setup);

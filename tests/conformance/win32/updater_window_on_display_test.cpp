@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "app/windows.h"
-#include "platform/gui_backend.h"
+#include "gui/backend.h"
 #include "tests/support/test_machine.h"
 #include "updater/updater.h"
 

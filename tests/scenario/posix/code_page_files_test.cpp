@@ -7,8 +7,8 @@
 #include <map>
 
 #include "common/fmx_utils.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/scripted_windows.h"
 #include "updater/updater.h"
 
 namespace orvel {

@@ -28,10 +28,10 @@
 #include <vector>
 
 #include "common/mem_ini_file.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/registry_file.h"
-#include "platform/posix/utf16.h"
+#include "machine/fault_injection.h"
+#include "machine/machine.h"
+#include "formats/registry_file.h"
+#include "formats/utf16.h"
 #include "tests/scenario/posix/sweep_jobs.h"
 
 namespace orvel {
@@ -57,11 +57,11 @@ class Normaliser {
   explicit Normaliser(const Str& scratch) {
     Str folder = scratch.substr(0, scratch.size() - 1);
     name_ = toUtf8(folder.substr(folder.find_last_of(u'\\') + 1));
-    wide_ = posix::toUtf16(fromUtf8(name_));
+    wide_ = formats::toUtf16(fromUtf8(name_));
   }
   std::string operator()(std::string text) const {
     for (const std::string* from : {&name_, &wide_}) {
-      const std::string to = from == &name_ ? "<scratch>" : posix::toUtf16(u"<scratch>");
+      const std::string to = from == &name_ ? "<scratch>" : formats::toUtf16(u"<scratch>");
       for (size_t at = text.find(*from); at != std::string::npos; at = text.find(*from, at + to.size()))
         text.replace(at, from->size(), to);
     }
@@ -90,7 +90,7 @@ std::string readHost(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void flatten(const posix::regfile::KeyNode& key, const std::string& path, const Normaliser& normal,
+void flatten(const regfile::KeyNode& key, const std::string& path, const Normaliser& normal,
              std::map<std::string, std::string>& out) {
   for (const auto& value : key.values)
     out[normal(path + "\\\\" + toUtf8(value.name))] = std::to_string(value.type) + ":" + normal(value.data);
@@ -119,7 +119,7 @@ MachineState stateOf(const test::TestMachine& machine) {
     state.files[relative] = normal(bytes);
   }
   const std::string registry = readHost(m.registryFile());
-  const auto hives = posix::regfile::parse(std::string_view(registry).substr(0, posix::regfile::wholePart(registry).size));
+  const auto hives = regfile::parse(std::string_view(registry).substr(0, regfile::wholePart(registry).size));
   state.registryReadable = hives.has_value() || registry.empty();
   if (hives) {
     flatten(hives->currentUser, "HKEY_CURRENT_USER", normal, state.registry);

@@ -22,13 +22,13 @@
 #include "common/error.h"
 #include "common/fmx_utils.h"
 #include "common/mem_ini_file.h"
-#include "platform/posix/batch.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/paths.h"
-#include "platform/posix/registry_file.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/updater_windows.h"
+#include "machine/batch.h"
+#include "machine/fault_injection.h"
+#include "machine/machine.h"
+#include "machine/paths.h"
+#include "formats/registry_file.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/scripted_windows.h"
 #include "tests/scenario/posix/sweep_jobs.h"
 
 namespace orvel {
@@ -50,7 +50,7 @@ Snapshot snapshot(const test::TestMachine& machine) {
        it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
     std::ifstream in(it->path(), std::ios::binary);
-    files[posix::upcased(m.windowsPath(it->path().string()))] =
+    files[formats::upcased(m.windowsPath(it->path().string()))] =
         std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   return files;
@@ -58,34 +58,34 @@ Snapshot snapshot(const test::TestMachine& machine) {
 
 bool below(const Str& path, const std::vector<Str>& places) {
   for (const Str& place : places)
-    if (path.starts_with(posix::upcased(place))) return true;
+    if (path.starts_with(formats::upcased(place))) return true;
   return false;
 }
 
 // Keys without values or subkeys: the parents that creating a key of the
 // program makes on the way.
-void pruneEmpty(posix::regfile::KeyNode& key) {
-  for (posix::regfile::KeyNode& sub : key.subKeys) pruneEmpty(sub);
-  std::erase_if(key.subKeys, [](const posix::regfile::KeyNode& sub) { return sub.values.empty() && sub.subKeys.empty(); });
+void pruneEmpty(regfile::KeyNode& key) {
+  for (regfile::KeyNode& sub : key.subKeys) pruneEmpty(sub);
+  std::erase_if(key.subKeys, [](const regfile::KeyNode& sub) { return sub.values.empty() && sub.subKeys.empty(); });
 }
 
 // The registry without the keys a job may change.
-posix::regfile::Hives registryOutside(const std::vector<std::pair<bool, std::vector<Str>>>& allowed) {
+regfile::Hives registryOutside(const std::vector<std::pair<bool, std::vector<Str>>>& allowed) {
   const posix::Machine m = posix::Machine::current();
-  posix::regfile::Hives hives;
+  regfile::Hives hives;
   std::ifstream in(m.registryFile(), std::ios::binary);
   if (in) {
     const auto parsed =
-        posix::regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        regfile::parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
     if (parsed)
       hives = *parsed;
     else
       ADD_FAILURE() << "registry.reg no longer parses";
   }
   for (const auto& [machineWide, path] : allowed) {
-    posix::regfile::KeyNode& hive = machineWide ? hives.localMachine : hives.currentUser;
+    regfile::KeyNode& hive = machineWide ? hives.localMachine : hives.currentUser;
     std::vector<Str> parent(path.begin(), path.end() - 1);
-    if (posix::regfile::KeyNode* key = hive.find(parent)) key->removeSubKey(path.back());
+    if (regfile::KeyNode* key = hive.find(parent)) key->removeSubKey(path.back());
   }
   pruneEmpty(hives.currentUser);
   pruneEmpty(hives.localMachine);
@@ -134,8 +134,8 @@ size_t sweep(const char* name, const MakeRun& make) {
       if (!below(path, places) && !before.count(path)) ADD_FAILURE() << "created: " << toUtf8(path);
     const auto registryAfter = registryOutside(kProgramKeys);
     EXPECT_TRUE(registryAfter == registryBefore) << "a registry key outside the program's changed:\n"
-                                                 << posix::regfile::write(registryBefore) << "\n---\n"
-                                                 << posix::regfile::write(registryAfter);
+                                                 << regfile::write(registryBefore) << "\n---\n"
+                                                 << regfile::write(registryAfter);
     for (const auto& [path, bytes] : after)
       if (path.ends_with(u".INI")) {
         MemIniFile ini = MemIniFile::Empty(path);

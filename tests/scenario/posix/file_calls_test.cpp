@@ -4,8 +4,8 @@
 // the number of files. Every other call is made once per folder or job.
 #include <gtest/gtest.h>
 
-#include "platform/posix/call_count.h"
-#include "tests/scenario/installer_fixture.h"
+#include "machine/call_count.h"
+#include "tests/support/installer_fixture.h"
 
 namespace orvel {
 namespace {

@@ -4,8 +4,8 @@
 // whatever the number of files. Every other call is made once per folder.
 #include <gtest/gtest.h>
 
-#include "platform/posix/call_count.h"
-#include "tests/scenario/update_fixture.h"
+#include "machine/call_count.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {

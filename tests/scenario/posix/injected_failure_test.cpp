@@ -2,8 +2,8 @@
 // fail through its failure seam, and what the program then keeps.
 #include <gtest/gtest.h>
 
-#include "platform/posix/fault_injection.h"
-#include "tests/scenario/update_fixture.h"
+#include "machine/fault_injection.h"
+#include "tests/support/update_fixture.h"
 
 namespace orvel {
 namespace {
@@ -17,8 +17,8 @@ using test::writeTestFile;
 
 using InjectedFailure = UpdateTest;
 
-const Str kMachineKey = u"SOFTWARE\\OrvelDraw\\Program";
-const Str kUserKey = u"Software\\OrvelDraw\\Program";
+const Str& kMachineKey = test::kProgramKey;
+const Str& kUserKey = test::kProgramKey;
 
 // A machine INI file that is there but cannot be read (no permission) is not
 // taken for an empty one: neither registry mode nor FixUpdate writes over it.
@@ -26,7 +26,7 @@ TEST_F(InjectedFailure, EmulatedOnly_MachineIniThatCannotBeReadIsNotOverwritten)
   const Str ini = machine_.scratch() + u"ODMachine.INI";
   const std::string before = "[User]\r\nHomeDir=Data\r\n[Orvel]\r\nLanguage=x\r\n[Program]\r\nUpdate=3\r\nNextUpdate=4\r\n";
   const std::vector<std::vector<Str>> runs = {
-      {u"C:\\Orvel\\Setup.exe", u"-Registry", u"Program|A|text|s#Program|B|2|i", u"-INI", ini},
+      {u"C:\\Orvel\\Setup.exe", u"-Registry", test::kExampleSettingsList, u"-INI", ini},
       UpdateArgs(u"", u"", u"", {u"-INI", ini}),
   };
   for (const std::vector<Str>& args : runs) {
@@ -44,11 +44,8 @@ TEST_F(InjectedFailure, EmulatedOnly_MachineIniThatCannotBeReadIsNotOverwritten)
 // The values reach the user's key before they leave the machine's: a write
 // below HKEY_CURRENT_USER that fails shows its message and loses nothing.
 TEST_F(InjectedFailure, EmulatedOnly_FixUpdateKeepsTheMachineValuesWhenTheUserWriteFails) {
-  reg::Key k;
-  ASSERT_TRUE(reg::Key::open(reg::Root::LocalMachine, kMachineKey, reg::kKeyAllAccess, reg::Open::OrCreate, k).ok());
-  ASSERT_TRUE(k.setValue(u"Update", reg::makeDword(5)).ok());
-  ASSERT_TRUE(k.setValue(u"NextUpdate", reg::makeDword(7)).ok());
-  k.close();
+  test::seedValue(reg::Root::LocalMachine, kMachineKey, u"Update", reg::makeDword(5));
+  test::seedValue(reg::Root::LocalMachine, kMachineKey, u"NextUpdate", reg::makeDword(7));
   w().take();
   {
     ScopedPlan denied(Plan{"registry.setValue", 1, err::kAccessDenied});

@@ -17,10 +17,10 @@
 #include "common/fmx_utils.h"
 #include "common/mem_ini_file.h"
 #include "platform/files.h"
-#include "platform/posix/paths.h"
+#include "machine/paths.h"
 #include "platform/registry.h"
-#include "tests/scenario/installer_fixture.h"
-#include "tests/scenario/updater_windows.h"
+#include "tests/support/installer_fixture.h"
+#include "tests/support/scripted_windows.h"
 
 namespace orvel::sweep {
 
@@ -72,17 +72,17 @@ inline void expectRegistry(std::vector<std::string>& broken, reg::Root root, con
 // Every file of `folder` in `before` is still there after, in some version,
 // or (for a language file) kept under its versioned name.
 inline void expectNoneLost(const Snapshot& before, const Snapshot& after, const Str& folder, const Str& version = {}) {
-  const Str prefix = posix::upcased(folder);
+  const Str prefix = formats::upcased(folder);
   for (const auto& [path, bytes] : before) {
     if (!path.starts_with(prefix)) continue;
     const bool kept = after.count(path) ||
-                      (!version.empty() && after.count(path.substr(0, path.size() - 4) + posix::upcased(version) + u".INI"));
+                      (!version.empty() && after.count(path.substr(0, path.size() - 4) + formats::upcased(version) + u".INI"));
     EXPECT_TRUE(kept) << "lost: " << toUtf8(path);
   }
 }
 
 inline void expectSame(const Snapshot& before, const Snapshot& after, const Str& file) {
-  const Str key = posix::upcased(file);
+  const Str key = formats::upcased(file);
   ASSERT_TRUE(before.count(key)) << toUtf8(file);
   EXPECT_TRUE(after.count(key) && after.at(key) == before.at(key)) << "not intact: " << toUtf8(file);
 }
@@ -153,8 +153,8 @@ class UninstallationRun : public JobRun {
     // The batch file, when there, is the one the run wrote, and its "del" can
     // delete the setup program once it has ended, so that its loop ends.
     const Str batch = TempDirectory() + u"RunOrvel.bat";
-    if (!after.count(posix::upcased(batch)) || !FMemo->RemovalBatch) return;
-    EXPECT_EQ(after.at(posix::upcased(batch)), *FMemo->RemovalBatch);
+    if (!after.count(formats::upcased(batch)) || !FMemo->RemovalBatch) return;
+    EXPECT_EQ(after.at(formats::upcased(batch)), *FMemo->RemovalBatch);
     const uint32_t attributes = files::getAttributes(c_.target() + u"Setup.exe");
     EXPECT_TRUE(attributes == files::kInvalidAttributes || !(attributes & files::kReadOnly)) << "endless batch file";
   }
@@ -214,7 +214,8 @@ class FileUpdateRun : public UpdaterRun {
     }
     if (withUpdateEntries && storage == Storage::Registry) {
       reg::Key program;
-      if (!reg::Key::open(reg::Root::LocalMachine, kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate, program) ||
+      if (!reg::Key::open(reg::Root::LocalMachine, test::kProgramKey, reg::kKeyAllAccess, reg::Open::OrCreate,
+                          program) ||
           !program.setValue(u"Update", reg::makeDword(5)) || !program.setValue(u"NextUpdate", reg::makeDword(7)))
         throw std::runtime_error("cannot prepare the registry");
     }
@@ -242,16 +243,15 @@ class FileUpdateRun : public UpdaterRun {
       if (MemIniFile(ini()).ValueExists(u"Program", u"Update")) broken.push_back("Update still in ODMachine.INI");
       return broken;
     }
-    expectRegistry(broken, reg::Root::LocalMachine, kProgramKey, u"Update", std::nullopt);
-    expectRegistry(broken, reg::Root::CurrentUser, kProgramKey, u"Update", reg::makeDword(5));
-    expectRegistry(broken, reg::Root::CurrentUser, kProgramKey, u"NextUpdate", reg::makeDword(7));
+    expectRegistry(broken, reg::Root::LocalMachine, test::kProgramKey, u"Update", std::nullopt);
+    expectRegistry(broken, reg::Root::CurrentUser, test::kProgramKey, u"Update", reg::makeDword(5));
+    expectRegistry(broken, reg::Root::CurrentUser, test::kProgramKey, u"NextUpdate", reg::makeDword(7));
     return broken;
   }
   std::vector<Str> logs() const override { return {inst() + u"update.txt"}; }
   std::vector<Str> writtenByEntries() const override { return {ini()}; }
 
  private:
-  static constexpr const char16_t* kProgramKey = u"Software\\OrvelDraw\\Program";
   bool withUpdateEntries_;
   Storage storage_;
 };
@@ -307,7 +307,7 @@ class RegistryModeRun : public UpdaterRun {
       for (int i = 0; i < 60; ++i)
         (void)other.setValue(u"value" + fromUtf8(std::to_string(i)), reg::makeString(Str(40, u'x')));
     }
-    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Registry", u"Program|A|text|s#Program|B|2|i#Orvel|Language|y|s"};
+    arguments_ = {u"C:\\Orvel\\Setup.exe", u"-Registry", test::kExampleSettingsList + u"#Orvel|Language|y|s"};
     if (iniStorage) {
       test::writeTestFile(ini(), iniOf(u"Data"));
       arguments_.insert(arguments_.end(), {u"-INI", ini()});
@@ -317,7 +317,7 @@ class RegistryModeRun : public UpdaterRun {
   void check(const Snapshot&, const Snapshot& after) const override {
     if (!iniStorage_) return;
     // The installation's own entries survive whatever the run managed to write.
-    const Str key = posix::upcased(ini());
+    const Str key = formats::upcased(ini());
     ASSERT_TRUE(after.count(key)) << "the machine INI file is gone";
     MemIniFile now = MemIniFile::Empty(ini());
     now.LoadFromBytes(after.at(key));
@@ -328,14 +328,14 @@ class RegistryModeRun : public UpdaterRun {
     std::vector<std::string> broken;
     if (iniStorage_) {
       const MemIniFile now(ini());
-      if (now.ReadString(u"Program", u"A", u"") != u"text" || now.ReadString(u"Program", u"B", u"") != u"2" ||
+      if (now.ReadString(u"Program", u"A", u"") != u"text" || now.ReadString(u"Program", u"B", u"") != u"12" ||
           now.ReadString(u"Orvel", u"Language", u"") != u"y" || now.ReadString(u"User", u"HomeDir", u"") != u"Data")
         broken.push_back("ODMachine.INI not as promised");
       return broken;
     }
     const Str base = u"Software\\OrvelDraw\\";
     expectRegistry(broken, reg::Root::LocalMachine, base + u"Program", u"A", reg::makeString(u"text"));
-    expectRegistry(broken, reg::Root::LocalMachine, base + u"Program", u"B", reg::makeDword(2));
+    expectRegistry(broken, reg::Root::LocalMachine, base + u"Program", u"B", reg::makeDword(12));
     expectRegistry(broken, reg::Root::LocalMachine, base + u"Orvel", u"Language", reg::makeString(u"y"));
     return broken;
   }

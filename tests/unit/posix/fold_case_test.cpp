@@ -1,6 +1,6 @@
 // Letter case on the emulated machine: which names are the same name, and
 // the order the registry lists them in.
-#include "platform/posix/fold_case.h"
+#include "formats/fold_case.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <set>
 #include <vector>
 
-namespace orvel::posix {
+namespace orvel::formats {
 namespace {
 
 TEST(FoldCase, NamesThatAreTheSameName) {
@@ -73,4 +73,4 @@ TEST(FoldCase, NamesSortByTheirLowerCaseForms) {
 }
 
 }  // namespace
-}  // namespace orvel::posix
+}  // namespace orvel::formats

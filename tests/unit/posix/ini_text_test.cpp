@@ -1,11 +1,11 @@
 // INI text as the emulated profile functions read and change it.
-#include "platform/posix/ini_text.h"
+#include "formats/ini_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace orvel::posix::ini {
+namespace orvel::ini {
 namespace {
 
 // ISO 8859-1 stands in for the ANSI code page here.
@@ -116,12 +116,12 @@ TEST(IniText, ReaderValue) {
       {u"\" v \"", u" v "}, {u"'x'", u"x"},   {u"\"x", u"\"x"},     {u"\"", u"\""},
       {u"''", u""},         {u"\"x'", u"\"x'"}, {u"\"\"x\"\"", u"\"x\""}, {u"a;b", u"a;b"},
   };
-  for (const ReaderCase& c : cases) EXPECT_EQ(readerValue(c.raw), c.read) << toUtf8(c.raw);
-  EXPECT_EQ(readerValue(Str(u"ab\0cd", 5)), u"ab");
+  for (const ReaderCase& c : cases) EXPECT_EQ(readerValue(c.raw, 2047), c.read) << toUtf8(c.raw);
+  EXPECT_EQ(readerValue(Str(u"ab\0cd", 5), 2047), u"ab");
   Str longValue(3000, u'x');
-  EXPECT_EQ(readerValue(longValue).size(), 2047u);
-  EXPECT_EQ(readerValue(u"\"" + longValue + u"\""), Str(2047, u'x'));
+  EXPECT_EQ(readerValue(longValue, 2047).size(), 2047u);
+  EXPECT_EQ(readerValue(u"\"" + longValue + u"\"", 2047), Str(2047, u'x'));
 }
 
 }  // namespace
-}  // namespace orvel::posix::ini
+}  // namespace orvel::ini

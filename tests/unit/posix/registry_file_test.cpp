@@ -1,13 +1,16 @@
 // registry.reg: the text the emulated machine keeps its registry in.
-#include "platform/posix/registry_file.h"
+#include "formats/registry_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/posix/utf16.h"
+#include "formats/utf16.h"
 
-namespace orvel::posix::regfile {
+namespace orvel::regfile {
+
+using formats::fromUtf16;
+using formats::toUtf16;
 namespace {
 
 // The written file's text in UTF-8, after checking that it is UTF-16LE with
@@ -231,4 +234,4 @@ TEST(RegistryFile, NamesMatchWithoutRegardToCase) {
 }
 
 }  // namespace
-}  // namespace orvel::posix::regfile
+}  // namespace orvel::regfile

@@ -1,0 +1,618 @@
+#include "machine/machine.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <sstream>
+#include <unordered_map>
+#include <vector>
+
+#include "machine/file_stamp.h"
+#include "machine/handles.h"
+#include "formats/fold_case.h"
+#include "machine/path_names.h"
+
+namespace orvel::posix {
+
+using formats::equalNoCase;
+using formats::upcased;
+namespace {
+
+namespace fs = std::filesystem;
+
+using IniSections = std::map<std::string, std::map<std::string, std::string>>;
+
+constexpr const char* kFolderNames[] = {"ProgramFiles", "CommonDesktop",  "Desktop", "CommonStartMenu",
+                                        "StartMenu",    "AppData",        "Temp"};
+
+std::string lowered(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string trimmed(const std::string& s) {
+  size_t first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  size_t last = s.find_last_not_of(" \t\r\n");
+  return s.substr(first, last - first + 1);
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string homeFolder() {
+  std::string home = environment("HOME");
+  if (!home.empty()) return home;
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return "/";
+}
+
+std::string locateRoot() {
+  std::string root = environment("ORVEL_MACHINE");
+  if (!root.empty()) return root;
+  std::string data = environment("XDG_DATA_HOME");
+  if (data.empty()) data = homeFolder() + "/.local/share";
+  return data + "/orvel-machine";
+}
+
+// Section and key names in lower case; the first occurrence of a key counts,
+// as GetPrivateProfileStringW reads it.
+IniSections parseIni(const std::string& text) {
+  IniSections sections;
+  std::string section;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    line = trimmed(line);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line[0] == '[') {
+      size_t close = line.find(']');
+      section = lowered(trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+      continue;
+    }
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    sections[section].emplace(lowered(trimmed(line.substr(0, equals))), trimmed(line.substr(equals + 1)));
+  }
+  return sections;
+}
+
+std::optional<std::string> lookup(const IniSections& ini, const std::string& section, const std::string& key) {
+  auto s = ini.find(lowered(section));
+  if (s == ini.end()) return std::nullopt;
+  auto k = s->second.find(lowered(key));
+  if (k == s->second.end()) return std::nullopt;
+  return k->second;
+}
+
+std::optional<unsigned long> parseNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  unsigned long value = std::strtoul(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+  if (errno || *end || !std::isxdigit(static_cast<unsigned char>(text[hex ? 2 : 0]))) return std::nullopt;
+  return value;
+}
+
+uint16_t langIdFromLocale(const std::string& lang) {
+  if (lang.rfind("de", 0) == 0) return 0x0407;
+  if (lang.rfind("es", 0) == 0) return 0x0C0A;
+  if (lang.rfind("nl", 0) == 0) return 0x0413;
+  return 0x0409;
+}
+
+std::string defaultUserName() {
+  std::string user = environment("USER");
+  return user.empty() ? "user" : user;
+}
+
+std::map<std::string, Str> defaultFolders(const Str& user) {
+  Str profile = u"C:\\Users\\" + user;
+  return {
+      {"ProgramFiles", u"C:\\Program Files"},
+      {"CommonDesktop", u"C:\\Users\\Public\\Desktop"},
+      {"Desktop", profile + u"\\Desktop"},
+      {"CommonStartMenu", u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu"},
+      {"StartMenu", profile + u"\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu"},
+      {"AppData", profile + u"\\AppData\\Roaming"},
+      {"Temp", profile + u"\\AppData\\Local\\Temp\\"},
+  };
+}
+
+MachineSettings settingsFrom(const IniSections& ini) {
+  MachineSettings settings;
+  auto value = [&](const char* key) { return lookup(ini, "Machine", key); };
+
+  std::optional<std::string> user = value("UserName");
+  if (!user) settings.userName = fromUtf8(defaultUserName());
+  else if (!user->empty()) settings.userName = fromUtf8(*user);
+
+  settings.langId = langIdFromLocale(environment("LANG"));
+  if (auto text = value("LangId"))
+    if (auto id = parseNumber(*text); id && *id <= 0xFFFF) settings.langId = static_cast<uint16_t>(*id);
+  if (auto text = value("Administrator"))
+    if (auto flag = parseNumber(*text)) settings.administrator = *flag != 0;
+  if (auto text = value("AnsiCodePage"))
+    if (auto page = parseNumber(*text); page && *page > 0) settings.ansiCodePage = static_cast<unsigned>(*page);
+  if (auto text = value("OemCodePage"))
+    if (auto page = parseNumber(*text); page && *page > 0) settings.oemCodePage = static_cast<unsigned>(*page);
+  if (auto text = value("SleepScale")) {
+    char* end = nullptr;
+    double scale = std::strtod(text->c_str(), &end);
+    if (end != text->c_str() && !*end && scale >= 0) settings.sleepScale = scale;
+  }
+
+  // The profile folders are named after the user even when WNetGetUserW is
+  // told to fail.
+  settings.folders = defaultFolders(settings.userName.value_or(fromUtf8(defaultUserName())));
+  for (const char* name : kFolderNames)
+    if (auto folder = lookup(ini, "Folders", name)) settings.folders[name] = fromUtf8(*folder);
+  return settings;
+}
+
+std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string bytes = text.str();
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  return bytes;
+}
+
+constexpr const char* kDefaultMachineIni =
+    "; The emulated Windows machine. Every key is optional; the commented\n"
+    "; lines show the defaults.\n"
+    "[Machine]\n"
+    ";UserName=$USER\n"
+    ";LangId=0x0409 (0x0407, 0x0C0A, 0x0413 when $LANG begins with de, es, nl)\n"
+    ";Administrator=1\n"
+    ";AnsiCodePage=1252\n"
+    ";OemCodePage=850\n"
+    ";SleepScale=1\n"
+    "\n"
+    "; Special folders; an empty value makes the folder unavailable.\n"
+    "[Folders]\n"
+    ";ProgramFiles=C:\\Program Files\n"
+    ";CommonDesktop=C:\\Users\\Public\\Desktop\n"
+    ";Desktop=C:\\Users\\<user>\\Desktop\n"
+    ";CommonStartMenu=C:\\ProgramData\\Microsoft\\Windows\\Start Menu\n"
+    ";StartMenu=C:\\Users\\<user>\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\n"
+    ";AppData=C:\\Users\\<user>\\AppData\\Roaming\n"
+    ";Temp=C:\\Users\\<user>\\AppData\\Local\\Temp\\\n";
+
+// A new machine gets its machine.ini with the defaults spelled out. Written
+// through a temporary file so that two processes starting at once agree.
+void createRoot(const std::string& root) {
+  std::error_code ignored;
+  fs::create_directories(root, ignored);
+  std::random_device random;
+  std::string temp = root + "/.machine.ini." + std::to_string(random());
+  {
+    std::ofstream out(temp, std::ios::binary);
+    out << kDefaultMachineIni;
+  }
+  if (link(temp.c_str(), (root + "/machine.ini").c_str()) != 0) {
+    // Someone else wrote it first; theirs stands.
+  }
+  unlink(temp.c_str());
+}
+
+// A machine whose drive C: is missing is new: it gets the folders that every
+// Windows installation has.
+void createStandardFolders(const Machine& machine) {
+  std::error_code ignored;
+  fs::create_directories(machine.root() + "/drive_c/Windows", ignored);
+  for (const auto& [name, folder] : machine.settings().folders) {
+    if (folder.empty()) continue;
+    if (auto host = machine.hostPath(folder)) fs::create_directories(*host, ignored);
+  }
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The folder listings of this process, by upper-case name, so that a lookup
+// that misses the exact spelling lists a folder once and not once per name.
+// A listing counts while the folder's identity and change times are those it
+// was read at; the names this process itself adds or removes are taken in
+// without listing again.
+class FolderListings {
+ public:
+  static FolderListings& instance() {
+    static FolderListings listings;
+    return listings;
+  }
+
+  // The name in `folder` that matches `name` without regard to letter case.
+  // `known`: what a look at the folder itself just found, when it was no link.
+  std::optional<std::string> find(const std::string& folder, const Str& name, const struct stat* known = nullptr) {
+    static const std::string kHostRoot = "/";
+    const std::string& path = folder.empty() ? kHostRoot : folder;
+    struct stat info {};
+    if (known)
+      info = *known;
+    else if (stat(path.c_str(), &info) != 0)
+      return std::nullopt;
+    if (!S_ISDIR(info.st_mode)) return std::nullopt;
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto it = listings_.find(path);
+    if (it == listings_.end() || !(it->second.stamp == FileStamp::of(info))) {
+      std::optional<Listing> listing = read(path, info);
+      if (!listing) return std::nullopt;
+      if (listings_.size() >= kMostFolders) listings_.clear();
+      it = listings_.insert_or_assign(path, std::move(*listing)).first;
+    }
+    auto match = it->second.names.find(upcased(name));
+    if (match == it->second.names.end()) return std::nullopt;
+    return match->second;
+  }
+
+  void note(const std::string& hostPath, bool added) {
+    std::string path = hostPath;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const std::string folder = hostParent(path);
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto it = listings_.find(folder);
+    if (it == listings_.end()) return;
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) {
+      listings_.erase(it);
+      return;
+    }
+    auto& names = it->second.names;
+    const Str key = upcased(fromUtf8(name));
+    if (added) {
+      names.emplace(key, name);
+    } else if (auto found = names.find(key); found != names.end() && found->second == name) {
+      // Another spelling of the same name may remain (a host folder can hold both).
+      listings_.erase(it);
+      return;
+    }
+    it->second.stamp = FileStamp::of(info);
+  }
+
+ private:
+  static constexpr size_t kMostFolders = 4096;
+  struct Listing {
+    FileStamp stamp;
+    std::unordered_map<Str, std::string> names;  // upper-case name -> the first name in the folder
+  };
+
+  static std::optional<Listing> read(const std::string& path, const struct stat& info) {
+    const Dir dir(opendir(path.c_str()));
+    if (!dir.valid()) return std::nullopt;
+    Listing listing{FileStamp::of(info), {}};
+    while (const dirent* entry = readdir(dir.get())) {
+      std::string candidate = entry->d_name;
+      if (candidate == "." || candidate == "..") continue;
+      listing.names.emplace(upcased(fromUtf8(candidate)), std::move(candidate));
+    }
+    return listing;
+  }
+
+  std::mutex mutex_;
+  std::unordered_map<std::string, Listing> listings_;
+};
+
+// The name in `folder` that matches `name` without regard to letter case, the
+// exact spelling first.
+std::optional<std::string> findName(const std::string& folder, const Str& name) {
+  std::string exact = toUtf8(name);
+  struct stat info {};
+  if (lstat((folder + "/" + exact).c_str(), &info) == 0) return exact;
+  return FolderListings::instance().find(folder, name);
+}
+
+// The names of a path between its separators, as views into it, after
+// `parts`; "." and ".." folded as GetFullPathNameW folds them when `fold`:
+// lexically, never above the names that were there before.
+void splitComponents(StrView rest, std::vector<StrView>& parts, bool fold) {
+  const size_t volume = parts.size();
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find(u'\\', start);
+    if (end == StrView::npos) end = rest.size();
+    const StrView part = rest.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || (fold && part == u".")) continue;
+    if (fold && part == u"..") {
+      if (parts.size() > volume) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+}
+
+// `name` in UTF-8 after `out`; most names are ASCII.
+void appendUtf8(std::string& out, StrView name) {
+  size_t ascii = 0;
+  while (ascii < name.size() && name[ascii] < 0x80) ++ascii;
+  const size_t at = out.size();
+  out.resize(at + ascii);
+  for (size_t i = 0; i < ascii; ++i) out[at + i] = static_cast<char>(name[i]);
+  if (ascii < name.size()) out += toUtf8(name.substr(ascii));
+}
+
+Str backslashed(const std::string& hostTail) {
+  Str out = fromUtf8(hostTail);
+  for (char16_t& c : out)
+    if (c == u'/') c = u'\\';
+  return out;
+}
+
+// `path` below `root`: the rest after "root/", or nothing.
+std::optional<std::string> below(const std::string& path, const std::string& root) {
+  if (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/')
+    return path.substr(root.size() + 1);
+  if (path == root) return std::string();
+  return std::nullopt;
+}
+
+// The drive or UNC path of a place inside the root ("drive_c/x" -> "C:\x").
+std::optional<Str> windowsPathInRoot(const std::string& rest) {
+  if (rest.size() >= 7 && rest.compare(0, 6, "drive_") == 0 && (rest.size() == 7 || rest[7] == '/')) {
+    char letter = rest[6];
+    if (letter < 'a' || letter > 'y') return std::nullopt;  // Z: is the host's own root
+    Str path{static_cast<char16_t>(letter - 'a' + 'A'), u':', u'\\'};
+    return path + (rest.size() > 8 ? backslashed(rest.substr(8)) : Str());
+  }
+  if (rest.compare(0, 4, "unc/") == 0) {
+    std::string unc = rest.substr(4);
+    size_t server = unc.find('/');
+    if (server == std::string::npos || server == 0 || server + 1 >= unc.size()) return std::nullopt;
+    return u"\\\\" + backslashed(unc);
+  }
+  return std::nullopt;
+}
+
+std::string normalHostPath(const std::string& path) {
+  fs::path p(path);
+  if (p.is_relative()) {
+    std::error_code ec;
+    p = fs::current_path(ec) / p;
+  }
+  std::string s = p.lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+Machine::Machine(std::string root) {
+  std::string normal = normalHostPath(root);
+  MachineSettings settings = settingsFrom(parseIni(readWhole(normal + "/machine.ini")));
+  state_ = std::make_shared<const State>(State{std::move(normal), std::move(settings)});
+}
+
+namespace {
+
+// The settings of the last machine this process used, read again only when
+// its root, its machine.ini or the environment they depend on changed. A
+// machine.ini changed less than a moment ago is always read again: its times
+// may not yet tell one change from the next.
+class SettingsCache {
+ public:
+  static SettingsCache& instance() {
+    static SettingsCache cache;
+    return cache;
+  }
+
+  // The machine the environment names; with `driveC`, one whose drive C: is
+  // there (see Machine::current).
+  Machine machine(bool driveC) {
+    const std::string text = locateRoot();
+    std::lock_guard<std::mutex> guard(mutex_);
+    // An absolute root depends on nothing but its text, so the last one is kept.
+    if (text.empty() || text.front() != '/' || text != paths_.text) {
+      paths_.text = text;
+      paths_.root = normalHostPath(text);
+      paths_.ini = paths_.root + "/machine.ini";
+      paths_.driveC = paths_.root + "/drive_c";
+    }
+    // A machine with its drive C: has its root: one look for the common case.
+    if (!driveC || isDirectory(paths_.driveC)) return settled();
+    // A machine without its drive C: is new, even when someone made its root
+    // (to put a drive in it): it gets its machine.ini unless it has one.
+    createRoot(paths_.root);
+    Machine machine = settled();
+    if (!isDirectory(paths_.driveC)) createStandardFolders(machine);
+    return machine;
+  }
+
+ private:
+  // The machine of the root, read again unless its key is the last one's.
+  Machine settled() {
+    struct stat info {};
+    const bool present = stat(paths_.ini.c_str(), &info) == 0;
+    const FileStamp ini = present ? FileStamp::of(info) : FileStamp{};
+    const std::string_view lang = environmentView("LANG");
+    const std::string_view user = environmentView("USER");
+    if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == lang && key_.user == user &&
+        ini.settled())
+      return *machine_;
+    machine_.emplace(paths_.root);
+    key_ = {paths_.root, ini, std::string(lang), std::string(user)};
+    return *machine_;
+  }
+
+  static std::string_view environmentView(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string_view(value) : std::string_view();
+  }
+
+  struct Key {
+    std::string root;
+    FileStamp ini;
+    std::string lang;
+    std::string user;
+  };
+  // The root as the environment spells it, and the paths made of it.
+  struct Paths {
+    std::string text;
+    std::string root;
+    std::string ini;
+    std::string driveC;
+  };
+
+  std::mutex mutex_;
+  std::optional<Machine> machine_;
+  Key key_;
+  Paths paths_;
+};
+
+}  // namespace
+
+Machine Machine::currentBeforeLookUp() { return SettingsCache::instance().machine(false); }
+
+Machine Machine::current() { return SettingsCache::instance().machine(true); }
+
+void noteNameAdded(const std::string& hostPath) { FolderListings::instance().note(hostPath, true); }
+void noteNameRemoved(const std::string& hostPath) { FolderListings::instance().note(hostPath, false); }
+
+std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
+  std::optional<HostPlace> place = lookUp(windowsPath);
+  if (!place) return std::nullopt;
+  return std::move(place->path);
+}
+
+std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
+  // Forward slashes and the long-path prefixes "\\?\" and "\\.\" (which name
+  // the same places) made plain, in a copy only when there are any.
+  std::optional<Str> plain;
+  StrView path = windowsPath;
+  if (path.find(u'/') != StrView::npos || path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
+    plain = windowsPath;
+    for (char16_t& c : *plain)
+      if (c == u'/') c = u'\\';
+    if (plain->rfind(u"\\\\?\\", 0) == 0 || plain->rfind(u"\\\\.\\", 0) == 0) {
+      plain->erase(0, 4);
+      if (equalNoCase(StrView(*plain).substr(0, 4), u"UNC\\")) *plain = u"\\\\" + plain->substr(4);
+    }
+    path = *plain;
+  }
+  if (!isAbsoluteWindowsPath(path)) return std::nullopt;
+
+  std::string base;
+  std::vector<StrView> components;
+  components.reserve(16);
+  size_t volumeParts = 0;
+  StrView rest;
+  char letter = 0;
+  if (path[1] == u':') {
+    letter = static_cast<char>(path[0] | 0x20);
+    if (letter != 'z') base = root() + "/drive_" + letter;
+    rest = path.substr(2);
+  } else {
+    splitComponents(path.substr(2), components, false);
+    size_t server = path.find(u'\\', 2);
+    size_t share = server == StrView::npos ? StrView::npos : path.find(u'\\', server + 1);
+    if (components.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
+    base = root() + "/unc";
+    components.resize(2);
+    volumeParts = 2;
+    rest = share == StrView::npos ? StrView() : path.substr(share);
+  }
+  splitComponents(rest, components, true);
+
+  // The path as spelled, and where each of its names ends in it.
+  std::string exact;
+  exact.reserve(base.size() + 3 * path.size());
+  exact = base;
+  std::vector<size_t> ends;
+  ends.reserve(components.size());
+  for (StrView component : components) {
+    exact += '/';
+    appendUtf8(exact, component);
+    ends.push_back(exact.size());
+  }
+
+  // Most paths are spelled as the host spells them: one look at the whole
+  // path, or else at its folder, stands for one look per component, which
+  // would find every one of them spelled so.
+  HostPlace place;
+  std::string& host = place.path;
+  host = base;
+  size_t spelled = 0;
+  int missed = 0;  // errno of the look at the whole path
+  struct stat folderInfo {};
+  if (!components.empty()) {
+    if (lstat(exact.c_str(), &folderInfo) == 0) {
+      host = std::move(exact);
+      spelled = components.size();
+      place.seen = HostPlace::Seen::Found;
+      place.info = folderInfo;
+    } else {
+      missed = errno;
+      const size_t folderEnd = components.size() > 1 ? ends[ends.size() - 2] : 0;
+      if (folderEnd > 0) {
+        const char saved = exact[folderEnd];
+        exact[folderEnd] = '\0';  // the folder, without a copy
+        const bool there = lstat(exact.c_str(), &folderInfo) == 0;
+        exact[folderEnd] = saved;
+        if (there) {
+          host.assign(exact, 0, folderEnd);
+          spelled = components.size() - 1;
+        }
+      }
+    }
+  }
+  bool existing = true;
+  for (size_t i = spelled; i < components.size(); ++i) {
+    const Str component(components[i]);
+    std::optional<std::string> name;
+    // Under a folder found as spelled, the last name is known not to be.
+    if (existing && spelled > 0 && spelled + 1 == components.size()) {
+      name = FolderListings::instance().find(host, component, S_ISLNK(folderInfo.st_mode) ? nullptr : &folderInfo);
+      // Not there in any spelling: the folder is there, and its name as spelled was not.
+      if (!name && missed == ENOENT) place.seen = HostPlace::Seen::Missing;
+    } else if (existing) {
+      name = findName(host, component);
+    }
+    if (!name) {
+      existing = false;
+      const size_t start = (i == 0 ? base.size() : ends[i - 1]) + 1;
+      name = exact.substr(start, ends[i] - start);
+    }
+    host += "/" + *name;
+  }
+  // A look below the drive's folder that found something, or found the folder
+  // of a missing name, found the drive.
+  place.showsDriveC = letter == 'c' && spelled > 0;
+  bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volumeParts;
+  if (host.empty()) host = "/";
+  else if (trailing) host += "/";
+  return place;
+}
+
+Str Machine::windowsPath(const std::string& hostPath) const {
+  std::string path = normalHostPath(hostPath);
+  std::optional<std::string> rest = below(path, root());
+  if (!rest) {
+    // The root may be reached through a symbolic link.
+    std::error_code ec;
+    std::string realRoot = fs::weakly_canonical(root(), ec).string();
+    std::string realPath = fs::weakly_canonical(path, ec).string();
+    if (!ec) rest = below(realPath, realRoot);
+  }
+  if (rest)
+    if (auto inRoot = windowsPathInRoot(*rest)) return *inRoot;
+  return u"Z:" + (path == "/" ? Str(u"\\") : backslashed(path));
+}
+
+}  // namespace orvel::posix

@@ -1,0 +1,44 @@
+// Windows paths and host paths as text, with nothing of the machine behind them.
+#include "machine/path_names.h"
+
+#include <array>
+
+namespace orvel::posix {
+
+bool isDriveLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool isAbsoluteWindowsPath(StrView path) {
+  if (path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':')
+    return path.size() == 2 || isSeparator(path[2]);
+  return path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
+}
+
+bool hasForbiddenCharacter(StrView fullPath) {
+  StrView path = fullPath;
+  if (path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) path.remove_prefix(4);
+  size_t names = 0;
+  if (path.size() >= 2 && path[1] == u':') names = 2;
+  // Every forbidden character lies below 0x80, so a table tells them.
+  static constexpr auto kForbidden = [] {
+    std::array<bool, 0x80> table{};
+    for (char16_t c = 0; c < 0x20; ++c) table[c] = true;
+    for (char16_t c : u"<>:\"|?*") table[c] = true;
+    return table;
+  }();
+  for (size_t i = names; i < path.size(); ++i)
+    if (path[i] < 0x80 && kForbidden[path[i]]) return true;
+  return false;
+}
+
+std::string hostParent(const std::string& hostPath) {
+  std::string path = hostPath;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace orvel::posix
