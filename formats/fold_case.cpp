@@ -46,7 +46,11 @@ char16_t upcase(char16_t c) {
 
 Str upcased(StrView s) {
   Str out(s);
-  for (char16_t& c : out) c = upcase(c);
+  // Names are mostly ASCII: those letters without the call.
+  for (char16_t& c : out) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
+    else if (c >= 0x80) c = upcase(c);
+  }
   return out;
 }
 

@@ -173,9 +173,22 @@ std::string encodeCodePage(StrView text, unsigned codePage) {
   const Table* table = tableFor(codePage);
   std::string out;
   out.reserve(text.size());
+  // The run of characters that are one byte each, which is most text, goes
+  // straight into place; the rest unit by unit.
+  size_t single = 0;
+  if (table) {
+    out.resize(text.size());
+    char* to = out.data();
+    for (; single < text.size() && text[single] < 256; ++single) {
+      const uint32_t bytes = table->lowBytes[text[single]];
+      if (bytes > 0xFF) break;
+      to[single] = static_cast<char>(bytes);
+    }
+    out.resize(single);
+  }
   // Windows converts unit by unit: each half of a surrogate pair is a unit
   // the code page lacks, and becomes a '?' of its own, as Wine does too.
-  for (char16_t c : text) {
+  for (char16_t c : text.substr(single)) {
     if (!table) {
       out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
       continue;

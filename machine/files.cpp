@@ -227,6 +227,19 @@ std::string spelledName(const Str& windowsPath) {
   return toUtf8(slash == Str::npos ? path : path.substr(slash + 1));
 }
 
+// The upper-case name as big-endian UTF-16 bytes: their byte order is the
+// order of the upper-case names, and bytes compare in one memcmp where
+// UTF-16 units compare one by one.
+std::string sortKey(StrView name) {
+  std::string key(2 * name.size(), '\0');
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char16_t c = formats::upcase(name[i]);
+    key[2 * i] = static_cast<char>(c >> 8);
+    key[2 * i + 1] = static_cast<char>(c & 0xFF);
+  }
+  return key;
+}
+
 // --- wildcards ------------------------------------------------------------------
 
 // FindFirstFileW hands the file system the DOS forms of the wildcards: "*"
@@ -343,7 +356,10 @@ struct Place {
 
 // `machine` is the one of this call: a call with two paths looks it up once.
 Place locate(const Machine& machine, const Str& path) {
-  Str full = posix::fullWindowsPath(machine, path);
+  // Most paths are absolute already: those without a copy.
+  std::optional<Str> made;
+  if (!posix::isAbsoluteWindowsPath(path)) made = posix::fullWindowsPath(machine, path);
+  const Str& full = made ? *made : path;
   if (posix::hasForbiddenCharacter(full)) return {machine, std::nullopt, err::kInvalidName};
   std::optional<posix::HostPlace> found = machine.lookUp(full);
   if (!found) return {machine, std::nullopt};
@@ -633,23 +649,26 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   // take every name: no name is matched against them.
   const bool everyName = expression == u"*" || expression == Str{kDosStar, kDosDot, u'*'};
   struct Keyed {
-    Str key;
+    std::string key;  // see sortKey
     FindEntry entry;
   };
   std::vector<Keyed> keyed;
   std::string base = withoutTrailingSlash(*folder);
   if (base != "/") base += "/";
+  const size_t baseSize = base.size();
+  std::string& host = base;  // base, then each entry's name after it
   while (const dirent* entry = readdir(dir.get())) {
-    std::string name = entry->d_name;
+    const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     Str windowsName = fromUtf8(name);
     if (!everyName && !WildcardMatch(expression, windowsName).matches()) continue;
     struct stat info {};
-    std::string host = base + name;
+    host.resize(baseSize);
+    host += name;
     if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
         fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
-    keyed.push_back({formats::upcased(windowsName), {std::move(windowsName), attributesOf(host, info),
+    keyed.push_back({sortKey(windowsName), {std::move(windowsName), attributesOf(host, info),
                                                       S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
   }
   dir.reset();

@@ -240,7 +240,7 @@ class FolderListings {
 
   // The name in `folder` that matches `name` without regard to letter case.
   // `known`: what a look at the folder itself just found, when it was no link.
-  std::optional<std::string> find(const std::string& folder, const Str& name, const struct stat* known = nullptr) {
+  std::optional<std::string> find(const std::string& folder, StrView name, const struct stat* known = nullptr) {
     static const std::string kHostRoot = "/";
     const std::string& path = folder.empty() ? kHostRoot : folder;
     struct stat info {};
@@ -263,10 +263,14 @@ class FolderListings {
   }
 
   void note(const std::string& hostPath, bool added) {
-    std::string path = hostPath;
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const std::string folder = hostParent(path);
-    const std::string name = path.substr(path.find_last_of('/') + 1);
+    std::string_view path = hostPath;
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const size_t slash = path.find_last_of('/');
+    // A listing is kept by its folder's path as the look-ups spell it (see hostParent).
+    const std::string folder = slash == std::string_view::npos ? std::string(".")
+                               : slash == 0                    ? std::string("/")
+                                                               : std::string(path.substr(0, slash));
+    const std::string_view name = path.substr(slash + 1);
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = listings_.find(folder);
     if (it == listings_.end()) return;
@@ -276,9 +280,10 @@ class FolderListings {
       return;
     }
     auto& names = it->second.names;
-    const Str key = upcased(fromUtf8(name));
+    Str key = fromUtf8(name);
+    for (char16_t& c : key) c = formats::upcase(c);
     if (added) {
-      names.emplace(key, name);
+      names.emplace(std::move(key), name);
     } else if (auto found = names.find(key); found != names.end() && found->second == name) {
       // Another spelling of the same name may remain (a host folder can hold both).
       listings_.erase(it);
@@ -312,7 +317,7 @@ class FolderListings {
 
 // The name in `folder` that matches `name` without regard to letter case, the
 // exact spelling first.
-std::optional<std::string> findName(const std::string& folder, const Str& name) {
+std::optional<std::string> findName(const std::string& folder, StrView name) {
   std::string exact = toUtf8(name);
   struct stat info {};
   if (lstat((folder + "/" + exact).c_str(), &info) == 0) return exact;
@@ -516,7 +521,10 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   char letter = 0;
   if (path[1] == u':') {
     letter = static_cast<char>(path[0] | 0x20);
-    if (letter != 'z') base = root() + "/drive_" + letter;
+    if (letter != 'z') {
+      base.reserve(root().size() + 8);
+      base.append(root()).append("/drive_").push_back(letter);
+    }
     rest = path.substr(2);
   } else {
     splitComponents(path.substr(2), components, false);
@@ -574,7 +582,7 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   }
   bool existing = true;
   for (size_t i = spelled; i < components.size(); ++i) {
-    const Str component(components[i]);
+    const StrView component = components[i];
     std::optional<std::string> name;
     // Under a folder found as spelled, the last name is known not to be.
     if (existing && spelled > 0 && spelled + 1 == components.size()) {
@@ -589,7 +597,8 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
       const size_t start = (i == 0 ? base.size() : ends[i - 1]) + 1;
       name = exact.substr(start, ends[i] - start);
     }
-    host += "/" + *name;
+    host += '/';
+    host += *name;
   }
   // A look below the drive's folder that found something, or found the folder
   // of a missing name, found the drive.

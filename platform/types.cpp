@@ -1,5 +1,7 @@
 #include "platform/types.h"
 
+#include <type_traits>
+
 namespace orvel {
 
 Str fromUtf16Bytes(std::string_view bytes, ByteOrder order) {
@@ -26,10 +28,32 @@ std::string toUtf16Bytes(StrView text, ByteOrder order) {
   return bytes;
 }
 
+namespace {
+
+// The length of the ASCII text that `s` begins with.
+template <typename Unit>
+size_t asciiPrefix(std::basic_string_view<Unit> s) {
+  size_t n = 0;
+  while (n < s.size() && static_cast<std::make_unsigned_t<Unit>>(s[n]) < 0x80) ++n;
+  return n;
+}
+
+// Most names and log lines are ASCII: that run is widened or narrowed unit
+// for unit, without a push_back each.
+template <typename To, typename From>
+void copyAscii(std::basic_string<To>& out, std::basic_string_view<From> s, size_t n) {
+  out.resize(n);
+  To* to = out.data();
+  for (size_t k = 0; k < n; ++k) to[k] = static_cast<To>(s[k]);
+}
+
+}  // namespace
+
 Str fromUtf8(std::string_view s) {
   Str out;
   out.reserve(s.size());
-  size_t i = 0;
+  size_t i = asciiPrefix(s);
+  copyAscii(out, s, i);
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   while (i < s.size()) {
     unsigned char c = byte(i);
@@ -66,7 +90,9 @@ Str fromUtf8(std::string_view s) {
 std::string toUtf8(StrView s) {
   std::string out;
   out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
+  const size_t ascii = asciiPrefix(s);
+  copyAscii(out, s, ascii);
+  for (size_t i = ascii; i < s.size(); ++i) {
     char32_t cp = s[i];
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);

@@ -145,5 +145,28 @@ TEST(ErrorBoxText, FullStopOnlyAfterCharactersAboveIt) {
   for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(ErrorBoxText(cases[i].input), cases[i].expected) << "row " << i + 1;
 }
 
+// UTF-8 and UTF-16 each way, the ASCII a text begins with and whatever follows
+// it: two-, three- and four-byte characters, and bytes that are no character.
+TEST(Utf8, ConvertsTextThatBeginsWithAscii) {
+  struct Row {
+    std::string utf8;
+    Str utf16;
+  };
+  const Row rows[] = {
+      {"", u""},                                                      // 1
+      {"C:\\bench\\a.txt", u"C:\\bench\\a.txt"},                      // 2 ASCII only
+      {"caf\xC3\xA9 \xE4\xB8\x80!", u"caf\u00E9 \u4E00!"},             // 3 then two and three bytes
+      {"x\xF0\x9F\x98\x80y", u"x\U0001F600y"},                         // 4 then a surrogate pair
+      {"\xC3\xA9" "abc", u"\u00E9abc"},                           // 5 no ASCII first
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(fromUtf8(rows[i].utf8), rows[i].utf16) << "row " << i + 1;
+    EXPECT_EQ(toUtf8(rows[i].utf16), rows[i].utf8) << "row " << i + 1;
+  }
+  // After ASCII: a stray continuation byte, a lead byte cut short, a lone surrogate.
+  EXPECT_EQ(fromUtf8("ab\x80" "c\xE4\xB8"), u"ab\uFFFDc\uFFFD\uFFFD");
+  EXPECT_EQ(toUtf8(u"ab\xD800" "c"), "ab\xEF\xBF\xBD" "c");
+}
+
 }  // namespace
 }  // namespace orvel

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "machine/fault_injection.h"
@@ -96,6 +97,18 @@ TEST(FilesOnTheHost, ReplacementKeepsThePermissionBits) {
   EXPECT_EQ(modeOf(path), 0755u);
   // No temporary file is left beside it.
   EXPECT_EQ(files::findFiles(machine.scratch() + u"*").size(), 1u);
+}
+
+// The emulated machine lists a folder in the order of its upper-case names,
+// unit by unit over the whole basic plane: É (U+00C9) before Ā (U+0100),
+// Ÿ (U+0178, from ÿ) before 一 (U+4E00), a name before its longer forms.
+TEST(FilesOnTheHost, ListingInUpperCaseOrderBeyondLatin1OnTheEmulatedMachine) {
+  TestMachine machine;
+  for (const Str name : {u"\u4E00", u"\u0101", u"a", u"\u00FF", u"_", u"\u00E9", u"ab", u"Z"})
+    writeTestFile(machine.scratch() + name, "x");
+  std::vector<Str> listed;
+  for (const files::FindEntry& entry : files::findFiles(machine.scratch() + u"*")) listed.push_back(entry.name);
+  EXPECT_EQ(listed, (std::vector<Str>{u"a", u"ab", u"Z", u"_", u"\u00E9", u"\u0101", u"\u00FF", u"\u4E00"}));
 }
 
 // A lock that another process holds counts like one of this process.
