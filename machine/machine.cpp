@@ -53,20 +53,39 @@ std::string environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-std::string homeFolder() {
-  std::string home = environment("HOME");
-  if (!home.empty()) return home;
-  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  return "/";
+std::string_view environmentView(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string_view(value) : std::string_view();
 }
 
-std::string locateRoot() {
-  std::string root = environment("ORVEL_MACHINE");
-  if (!root.empty()) return root;
-  std::string data = environment("XDG_DATA_HOME");
-  if (data.empty()) data = homeFolder() + "/.local/share";
-  return data + "/orvel-machine";
-}
+// The variables that name the machine and its settings, as getenv has them
+// at one call.
+struct MachineEnvironment {
+  std::string_view machine;  // ORVEL_MACHINE
+  std::string_view lang;
+  std::string_view user;
+
+  static MachineEnvironment read() {
+    return {environmentView("ORVEL_MACHINE"), environmentView("LANG"), environmentView("USER")};
+  }
+
+  // $ORVEL_MACHINE, else $XDG_DATA_HOME/orvel-machine, else
+  // ~/.local/share/orvel-machine.
+  std::string root() const {
+    if (!machine.empty()) return std::string(machine);
+    std::string data = environment("XDG_DATA_HOME");
+    if (data.empty()) data = homeFolder() + "/.local/share";
+    return data + "/orvel-machine";
+  }
+
+ private:
+  static std::string homeFolder() {
+    std::string home = environment("HOME");
+    if (!home.empty()) return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+    return "/";
+  }
+};
 
 // Section and key names in lower case; the first occurrence of a key counts,
 // as GetPrivateProfileStringW reads it.
@@ -324,26 +343,6 @@ std::optional<std::string> findName(const std::string& folder, StrView name) {
   return FolderListings::instance().find(folder, name);
 }
 
-// The names of a path between its separators, as views into it, after
-// `parts`; "." and ".." folded as GetFullPathNameW folds them when `fold`:
-// lexically, never above the names that were there before.
-void splitComponents(StrView rest, std::vector<StrView>& parts, bool fold) {
-  const size_t volume = parts.size();
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = rest.find(u'\\', start);
-    if (end == StrView::npos) end = rest.size();
-    const StrView part = rest.substr(start, end - start);
-    start = end + 1;
-    if (part.empty() || (fold && part == u".")) continue;
-    if (fold && part == u"..") {
-      if (parts.size() > volume) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-}
-
 // `name` in UTF-8 after `out`; most names are ASCII.
 void appendUtf8(std::string& out, StrView name) {
   size_t ascii = 0;
@@ -353,6 +352,68 @@ void appendUtf8(std::string& out, StrView name) {
   for (size_t i = 0; i < ascii; ++i) out[at + i] = static_cast<char>(name[i]);
   if (ascii < name.size()) out += toUtf8(name.substr(ascii));
 }
+
+// A Windows path as the host would spell it, made in one pass: the host path
+// (the volume's folder, then each name in UTF-8) and, for each name, its
+// text in the Windows path and where it ends in the host path.
+struct SpelledPath {
+  struct Name {
+    StrView text;
+    size_t end;
+  };
+  std::string host;
+  std::vector<Name> names;
+  size_t volumeNames = 0;  // the UNC server and share, which ".." never leaves
+
+  // The names of `rest` between its separators after those already taken;
+  // "." and ".." folded as GetFullPathNameW folds them when `fold`:
+  // lexically, never above the names that were there before.
+  void take(StrView rest, bool fold) {
+    // Split and converted in one pass, into room made for ASCII names (one
+    // byte per unit, and their separators); a name beyond ASCII makes more.
+    const char16_t* const in = rest.data();
+    const size_t length = rest.size();
+    size_t size = host.size();
+    host.resize(size + length + 1);
+    char* out = host.data();
+    for (size_t i = 0; i <= length; ++i) {
+      const size_t start = i;
+      const size_t begin = size;
+      out[size++] = '/';
+      char16_t units = 0;  // every unit of the name or'ed: ASCII when below 0x80
+      for (; i < length && in[i] != u'\\'; ++i) {
+        units |= in[i];
+        out[size++] = static_cast<char>(in[i]);
+      }
+      const bool ascii = units < 0x80;
+      const StrView name(in + start, i - start);
+      if (name.empty() || (fold && name == u".")) {
+        size = begin;
+        continue;
+      }
+      if (fold && name == u"..") {
+        if (names.size() > volumeNames) names.pop_back();
+        size = endOf(names.size());
+        continue;
+      }
+      if (!ascii) {
+        host.resize(begin + 1);
+        host += toUtf8(name);
+        size = host.size();
+        host.resize(size + length - i + 1);
+        out = host.data();
+      }
+      names.push_back({name, size});
+    }
+    host.resize(size);
+  }
+  // Where the names start: the end of the volume's folder.
+  void volumeDone() { volumeEnd = host.size(); }
+  size_t endOf(size_t count) const { return count == 0 ? volumeEnd : names[count - 1].end; }
+
+ private:
+  size_t volumeEnd = 0;
+};
 
 Str backslashed(const std::string& hostTail) {
   Str out = fromUtf8(hostTail);
@@ -421,44 +482,43 @@ class SettingsCache {
   // The machine the environment names; with `driveC`, one whose drive C: is
   // there (see Machine::current).
   Machine machine(bool driveC) {
-    const std::string text = locateRoot();
+    const MachineEnvironment environment = MachineEnvironment::read();
     std::lock_guard<std::mutex> guard(mutex_);
     // An absolute root depends on nothing but its text, so the last one is kept.
+    // ORVEL_MACHINE, the usual case, is compared without a copy.
+    std::optional<std::string> made;
+    if (environment.machine.empty()) made = environment.root();
+    const std::string_view text = made ? std::string_view(*made) : environment.machine;
     if (text.empty() || text.front() != '/' || text != paths_.text) {
       paths_.text = text;
-      paths_.root = normalHostPath(text);
+      paths_.root = normalHostPath(paths_.text);
       paths_.ini = paths_.root + "/machine.ini";
       paths_.driveC = paths_.root + "/drive_c";
     }
     // A machine with its drive C: has its root: one look for the common case.
-    if (!driveC || isDirectory(paths_.driveC)) return settled();
+    if (!driveC || isDirectory(paths_.driveC)) return settled(environment);
     // A machine without its drive C: is new, even when someone made its root
     // (to put a drive in it): it gets its machine.ini unless it has one.
     createRoot(paths_.root);
-    Machine machine = settled();
+    Machine machine = settled(environment);
     if (!isDirectory(paths_.driveC)) createStandardFolders(machine);
     return machine;
   }
 
  private:
   // The machine of the root, read again unless its key is the last one's.
-  Machine settled() {
+  Machine settled(const MachineEnvironment& environment) {
     struct stat info {};
     const bool present = stat(paths_.ini.c_str(), &info) == 0;
     const FileStamp ini = present ? FileStamp::of(info) : FileStamp{};
-    const std::string_view lang = environmentView("LANG");
-    const std::string_view user = environmentView("USER");
+    const std::string_view lang = environment.lang;
+    const std::string_view user = environment.user;
     if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == lang && key_.user == user &&
         ini.settled())
       return *machine_;
     machine_.emplace(paths_.root);
     key_ = {paths_.root, ini, std::string(lang), std::string(user)};
     return *machine_;
-  }
-
-  static std::string_view environmentView(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::string_view(value) : std::string_view();
   }
 
   struct Key {
@@ -513,97 +573,81 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   }
   if (!isAbsoluteWindowsPath(path)) return std::nullopt;
 
-  std::string base;
-  std::vector<StrView> components;
-  components.reserve(16);
-  size_t volumeParts = 0;
+  SpelledPath spelled;
+  spelled.host.reserve(root().size() + 8 + 3 * path.size());
+  spelled.names.reserve(16);
   StrView rest;
   char letter = 0;
   if (path[1] == u':') {
     letter = static_cast<char>(path[0] | 0x20);
-    if (letter != 'z') {
-      base.reserve(root().size() + 8);
-      base.append(root()).append("/drive_").push_back(letter);
-    }
+    if (letter != 'z') spelled.host.append(root()).append("/drive_").push_back(letter);
+    spelled.volumeDone();
     rest = path.substr(2);
   } else {
-    splitComponents(path.substr(2), components, false);
-    size_t server = path.find(u'\\', 2);
-    size_t share = server == StrView::npos ? StrView::npos : path.find(u'\\', server + 1);
-    if (components.size() < 2 || server == 2 || share == server + 1) return std::nullopt;
-    base = root() + "/unc";
-    components.resize(2);
-    volumeParts = 2;
+    const size_t server = path.find(u'\\', 2);
+    if (server == StrView::npos || server == 2 || server + 1 == path.size()) return std::nullopt;
+    const size_t share = path.find(u'\\', server + 1);
+    if (share == server + 1) return std::nullopt;
+    spelled.host.append(root()).append("/unc");
+    spelled.volumeDone();
+    spelled.take(path.substr(2, share == StrView::npos ? StrView::npos : share - 2), false);
+    spelled.volumeNames = 2;
     rest = share == StrView::npos ? StrView() : path.substr(share);
   }
-  splitComponents(rest, components, true);
-
-  // The path as spelled, and where each of its names ends in it.
-  std::string exact;
-  exact.reserve(base.size() + 3 * path.size());
-  exact = base;
-  std::vector<size_t> ends;
-  ends.reserve(components.size());
-  for (StrView component : components) {
-    exact += '/';
-    appendUtf8(exact, component);
-    ends.push_back(exact.size());
-  }
+  spelled.take(rest, true);
+  const std::vector<SpelledPath::Name>& names = spelled.names;
 
   // Most paths are spelled as the host spells them: one look at the whole
-  // path, or else at its folder, stands for one look per component, which
-  // would find every one of them spelled so.
+  // path, or else at its folder, stands for one look per name, which would
+  // find every one of them spelled so.
   HostPlace place;
   std::string& host = place.path;
-  host = base;
-  size_t spelled = 0;
-  int missed = 0;  // errno of the look at the whole path
+  host = std::move(spelled.host);
+  size_t asSpelled = 0;  // the names found so spelled
+  int missed = 0;        // errno of the look at the whole path
   struct stat folderInfo {};
-  if (!components.empty()) {
-    if (lstat(exact.c_str(), &folderInfo) == 0) {
-      host = std::move(exact);
-      spelled = components.size();
+  if (!names.empty()) {
+    if (lstat(host.c_str(), &folderInfo) == 0) {
+      asSpelled = names.size();
       place.seen = HostPlace::Seen::Found;
       place.info = folderInfo;
     } else {
       missed = errno;
-      const size_t folderEnd = components.size() > 1 ? ends[ends.size() - 2] : 0;
-      if (folderEnd > 0) {
-        const char saved = exact[folderEnd];
-        exact[folderEnd] = '\0';  // the folder, without a copy
-        const bool there = lstat(exact.c_str(), &folderInfo) == 0;
-        exact[folderEnd] = saved;
-        if (there) {
-          host.assign(exact, 0, folderEnd);
-          spelled = components.size() - 1;
-        }
+      if (names.size() > 1) {
+        const size_t folderEnd = names[names.size() - 2].end;
+        host[folderEnd] = '\0';  // the folder, without a copy
+        const bool there = lstat(host.c_str(), &folderInfo) == 0;
+        host[folderEnd] = '/';
+        if (there) asSpelled = names.size() - 1;
       }
     }
   }
+  // The rest is found name by name, each in the folder found before it.
+  host.resize(spelled.endOf(asSpelled));
   bool existing = true;
-  for (size_t i = spelled; i < components.size(); ++i) {
-    const StrView component = components[i];
-    std::optional<std::string> name;
+  for (size_t i = asSpelled; i < names.size(); ++i) {
+    const StrView name = names[i].text;
+    std::optional<std::string> found;
     // Under a folder found as spelled, the last name is known not to be.
-    if (existing && spelled > 0 && spelled + 1 == components.size()) {
-      name = FolderListings::instance().find(host, component, S_ISLNK(folderInfo.st_mode) ? nullptr : &folderInfo);
+    if (existing && asSpelled > 0 && asSpelled + 1 == names.size()) {
+      found = FolderListings::instance().find(host, name, S_ISLNK(folderInfo.st_mode) ? nullptr : &folderInfo);
       // Not there in any spelling: the folder is there, and its name as spelled was not.
-      if (!name && missed == ENOENT) place.seen = HostPlace::Seen::Missing;
+      if (!found && missed == ENOENT) place.seen = HostPlace::Seen::Missing;
     } else if (existing) {
-      name = findName(host, component);
-    }
-    if (!name) {
-      existing = false;
-      const size_t start = (i == 0 ? base.size() : ends[i - 1]) + 1;
-      name = exact.substr(start, ends[i] - start);
+      found = findName(host, name);
     }
     host += '/';
-    host += *name;
+    if (found) {
+      host += *found;
+    } else {
+      existing = false;
+      appendUtf8(host, name);
+    }
   }
   // A look below the drive's folder that found something, or found the folder
   // of a missing name, found the drive.
-  place.showsDriveC = letter == 'c' && spelled > 0;
-  bool trailing = !rest.empty() && isSeparator(rest.back()) && components.size() > volumeParts;
+  place.showsDriveC = letter == 'c' && asSpelled > 0;
+  bool trailing = !rest.empty() && isSeparator(rest.back()) && names.size() > spelled.volumeNames;
   if (host.empty()) host = "/";
   else if (trailing) host += "/";
   return place;

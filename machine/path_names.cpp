@@ -2,6 +2,7 @@
 #include "machine/path_names.h"
 
 #include <array>
+#include <string_view>
 
 namespace orvel::posix {
 
@@ -33,12 +34,12 @@ bool hasForbiddenCharacter(StrView fullPath) {
 }
 
 std::string hostParent(const std::string& hostPath) {
-  std::string path = hostPath;
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  std::string_view path = hostPath;  // one copy, of the parent alone
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
   size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
+  if (slash == std::string_view::npos) return ".";
   if (slash == 0) return "/";
-  return path.substr(0, slash);
+  return std::string(path.substr(0, slash));
 }
 
 }  // namespace orvel::posix

@@ -76,7 +76,12 @@ class SweptFolders {
 }  // namespace
 
 std::string tempTemplate(const std::string& folder) {
-  return folder + "/" + std::string(kTempPrefix) + std::to_string(ownPid()) + "-XXXXXX";
+  const std::string pid = std::to_string(ownPid());
+  constexpr std::string_view kUnique = "-XXXXXX";
+  std::string name;  // made once: a copy makes one per file
+  name.reserve(folder.size() + 1 + kTempPrefix.size() + pid.size() + kUnique.size());
+  name.append(folder).append("/").append(kTempPrefix).append(pid).append(kUnique);
+  return name;
 }
 
 void removeStaleTemps(const std::string& folder, Sweep when) {

@@ -215,6 +215,11 @@ TEST(Machine, HostPathsOfWindowsPaths) {
       {u"C:x", std::nullopt},                                                         // 16 drive-relative
       {u"\\\\server", std::nullopt},                                                  // 17 no share
       {u"", std::nullopt},                                                            // 18
+      // 19 names beyond ASCII, longer in UTF-8, with names and a ".." after them
+      {u"C:\\\u65E5\u672C\u8A9E\u306E\u30D5\u30A9\u30EB\u30C0\\abcdefghijklmnop\\..\\Stra\u00DFe.txt",
+       r + "/drive_c/" + toUtf8(u"\u65E5\u672C\u8A9E\u306E\u30D5\u30A9\u30EB\u30C0") + "/" + toUtf8(u"Stra\u00DFe.txt")},
+      {u"\\\\server\\share\\..\\..\\x", r + "/unc/Server/Share/x"},  // 20 never above the share
+      {u"C:\\a\\\\b\\.", r + "/drive_c/a/b"},                    // 21 empty names, a last "."
   };
   for (size_t i = 0; i < rows.size(); ++i)
     EXPECT_EQ(machine.hostPath(rows[i].windows), rows[i].host) << "row " << i + 1;
