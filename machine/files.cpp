@@ -17,11 +17,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -86,10 +88,41 @@ std::optional<uint32_t> storedAttributes(int fd) {
   return storedAttributesBy([&](char* text, size_t size) { return fgetxattr(fd, kAttributeName, text, size); });
 }
 
+// Those of `name` in the folder open as `folderFd`, whose path and
+// separator are `folderPrefix`: asked beside
+// the folder where the kernel can (getxattrat, Linux 6.13), so that a
+// listing does not walk the folder's path once per name; else by the path.
+std::optional<uint32_t> storedAttributes(int folderFd, const char* name, const std::string& folderPrefix) {
+#if defined(__linux__) && (defined(__x86_64__) || defined(__aarch64__) || defined(__i386__))
+  constexpr long kGetxattrat = 464;  // the same number on these architectures
+  struct XattrArgs {
+    uint64_t value;
+    uint32_t size;
+    uint32_t flags;
+  };
+  static std::atomic<bool> unavailable{false};
+  if (!unavailable.load(std::memory_order_relaxed)) {
+    char text[32] = {};
+    XattrArgs args{reinterpret_cast<uintptr_t>(text), sizeof text - 1, 0};
+    const long size = syscall(kGetxattrat, folderFd, name, 0u, kAttributeName, &args, sizeof args);
+    if (size > 0) return static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) & kStoredAttributes;
+    // A kernel without the call, or a sandbox that refuses calls it does not know.
+    if (size == 0 || (errno != ENOSYS && errno != EPERM)) return std::nullopt;
+    if (errno == ENOSYS) unavailable.store(true, std::memory_order_relaxed);
+  }
+#endif
+  return storedAttributes(folderPrefix + name);
+}
+
+// A file system without extended attributes keeps only the read-only flag.
 void storeAttributes(const std::string& host, uint32_t attributes) {
   std::string text = std::to_string(attributes & kStoredAttributes);
-  // A file system without extended attributes keeps only the read-only flag.
   (void)setxattr(host.c_str(), kAttributeName, text.data(), text.size(), 0);
+}
+
+void storeAttributes(int fd, uint32_t attributes) {
+  std::string text = std::to_string(attributes & kStoredAttributes);
+  (void)fsetxattr(fd, kAttributeName, text.data(), text.size(), 0);
 }
 
 bool hasWriteBits(const struct stat& info) { return (info.st_mode & 0222) != 0; }
@@ -99,12 +132,18 @@ bool isReadOnly(const std::string& host, const struct stat& info) {
   return !hasWriteBits(info);
 }
 
-uint32_t attributesOf(const std::string& host, const struct stat& info) {
+// The attributes of a file that `info` shows and whose extended attribute
+// holds `stored`.
+uint32_t attributesOf(std::optional<uint32_t> stored, const struct stat& info) {
   bool folder = S_ISDIR(info.st_mode);
-  uint32_t attributes = storedAttributes(host).value_or(folder ? 0 : kArchive);
+  uint32_t attributes = stored.value_or(folder ? 0 : kArchive);
   if (folder) return attributes | kDirectory;
   attributes = (attributes & ~kReadOnly) | (hasWriteBits(info) ? 0 : kReadOnly);
   return attributes ? attributes : kNormal;
+}
+
+uint32_t attributesOf(const std::string& host, const struct stat& info) {
+  return attributesOf(storedAttributes(host), info);
 }
 
 // --- temporary files ------------------------------------------------------------
@@ -117,37 +156,55 @@ mode_t creationMode() {
   return 0666 & ~mask;
 }
 
+// A place as the *at calls take it: its name beside its folder's handle
+// when the look-up opened one, else its whole host path beside AT_FDCWD.
+class AtPlace {
+ public:
+  explicit AtPlace(const std::string& host) : host_(withoutTrailingSlash(host)) {}
+  AtPlace(std::shared_ptr<const posix::FolderHandle> folder, std::string name, const std::string& host)
+      : folder_(std::move(folder)), name_(std::move(name)), host_(withoutTrailingSlash(host)) {}
+  int folderFd() const { return folder_ ? folder_->fd() : AT_FDCWD; }
+  const char* name() const { return folder_ ? name_.c_str() : host_.c_str(); }
+  const std::string& host() const { return host_; }  // without a trailing separator
+
+ private:
+  std::shared_ptr<const posix::FolderHandle> folder_;
+  std::string name_;
+  std::string host_;
+};
+
 // A new file beside the one it will replace, removed unless committed.
 class SiblingTemp {
  public:
-  static std::optional<SiblingTemp> create(const std::string& target) {
-    const std::string folder = posix::hostParent(target);
+  static std::optional<SiblingTemp> create(const AtPlace& target) {
+    const std::string folder = posix::hostParent(target.host());
     posix::removeStaleTemps(folder);
-    std::string name = posix::tempTemplate(folder);
-    int fd = mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    return SiblingTemp(std::move(name), Fd(fd));
+    std::optional<posix::CreatedTemp> temp = posix::createTemp(target.folderFd(), folder);
+    if (!temp) return std::nullopt;
+    return SiblingTemp(target, std::move(temp->name), std::move(temp->fd));
   }
   SiblingTemp(SiblingTemp&& other) noexcept
-      : path_(std::exchange(other.path_, std::string())), fd_(std::move(other.fd_)) {}
+      : target_(std::move(other.target_)), name_(std::exchange(other.name_, std::string())),
+        fd_(std::move(other.fd_)) {}
   SiblingTemp& operator=(SiblingTemp&&) = delete;
   ~SiblingTemp() {
-    if (!path_.empty()) unlink(path_.c_str());
+    if (!name_.empty()) unlinkat(target_.folderFd(), name_.c_str(), 0);
   }
   int fd() const { return fd_.get(); }
-  const std::string& path() const { return path_; }
   // Moves it over the target; errno tells why when it fails.
-  bool commit(const std::string& target) {
+  bool commit() {
     fd_.reset();
-    if (rename(path_.c_str(), withoutTrailingSlash(target).c_str()) != 0) return false;
-    path_.clear();
-    posix::noteNameAdded(target);
+    if (renameat(target_.folderFd(), name_.c_str(), target_.folderFd(), target_.name()) != 0) return false;
+    name_.clear();
+    posix::noteNameAdded(target_.host(), target_.folderFd() == AT_FDCWD ? -1 : target_.folderFd());
     return true;
   }
 
  private:
-  SiblingTemp(std::string path, Fd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
-  std::string path_;
+  SiblingTemp(AtPlace target, std::string name, Fd fd)
+      : target_(std::move(target)), name_(std::move(name)), fd_(std::move(fd)) {}
+  AtPlace target_;
+  std::string name_;  // beside target_'s folder
   Fd fd_;
 };
 
@@ -199,22 +256,22 @@ bool copyContent(int from, int to, off_t size) {
 
 // CopyFileW's work once every refusal has been made: content, permission bits,
 // attributes and times, put in place in one step.
-Result copyInto(int input, const struct stat& source, const std::string& to) {
+Result copyInto(int input, const struct stat& source, const AtPlace& to) {
   std::optional<SiblingTemp> temp = SiblingTemp::create(to);
-  if (!temp) return errnoFailure(to, "mkstemp");
-  if (!copyContent(input, temp->fd(), source.st_size)) return errnoFailure(to, "read/write");
-  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to, "fchmod");
-  if (auto attributes = storedAttributes(input)) storeAttributes(temp->path(), *attributes);
+  if (!temp) return errnoFailure(to.host(), "mkstemp");
+  if (!copyContent(input, temp->fd(), source.st_size)) return errnoFailure(to.host(), "read/write");
+  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to.host(), "fchmod");
+  if (auto attributes = storedAttributes(input)) storeAttributes(temp->fd(), *attributes);
   const timespec times[2] = {source.st_atim, source.st_mtim};
-  if (futimens(temp->fd(), times) != 0) return errnoFailure(to, "futimens");
-  if (!temp->commit(to)) return errnoFailure(to, "rename");
+  if (futimens(temp->fd(), times) != 0) return errnoFailure(to.host(), "futimens");
+  if (!temp->commit()) return errnoFailure(to.host(), "rename");
   return Result::success();
 }
 
 Result copyInto(const std::string& from, const struct stat& source, const std::string& to) {
   Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (!input.valid()) return errnoFailure(from, "open");
-  return copyInto(input.get(), source, to);
+  return copyInto(input.get(), source, AtPlace(to));
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -321,12 +378,24 @@ timespec fromFiletime(uint64_t filetime) {
 // no volume (kPathNotFound) or holds a character Windows forbids in names
 // (kInvalidName).
 struct Place {
+  // Nowhere, for that reason.
+  Place(Machine m, uint32_t why) : machine(std::move(m)), error(why) {}
+  // Where the look-up found it.
+  Place(Machine m, posix::HostPlace&& found)
+      : machine(std::move(m)), host(std::move(found.path)), seen(found.seen), seenInfo(found.info),
+        showsDriveC(found.showsDriveC), folder(std::move(found.folder)), name(std::move(found.name)) {}
+
   Machine machine;
   std::optional<std::string> host;
   uint32_t error = err::kPathNotFound;
   posix::HostPlace::Seen seen = posix::HostPlace::Seen::Unknown;
   struct stat seenInfo {};
   bool showsDriveC = false;
+  std::shared_ptr<const posix::FolderHandle> folder;
+  std::string name;  // when `folder`: the last name of `host` in it
+
+  // The place for the *at calls.
+  AtPlace at() const { return folder ? AtPlace(folder, name, *host) : AtPlace(*host); }
 
   // stat and lstat (of the path without its trailing separator) of the
   // place, from what its look-up saw where that tells: 0, or -1 with errno.
@@ -360,10 +429,10 @@ Place locate(const Machine& machine, const Str& path) {
   std::optional<Str> made;
   if (!posix::isAbsoluteWindowsPath(path)) made = posix::fullWindowsPath(machine, path);
   const Str& full = made ? *made : path;
-  if (posix::hasForbiddenCharacter(full)) return {machine, std::nullopt, err::kInvalidName};
+  if (posix::hasForbiddenCharacter(full)) return Place(machine, err::kInvalidName);
   std::optional<posix::HostPlace> found = machine.lookUp(full);
-  if (!found) return {machine, std::nullopt};
-  return {machine, std::move(found->path), err::kPathNotFound, found->seen, found->info, found->showsDriveC};
+  if (!found) return Place(machine, err::kPathNotFound);
+  return Place(machine, std::move(*found));
 }
 
 // Whether a path may name a place on drive C: (a relative one may, through
@@ -476,7 +545,8 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   Fd input;
   int openError = 0;
   if (S_ISREG(sourceInfo.st_mode)) {
-    input = Fd(open(source->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const AtPlace at = sourcePlace.at();
+    input = Fd(openat(at.folderFd(), at.name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!input.valid()) openError = errno;
     else if (posix::heldExclusively(input.get())) return failure(err::kSharingViolation);
   }
@@ -492,7 +562,7 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   if (writeRefused(machine, *target)) return failure(err::kAccessDenied);
   if (openError != 0) return Result::failure(posix::windowsError(openError, *source), "open", openError);
   if (!input.valid()) return copyInto(*source, sourceInfo, *target);
-  return copyInto(input.get(), sourceInfo, *target);
+  return copyInto(input.get(), sourceInfo, targetPlace.at());
 }
 
 Result moveFile(const Str& from, const Str& to) {
@@ -655,20 +725,17 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<Keyed> keyed;
   std::string base = withoutTrailingSlash(*folder);
   if (base != "/") base += "/";
-  const size_t baseSize = base.size();
-  std::string& host = base;  // base, then each entry's name after it
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     Str windowsName = fromUtf8(name);
     if (!everyName && !WildcardMatch(expression, windowsName).matches()) continue;
     struct stat info {};
-    host.resize(baseSize);
-    host += name;
     if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 &&
         fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
-    keyed.push_back({sortKey(windowsName), {std::move(windowsName), attributesOf(host, info),
+    const uint32_t attributes = attributesOf(storedAttributes(dirfd(dir.get()), entry->d_name, base), info);
+    keyed.push_back({sortKey(windowsName), {std::move(windowsName), attributes,
                                                       S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
   }
   dir.reset();
@@ -767,11 +834,11 @@ Result writeFile(const Str& path, const std::string& bytes) {
     posix::noteNameAdded(host);
     return Result::success();
   }
-  std::optional<SiblingTemp> temp = SiblingTemp::create(host);
+  std::optional<SiblingTemp> temp = SiblingTemp::create(place.at());
   if (!temp) return errnoFailure(host, "mkstemp");
   if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0)
     return errnoFailure(host, "write");
-  if (!temp->commit(host)) return errnoFailure(host, "rename");
+  if (!temp->commit()) return errnoFailure(host, "rename");
   return Result::success();
 }
 

@@ -1,6 +1,7 @@
 #include "machine/machine.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -281,7 +282,7 @@ class FolderListings {
     return match->second;
   }
 
-  void note(const std::string& hostPath, bool added) {
+  void note(const std::string& hostPath, bool added, int folderFd = -1) {
     std::string_view path = hostPath;
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
     const size_t slash = path.find_last_of('/');
@@ -294,7 +295,7 @@ class FolderListings {
     auto it = listings_.find(folder);
     if (it == listings_.end()) return;
     struct stat info {};
-    if (stat(folder.c_str(), &info) != 0) {
+    if ((folderFd >= 0 ? fstat(folderFd, &info) : stat(folder.c_str(), &info)) != 0) {
       listings_.erase(it);
       return;
     }
@@ -547,7 +548,9 @@ Machine Machine::currentBeforeLookUp() { return SettingsCache::instance().machin
 
 Machine Machine::current() { return SettingsCache::instance().machine(true); }
 
-void noteNameAdded(const std::string& hostPath) { FolderListings::instance().note(hostPath, true); }
+void noteNameAdded(const std::string& hostPath, int folderFd) {
+  FolderListings::instance().note(hostPath, true, folderFd);
+}
 void noteNameRemoved(const std::string& hostPath) { FolderListings::instance().note(hostPath, false); }
 
 std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
@@ -597,29 +600,42 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   spelled.take(rest, true);
   const std::vector<SpelledPath::Name>& names = spelled.names;
 
-  // Most paths are spelled as the host spells them: one look at the whole
-  // path, or else at its folder, stands for one look per name, which would
-  // find every one of them spelled so.
+  // Most paths are spelled as the host spells them: one look at the folder
+  // and one at the name in it stand for one look per name, which would find
+  // every one of them spelled so. The folder's handle serves the look at the
+  // name and the calls that follow; a folder that is a link is looked
+  // through at the whole path.
   HostPlace place;
   std::string& host = place.path;
   host = std::move(spelled.host);
   size_t asSpelled = 0;  // the names found so spelled
   int missed = 0;        // errno of the look at the whole path
   struct stat folderInfo {};
-  if (!names.empty()) {
-    if (lstat(host.c_str(), &folderInfo) == 0) {
+  auto lookAtWhole = [&](int folderFd, const char* name) {
+    struct stat info {};
+    if (fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
       asSpelled = names.size();
       place.seen = HostPlace::Seen::Found;
-      place.info = folderInfo;
+      place.info = info;
+      return true;
+    }
+    missed = errno;
+    return false;
+  };
+  if (names.size() == 1) {
+    lookAtWhole(AT_FDCWD, host.c_str());
+  } else if (names.size() > 1) {
+    const size_t folderEnd = names[names.size() - 2].end;
+    host[folderEnd] = '\0';  // the folder, without a copy
+    const bool there = lstat(host.c_str(), &folderInfo) == 0;
+    if (there && S_ISDIR(folderInfo.st_mode)) place.folder = folderHandle(host.c_str(), folderInfo);
+    host[folderEnd] = '/';
+    if (place.folder) {
+      if (!lookAtWhole(place.folder->fd(), host.c_str() + folderEnd + 1)) asSpelled = names.size() - 1;
+    } else if (there) {
+      if (!lookAtWhole(AT_FDCWD, host.c_str())) asSpelled = names.size() - 1;
     } else {
       missed = errno;
-      if (names.size() > 1) {
-        const size_t folderEnd = names[names.size() - 2].end;
-        host[folderEnd] = '\0';  // the folder, without a copy
-        const bool there = lstat(host.c_str(), &folderInfo) == 0;
-        host[folderEnd] = '/';
-        if (there) asSpelled = names.size() - 1;
-      }
     }
   }
   // The rest is found name by name, each in the folder found before it.
@@ -647,6 +663,7 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   // A look below the drive's folder that found something, or found the folder
   // of a missing name, found the drive.
   place.showsDriveC = letter == 'c' && asSpelled > 0;
+  if (place.folder) place.name = host.substr(names[names.size() - 2].end + 1);
   bool trailing = !rest.empty() && isSeparator(rest.back()) && names.size() > spelled.volumeNames;
   if (host.empty()) host = "/";
   else if (trailing) host += "/";

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "machine/folder_handles.h"
 #include "platform/types.h"
 
 namespace orvel::posix {
@@ -32,13 +33,17 @@ struct MachineSettings {
 // caller need not look again: the lstat of the path (without a trailing
 // separator) when the look-up made one and found something, or that its
 // folder is there and holds no such name; and whether it found anything on
-// drive C:, which is then there.
+// drive C:, which is then there. With the handle of the folder that the
+// path ends in, its last name in that folder, so that the calls on the place
+// can go from the folder (folderHandle).
 struct HostPlace {
   enum class Seen { Unknown, Found, Missing };
   std::string path;
   Seen seen = Seen::Unknown;
   struct stat info {};  // the lstat, when Found
   bool showsDriveC = false;
+  std::shared_ptr<const FolderHandle> folder;
+  std::string name;  // when `folder`: the last name of `path`
 };
 
 class Machine {
@@ -88,7 +93,9 @@ class Machine {
 // A name this process has just made or removed at a host path: the folder
 // listings that case-insensitive lookups use take it in without reading the
 // folder again.
-void noteNameAdded(const std::string& hostPath);
+// `folderFd`, when given, is the open folder of the name, looked at instead
+// of its path.
+void noteNameAdded(const std::string& hostPath, int folderFd = -1);
 void noteNameRemoved(const std::string& hostPath);
 
 }  // namespace orvel::posix

@@ -1,12 +1,14 @@
 #include "machine/temp_files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <mutex>
 #include <set>
 #include <string_view>
@@ -75,13 +77,48 @@ class SweptFolders {
 
 }  // namespace
 
-std::string tempTemplate(const std::string& folder) {
+namespace {
+
+constexpr std::string_view kUnique = "-XXXXXX";
+
+// `prefix`, then the template of a temporary file's name.
+std::string templateAfter(std::string_view prefix) {
   const std::string pid = std::to_string(ownPid());
-  constexpr std::string_view kUnique = "-XXXXXX";
   std::string name;  // made once: a copy makes one per file
-  name.reserve(folder.size() + 1 + kTempPrefix.size() + pid.size() + kUnique.size());
-  name.append(folder).append("/").append(kTempPrefix).append(pid).append(kUnique);
+  name.reserve(prefix.size() + kTempPrefix.size() + pid.size() + kUnique.size());
+  name.append(prefix).append(kTempPrefix).append(pid).append(kUnique);
   return name;
+}
+
+// Fills the X of a template as mkostemp does, from a sequence that starts
+// somewhere else in every process.
+void fillUnique(std::string& name) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::atomic<uint64_t> next = [] {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<uint64_t>(now.tv_nsec) * 2654435761u + static_cast<uint64_t>(now.tv_sec);
+  }();
+  uint64_t value = next.fetch_add(1, std::memory_order_relaxed);
+  for (size_t i = name.size() - (kUnique.size() - 1); i < name.size(); ++i) {
+    name[i] = kLetters[value % (sizeof kLetters - 1)];
+    value /= sizeof kLetters - 1;
+  }
+}
+
+}  // namespace
+
+std::string tempTemplate(const std::string& folder) { return templateAfter(folder + "/"); }
+
+std::optional<CreatedTemp> createTemp(int folderFd, const std::string& folder) {
+  std::string name = folderFd == AT_FDCWD ? tempTemplate(folder) : templateAfter({});
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fillUnique(name);
+    Fd fd(openat(folderFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.valid()) return CreatedTemp{std::move(name), std::move(fd)};
+    if (errno != EEXIST) return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 void removeStaleTemps(const std::string& folder, Sweep when) {

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -212,6 +213,44 @@ TEST(FilesOnTheHost, EmulatedOnly_AForkedChildNamesItsTemporaryFilesAfterItself)
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_TRUE(named(getpid()));
+}
+
+// The machine keeps the folders it works in open between calls: a folder
+// moved away, replaced or swapped for a link in the meantime is the one the
+// path names now, and the old one is left as it was.
+TEST(FilesOnTheHost, EmulatedOnly_AFolderChangedBetweenCallsIsTheOneItsPathNamesNow) {
+  TestMachine machine;
+  const Str source = machine.scratch() + u"source.txt";
+  writeTestFile(source, "new");
+  const Str folder = machine.scratch() + u"Target\\";
+  const std::string host = hostOf(machine.scratch()) + "/Target";
+  const std::string moved = hostOf(machine.scratch()) + "/moved";
+  const std::string elsewhere = hostOf(machine.scratch()) + "/elsewhere";
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"moved away, a new one made", [&] { ASSERT_EQ(rename(host.c_str(), moved.c_str()), 0); ASSERT_EQ(mkdir(host.c_str(), 0755), 0); }},
+      {"removed and made again", [&] { ASSERT_EQ(rename(host.c_str(), moved.c_str()), 0); ASSERT_EQ(mkdir(host.c_str(), 0755), 0); ASSERT_EQ(rmdir(host.c_str()), 0); ASSERT_EQ(mkdir(host.c_str(), 0755), 0); }},
+      {"a link to another folder", [&] { ASSERT_EQ(rename(host.c_str(), moved.c_str()), 0); ASSERT_EQ(symlink(elsewhere.c_str(), host.c_str()), 0); }},
+  };
+  for (const auto& [change, make] : changes) {
+    SCOPED_TRACE(change);
+    for (const std::string& path : {host, moved, elsewhere}) std::filesystem::remove_all(path);
+    ASSERT_EQ(mkdir(host.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(elsewhere.c_str(), 0755), 0);
+    ASSERT_TRUE(files::copyFile(source, folder + u"a.txt", files::IfExists::Replace).ok());
+    ASSERT_TRUE(files::fileExists(folder + u"A.TXT"));
+    make();
+    EXPECT_FALSE(files::fileExists(folder + u"a.txt"));
+    ASSERT_TRUE(files::copyFile(source, folder + u"b.txt", files::IfExists::Fail).ok());
+    ASSERT_TRUE(files::writeFile(folder + u"c.txt", "written").ok());
+    std::vector<Str> listed;
+    for (const files::FindEntry& entry : files::findFiles(folder + u"*.*")) listed.push_back(entry.name);
+    EXPECT_EQ(listed, (std::vector<Str>{u"b.txt", u"c.txt"}));
+    EXPECT_EQ(readTestFile(folder + u"b.txt"), "new");
+    // The old folder holds what it held, and nothing more.
+    std::vector<std::string> old;
+    for (const auto& entry : std::filesystem::directory_iterator(moved)) old.push_back(entry.path().filename());
+    EXPECT_EQ(old, std::vector<std::string>{"a.txt"});
+  }
 }
 
 TEST(FilesOnTheHost, OwnExecutableIsLockedWhileHeld) {
