@@ -26,7 +26,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <utility>
 
 #include "machine/call_count.h"
@@ -148,63 +147,86 @@ uint32_t attributesOf(const std::string& host, const struct stat& info) {
 
 // --- temporary files ------------------------------------------------------------
 
-mode_t creationMode() {
-  mode_t mask = 022;
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("Umask:", 0) == 0) mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-  return 0666 & ~mask;
-}
 
 // A place as the *at calls take it: its name beside its folder's handle
 // when the look-up opened one, else its whole host path beside AT_FDCWD.
+// It refers to the texts and the handle it is made of, which outlive it.
 class AtPlace {
  public:
-  explicit AtPlace(const std::string& host) : host_(withoutTrailingSlash(host)) {}
-  AtPlace(std::shared_ptr<const posix::FolderHandle> folder, std::string name, const std::string& host)
-      : folder_(std::move(folder)), name_(std::move(name)), host_(withoutTrailingSlash(host)) {}
+  explicit AtPlace(const std::string& host) : host_(&host) { trimSeparator(); }
+  explicit AtPlace(std::string&&) = delete;
+  AtPlace(const posix::FolderHandle& folder, const std::string& name, const std::string& host)
+      : folder_(&folder), name_(&name), host_(&host) {
+    trimSeparator();
+  }
   int folderFd() const { return folder_ ? folder_->fd() : AT_FDCWD; }
-  const char* name() const { return folder_ ? name_.c_str() : host_.c_str(); }
-  const std::string& host() const { return host_; }  // without a trailing separator
+  const char* name() const { return folder_ ? name_->c_str() : host().c_str(); }
+  // Without a trailing separator.
+  const std::string& host() const { return trimmed_.empty() ? *host_ : trimmed_; }
 
  private:
-  std::shared_ptr<const posix::FolderHandle> folder_;
-  std::string name_;
-  std::string host_;
+  void trimSeparator() {
+    if (host_->size() > 1 && host_->back() == '/') trimmed_ = withoutTrailingSlash(*host_);
+  }
+  const posix::FolderHandle* folder_ = nullptr;
+  const std::string* name_ = nullptr;
+  const std::string* host_;
+  std::string trimmed_;  // the host path without its separator, when it ends in one
 };
 
-// A new file beside the one it will replace, removed unless committed.
+// The new version of a file, made beside it and put in its place in one
+// step when it is whole. Where no file is there yet it has no name until
+// then, so that nothing is left of it if the process ends before; else it
+// is a temporary file, removed unless committed.
 class SiblingTemp {
  public:
-  static std::optional<SiblingTemp> create(const AtPlace& target) {
+  // `mode`: its permission bits, as createTemp takes them.
+  static std::optional<SiblingTemp> create(const AtPlace& target, bool targetMissing, mode_t mode) {
     const std::string folder = posix::hostParent(target.host());
     posix::removeStaleTemps(folder);
-    std::optional<posix::CreatedTemp> temp = posix::createTemp(target.folderFd(), folder);
+    if (targetMissing)
+      if (Fd unnamed = posix::createUnnamed(target.folderFd(), folder, mode); unnamed.valid())
+        return SiblingTemp(target, std::string(), std::move(unnamed));
+    std::optional<posix::CreatedTemp> temp = posix::createTemp(target.folderFd(), folder, mode);
     if (!temp) return std::nullopt;
     return SiblingTemp(target, std::move(temp->name), std::move(temp->fd));
   }
   SiblingTemp(SiblingTemp&& other) noexcept
-      : target_(std::move(other.target_)), name_(std::exchange(other.name_, std::string())),
-        fd_(std::move(other.fd_)) {}
+      : target_(other.target_), name_(std::exchange(other.name_, std::string())), fd_(std::move(other.fd_)) {}
   SiblingTemp& operator=(SiblingTemp&&) = delete;
   ~SiblingTemp() {
     if (!name_.empty()) unlinkat(target_.folderFd(), name_.c_str(), 0);
   }
   int fd() const { return fd_.get(); }
-  // Moves it over the target; errno tells why when it fails.
+  // Puts it in the target's place; errno tells why when it fails.
   bool commit() {
+    if (name_.empty() && !nameUnnamed()) return false;
     fd_.reset();
-    if (renameat(target_.folderFd(), name_.c_str(), target_.folderFd(), target_.name()) != 0) return false;
+    if (!name_.empty() && renameat(target_.folderFd(), name_.c_str(), target_.folderFd(), target_.name()) != 0)
+      return false;
     name_.clear();
     posix::noteNameAdded(target_.host(), target_.folderFd() == AT_FDCWD ? -1 : target_.folderFd());
     return true;
   }
 
  private:
-  SiblingTemp(AtPlace target, std::string name, Fd fd)
-      : target_(std::move(target)), name_(std::move(name)), fd_(std::move(fd)) {}
-  AtPlace target_;
-  std::string name_;  // beside target_'s folder
+  SiblingTemp(const AtPlace& target, std::string name, Fd fd)
+      : target_(target), name_(std::move(name)), fd_(std::move(fd)) {}
+
+  // The target's name for an unnamed file, or a temporary name to be
+  // renamed over a target that has come since.
+  bool nameUnnamed() {
+    if (posix::nameUnnamed(fd_.get(), target_.folderFd(), target_.name())) return true;
+    if (errno != EEXIST) return false;
+    std::optional<std::string> temp =
+        posix::nameUnnamedAsTemp(fd_.get(), target_.folderFd(), posix::hostParent(target_.host()));
+    if (!temp) return false;
+    name_ = std::move(*temp);
+    return true;
+  }
+
+  const AtPlace& target_;  // the caller's, which outlives it
+  std::string name_;       // beside target_'s folder; empty: the file has none
   Fd fd_;
 };
 
@@ -256,11 +278,16 @@ bool copyContent(int from, int to, off_t size) {
 
 // CopyFileW's work once every refusal has been made: content, permission bits,
 // attributes and times, put in place in one step.
-Result copyInto(int input, const struct stat& source, const AtPlace& to) {
-  std::optional<SiblingTemp> temp = SiblingTemp::create(to);
+// `targetMissing`: the look-up found nothing at `to`.
+Result copyInto(int input, const struct stat& source, const AtPlace& to, bool targetMissing) {
+  // Made with the source's permission bits, unless the umask or a set-id
+  // bit keeps them from it: then they are given after.
+  const mode_t mode = source.st_mode & 07777;
+  const bool madeWithMode = posix::madeWith(mode);
+  std::optional<SiblingTemp> temp = SiblingTemp::create(to, targetMissing, madeWithMode ? mode : 0600);
   if (!temp) return errnoFailure(to.host(), "mkstemp");
   if (!copyContent(input, temp->fd(), source.st_size)) return errnoFailure(to.host(), "read/write");
-  if (fchmod(temp->fd(), source.st_mode & 07777) != 0) return errnoFailure(to.host(), "fchmod");
+  if (!madeWithMode && fchmod(temp->fd(), mode) != 0) return errnoFailure(to.host(), "fchmod");
   if (auto attributes = storedAttributes(input)) storeAttributes(temp->fd(), *attributes);
   const timespec times[2] = {source.st_atim, source.st_mtim};
   if (futimens(temp->fd(), times) != 0) return errnoFailure(to.host(), "futimens");
@@ -271,7 +298,8 @@ Result copyInto(int input, const struct stat& source, const AtPlace& to) {
 Result copyInto(const std::string& from, const struct stat& source, const std::string& to) {
   Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (!input.valid()) return errnoFailure(from, "open");
-  return copyInto(input.get(), source, AtPlace(to));
+  const AtPlace target(to);
+  return copyInto(input.get(), source, target, false);
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -290,7 +318,10 @@ std::string spelledName(const Str& windowsPath) {
 std::string sortKey(StrView name) {
   std::string key(2 * name.size(), '\0');
   for (size_t i = 0; i < name.size(); ++i) {
-    const char16_t c = formats::upcase(name[i]);
+    const char16_t unit = name[i];
+    const char16_t c = unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20)
+                       : unit < 0x80                ? unit
+                                                    : formats::upcase(unit);
     key[2 * i] = static_cast<char>(c >> 8);
     key[2 * i + 1] = static_cast<char>(c & 0xFF);
   }
@@ -395,7 +426,7 @@ struct Place {
   std::string name;  // when `folder`: the last name of `host` in it
 
   // The place for the *at calls.
-  AtPlace at() const { return folder ? AtPlace(folder, name, *host) : AtPlace(*host); }
+  AtPlace at() const { return folder ? AtPlace(*folder, name, *host) : AtPlace(*host); }
 
   // stat and lstat (of the path without its trailing separator) of the
   // place, from what its look-up saw where that tells: 0, or -1 with errno.
@@ -551,7 +582,8 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
     else if (posix::heldExclusively(input.get())) return failure(err::kSharingViolation);
   }
   struct stat targetInfo {};
-  if (targetPlace.stat(targetInfo) == 0) {
+  const bool targetThere = targetPlace.stat(targetInfo) == 0;
+  if (targetThere) {
     if (failIfExists) return failure(err::kFileExists);
     if (S_ISDIR(targetInfo.st_mode) || isReadOnly(*target, targetInfo)) return failure(err::kAccessDenied);
     if (sameFile(sourceInfo, targetInfo) || holderOf(*target) != Holder::Nobody)
@@ -562,7 +594,8 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   if (writeRefused(machine, *target)) return failure(err::kAccessDenied);
   if (openError != 0) return Result::failure(posix::windowsError(openError, *source), "open", openError);
   if (!input.valid()) return copyInto(*source, sourceInfo, *target);
-  return copyInto(input.get(), sourceInfo, targetPlace.at());
+  const AtPlace at = targetPlace.at();
+  return copyInto(input.get(), sourceInfo, at, !targetThere);
 }
 
 Result moveFile(const Str& from, const Str& to) {
@@ -816,9 +849,10 @@ Result writeFile(const Str& path, const std::string& bytes) {
   Place place = locate(path);
   if (!place.host) return failure(place.error);
   const std::string& host = *place.host;
-  mode_t mode = creationMode();
+  mode_t mode = posix::creationMode();
   struct stat info {};
-  if (place.stat(info) == 0) {
+  const bool there = place.stat(info) == 0;
+  if (there) {
     // The replacement is a rename, which Windows refuses onto a read-only
     // file and onto a file that is open.
     if (S_ISDIR(info.st_mode) || isReadOnly(host, info) || holderOf(host) != Holder::Nobody)
@@ -834,7 +868,8 @@ Result writeFile(const Str& path, const std::string& bytes) {
     posix::noteNameAdded(host);
     return Result::success();
   }
-  std::optional<SiblingTemp> temp = SiblingTemp::create(place.at());
+  const AtPlace at = place.at();
+  std::optional<SiblingTemp> temp = SiblingTemp::create(at, !there, 0600);
   if (!temp) return errnoFailure(host, "mkstemp");
   if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0)
     return errnoFailure(host, "write");

@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cerrno>
 #include <ctime>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <string_view>
@@ -110,15 +112,100 @@ void fillUnique(std::string& name) {
 
 std::string tempTemplate(const std::string& folder) { return templateAfter(folder + "/"); }
 
-std::optional<CreatedTemp> createTemp(int folderFd, const std::string& folder) {
+namespace {
+
+// A free temporary name beside `folderFd`, taken by `take` (0, or -1 with
+// errno, EEXIST when the name is someone else's).
+template <typename Take>
+std::optional<std::string> takeTempName(int folderFd, const std::string& folder, Take take) {
   std::string name = folderFd == AT_FDCWD ? tempTemplate(folder) : templateAfter({});
   for (int attempt = 0; attempt < 100; ++attempt) {
     fillUnique(name);
-    Fd fd(openat(folderFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (fd.valid()) return CreatedTemp{std::move(name), std::move(fd)};
+    if (take(name.c_str()) == 0) return name;
     if (errno != EEXIST) return std::nullopt;
   }
   return std::nullopt;
+}
+
+// The ways a process may name an unnamed file: beside its descriptor
+// (AT_EMPTY_PATH: since Linux 6.10, or a process that may read every
+// folder), else through /proc.
+enum class Naming { Unknown, BesideDescriptor, ThroughProc, Impossible };
+
+int linkUnnamed(Naming way, int fd, int folderFd, const char* name) {
+  if (way == Naming::BesideDescriptor) return linkat(fd, "", folderFd, name, AT_EMPTY_PATH);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return linkat(AT_FDCWD, self.c_str(), folderFd, name, AT_SYMLINK_FOLLOW);
+}
+
+// How this process names an unnamed file, found out once, with a file of
+// its own in the folder, before any file's content depends on it.
+Naming naming(int folderFd, const std::string& folder) {
+  static std::atomic<Naming> known{Naming::Unknown};
+  if (Naming way = known.load(std::memory_order_relaxed); way != Naming::Unknown) return way;
+  for (Naming way : {Naming::BesideDescriptor, Naming::ThroughProc}) {
+    Fd probe(openat(folderFd, folderFd == AT_FDCWD ? folder.c_str() : ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (!probe.valid()) return Naming::Unknown;
+    std::optional<std::string> name = takeTempName(
+        folderFd, folder, [&](const char* candidate) { return linkUnnamed(way, probe.get(), folderFd, candidate); });
+    if (name) {
+      unlinkat(folderFd, name->c_str(), 0);
+      known.store(way, std::memory_order_relaxed);
+      return way;
+    }
+    if (errno != ENOENT) return Naming::Unknown;  // this folder's refusal, not the way's
+  }
+  known.store(Naming::Impossible, std::memory_order_relaxed);
+  return Naming::Impossible;
+}
+
+}  // namespace
+
+std::optional<CreatedTemp> createTemp(int folderFd, const std::string& folder, mode_t mode) {
+  Fd fd;
+  std::optional<std::string> name = takeTempName(folderFd, folder, [&](const char* candidate) {
+    fd = Fd(openat(folderFd, candidate, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    return fd.valid() ? 0 : -1;
+  });
+  if (!name) return std::nullopt;
+  return CreatedTemp{std::move(*name), std::move(fd)};
+}
+
+Fd createUnnamed(int folderFd, const std::string& folder, mode_t mode) {
+  const Naming way = naming(folderFd, folder);
+  if (way == Naming::Unknown || way == Naming::Impossible) return Fd();
+  return Fd(openat(folderFd, folderFd == AT_FDCWD ? folder.c_str() : ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
+}
+
+namespace {
+
+// The umask cannot be read without being set; the kernel shows it in the
+// process's status. Read once: this program never changes it.
+mode_t processUmask() {
+  static const mode_t mask = [] {
+    mode_t found = 022;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("Umask:", 0) == 0) found = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    return found;
+  }();
+  return mask;
+}
+
+}  // namespace
+
+bool madeWith(mode_t mode) { return (mode & 07000) == 0 && (mode & processUmask()) == 0; }
+
+mode_t creationMode() { return 0666 & ~processUmask(); }
+
+bool nameUnnamed(int fd, int folderFd, const char* name) {
+  // The way is known: the file was made after it was found.
+  return linkUnnamed(naming(folderFd, {}), fd, folderFd, name) == 0;
+}
+
+std::optional<std::string> nameUnnamedAsTemp(int fd, int folderFd, const std::string& folder) {
+  return takeTempName(folderFd, folder,
+                      [&](const char* candidate) { return nameUnnamed(fd, folderFd, candidate) ? 0 : -1; });
 }
 
 void removeStaleTemps(const std::string& folder, Sweep when) {

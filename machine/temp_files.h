@@ -5,6 +5,8 @@
 // written, and the next process that writes into that folder removes it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
 
@@ -21,7 +23,24 @@ struct CreatedTemp {
   std::string name;
   Fd fd;
 };
-std::optional<CreatedTemp> createTemp(int folderFd, const std::string& folder);
+// `mode`: the permission bits it is made with, less the process's umask.
+std::optional<CreatedTemp> createTemp(int folderFd, const std::string& folder, mode_t mode = 0600);
+
+// A new file without a name in the same folder (O_TMPFILE), which nothing
+// is left of when the process ends before it is named; invalid where the
+// file system cannot make one.
+Fd createUnnamed(int folderFd, const std::string& folder, mode_t mode = 0600);
+// Whether a file made with `mode` (as above) has those bits: none of them
+// is in the process's umask, nor a set-id or sticky bit.
+bool madeWith(mode_t mode);
+// The permission bits a new file of this process gets (0666 less the umask
+// the process started with).
+mode_t creationMode();
+// Gives such a file its name beside `folderFd`: false with errno when it
+// cannot, EEXIST when the name is taken.
+bool nameUnnamed(int fd, int folderFd, const char* name);
+// Gives it a temporary name there instead; that name, or nothing with errno.
+std::optional<std::string> nameUnnamedAsTemp(int fd, int folderFd, const std::string& folder);
 // Removes the temporary files of processes that no longer run from the
 // folder: by default once per process (and per run, fault_injection.h).
 enum class Sweep { OncePerRun, Now };

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -251,6 +252,33 @@ TEST(FilesOnTheHost, EmulatedOnly_AFolderChangedBetweenCallsIsTheOneItsPathNames
     for (const auto& entry : std::filesystem::directory_iterator(moved)) old.push_back(entry.path().filename());
     EXPECT_EQ(old, std::vector<std::string>{"a.txt"});
   }
+}
+
+// A new file is made without a name and named when whole: until then the
+// folder shows nothing of it, and a name taken in the meantime is not
+// overwritten by the naming but left to the rename that replaces it.
+TEST(FilesOnTheHost, EmulatedOnly_ANewFileHasNoNameUntilItIsWhole) {
+  TestMachine machine;
+  const std::string folder = hostOf(machine.scratch());
+  auto names = [&] {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) found.push_back(entry.path().filename());
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const posix::Fd unnamed = posix::createUnnamed(AT_FDCWD, folder);
+  ASSERT_TRUE(unnamed.valid()) << "the machine's folders are on a file system with O_TMPFILE";
+  ASSERT_EQ(write(unnamed.get(), "new", 3), 3);
+  EXPECT_EQ(names(), std::vector<std::string>{});
+  std::ofstream(folder + "/taken") << "old";
+  EXPECT_FALSE(posix::nameUnnamed(unnamed.get(), AT_FDCWD, (folder + "/taken").c_str()));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(readTestFile(machine.scratch() + u"taken"), "old");
+  const std::optional<std::string> temp = posix::nameUnnamedAsTemp(unnamed.get(), AT_FDCWD, folder);
+  ASSERT_TRUE(temp);
+  EXPECT_EQ(temp->rfind(folder + "/.~orvel-" + std::to_string(getpid()) + "-", 0), 0u) << *temp;
+  EXPECT_EQ(names(), (std::vector<std::string>{temp->substr(folder.size() + 1), "taken"}));
+  EXPECT_EQ(readTestFile(machine.scratch() + u"taken"), "old");
 }
 
 TEST(FilesOnTheHost, OwnExecutableIsLockedWhileHeld) {
