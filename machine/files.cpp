@@ -312,11 +312,13 @@ std::string spelledName(const Str& windowsPath) {
   return toUtf8(slash == Str::npos ? path : path.substr(slash + 1));
 }
 
-// The upper-case name as big-endian UTF-16 bytes: their byte order is the
-// order of the upper-case names, and bytes compare in one memcmp where
-// UTF-16 units compare one by one.
-std::string sortKey(StrView name) {
-  std::string key(2 * name.size(), '\0');
+// The upper-case name as big-endian UTF-16 bytes, after `keys`: their byte
+// order is the order of the upper-case names, and bytes compare in one
+// memcmp where UTF-16 units compare one by one.
+void appendSortKey(std::string& keys, StrView name) {
+  const size_t at = keys.size();
+  keys.resize(at + 2 * name.size());
+  char* key = keys.data() + at;
   for (size_t i = 0; i < name.size(); ++i) {
     const char16_t unit = name[i];
     const char16_t c = unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20)
@@ -325,7 +327,6 @@ std::string sortKey(StrView name) {
     key[2 * i] = static_cast<char>(c >> 8);
     key[2 * i + 1] = static_cast<char>(c & 0xFF);
   }
-  return key;
 }
 
 // --- wildcards ------------------------------------------------------------------
@@ -752,10 +753,12 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   // take every name: no name is matched against them.
   const bool everyName = expression == u"*" || expression == Str{kDosStar, kDosDot, u'*'};
   struct Keyed {
-    std::string key;  // see sortKey
+    size_t keyAt;  // in keys: see appendSortKey
+    size_t keySize;
     FindEntry entry;
   };
   std::vector<Keyed> keyed;
+  std::string keys;  // every entry's, in one text
   std::string base = withoutTrailingSlash(*folder);
   if (base != "/") base += "/";
   while (const dirent* entry = readdir(dir.get())) {
@@ -768,8 +771,10 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
         fstatat(dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
       continue;
     const uint32_t attributes = attributesOf(storedAttributes(dirfd(dir.get()), entry->d_name, base), info);
-    keyed.push_back({sortKey(windowsName), {std::move(windowsName), attributes,
-                                                      S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
+    const size_t keyAt = keys.size();
+    appendSortKey(keys, windowsName);
+    keyed.push_back({keyAt, keys.size() - keyAt,
+                     {std::move(windowsName), attributes, S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
   }
   dir.reset();
   // NTFS lists a folder in the order of the upper-case names. The entries
@@ -777,7 +782,10 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<Keyed*> order;
   order.reserve(keyed.size());
   for (Keyed& entry : keyed) order.push_back(&entry);
-  std::sort(order.begin(), order.end(), [](const Keyed* a, const Keyed* b) { return a->key < b->key; });
+  const std::string_view all = keys;
+  std::sort(order.begin(), order.end(), [all](const Keyed* a, const Keyed* b) {
+    return all.substr(a->keyAt, a->keySize) < all.substr(b->keyAt, b->keySize);
+  });
   entries.reserve(keyed.size());
   for (Keyed* entry : order) entries.push_back(std::move(entry->entry));
   return entries;
