@@ -163,6 +163,13 @@ class AtPlace {
   const char* name() const { return folder_ ? name_->c_str() : host().c_str(); }
   // Without a trailing separator.
   const std::string& host() const { return trimmed_.empty() ? *host_ : trimmed_; }
+  // The host path of its folder ("/a/b" -> "/a", "/a" -> "/", "a" -> ".").
+  std::string_view folder() const {
+    const std::string_view path = host();
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string_view::npos) return ".";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+  }
 
  private:
   void trimSeparator() {
@@ -182,12 +189,12 @@ class SiblingTemp {
  public:
   // `mode`: its permission bits, as createTemp takes them.
   static std::optional<SiblingTemp> create(const AtPlace& target, bool targetMissing, mode_t mode) {
-    const std::string folder = posix::hostParent(target.host());
+    const std::string_view folder = target.folder();
     posix::removeStaleTemps(folder);
     if (targetMissing)
       if (Fd unnamed = posix::createUnnamed(target.folderFd(), folder, mode); unnamed.valid())
         return SiblingTemp(target, std::string(), std::move(unnamed));
-    std::optional<posix::CreatedTemp> temp = posix::createTemp(target.folderFd(), folder, mode);
+    std::optional<posix::CreatedTemp> temp = posix::createTemp(target.folderFd(), std::string(folder), mode);
     if (!temp) return std::nullopt;
     return SiblingTemp(target, std::move(temp->name), std::move(temp->fd));
   }
@@ -219,7 +226,7 @@ class SiblingTemp {
     if (posix::nameUnnamed(fd_.get(), target_.folderFd(), target_.name())) return true;
     if (errno != EEXIST) return false;
     std::optional<std::string> temp =
-        posix::nameUnnamedAsTemp(fd_.get(), target_.folderFd(), posix::hostParent(target_.host()));
+        posix::nameUnnamedAsTemp(fd_.get(), target_.folderFd(), std::string(target_.folder()));
     if (!temp) return false;
     name_ = std::move(*temp);
     return true;

@@ -12,8 +12,8 @@
 #include <ctime>
 #include <fstream>
 #include <mutex>
-#include <set>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "machine/fault_injection.h"
@@ -61,20 +61,27 @@ class SweptFolders {
     return swept;
   }
   // True the first time for a folder.
-  bool first(const std::string& folder) {
+  bool first(std::string_view folder) {
     std::lock_guard<std::mutex> guard(mutex_);
     const uint64_t run = faults::runNumber();
     if (run_ != run) {
       folders_.clear();
       run_ = run;
     }
-    return folders_.insert(folder).second;
+    if (folders_.find(folder) != folders_.end()) return false;
+    folders_.emplace(folder);
+    return true;
   }
 
  private:
+  // Looked up by a view of the folder, without a copy of its path.
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+  };
   std::mutex mutex_;
   uint64_t run_ = 0;
-  std::set<std::string> folders_;
+  std::unordered_set<std::string, Hash, std::equal_to<>> folders_;
 };
 
 }  // namespace
@@ -171,7 +178,9 @@ std::optional<CreatedTemp> createTemp(int folderFd, const std::string& folder, m
   return CreatedTemp{std::move(*name), std::move(fd)};
 }
 
-Fd createUnnamed(int folderFd, const std::string& folder, mode_t mode) {
+Fd createUnnamed(int folderFd, std::string_view folderPath, mode_t mode) {
+  // Beside a folder's handle its path is not needed, and not made.
+  const std::string folder(folderFd == AT_FDCWD ? folderPath : std::string_view());
   const Naming way = naming(folderFd, folder);
   if (way == Naming::Unknown || way == Naming::Impossible) return Fd();
   return Fd(openat(folderFd, folderFd == AT_FDCWD ? folder.c_str() : ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
@@ -208,8 +217,9 @@ std::optional<std::string> nameUnnamedAsTemp(int fd, int folderFd, const std::st
                       [&](const char* candidate) { return nameUnnamed(fd, folderFd, candidate) ? 0 : -1; });
 }
 
-void removeStaleTemps(const std::string& folder, Sweep when) {
-  if (!SweptFolders::instance().first(folder) && when == Sweep::OncePerRun) return;
+void removeStaleTemps(std::string_view folderPath, Sweep when) {
+  if (!SweptFolders::instance().first(folderPath) && when == Sweep::OncePerRun) return;
+  const std::string folder(folderPath);
   Dir dir(opendir(folder.c_str()));
   if (!dir.valid()) return;
   std::vector<std::string> stale;

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "machine/handles.h"
 
@@ -29,7 +30,7 @@ std::optional<CreatedTemp> createTemp(int folderFd, const std::string& folder, m
 // A new file without a name in the same folder (O_TMPFILE), which nothing
 // is left of when the process ends before it is named; invalid where the
 // file system cannot make one.
-Fd createUnnamed(int folderFd, const std::string& folder, mode_t mode = 0600);
+Fd createUnnamed(int folderFd, std::string_view folder, mode_t mode = 0600);
 // Whether a file made with `mode` (as above) has those bits: none of them
 // is in the process's umask, nor a set-id or sticky bit.
 bool madeWith(mode_t mode);
@@ -44,6 +45,6 @@ std::optional<std::string> nameUnnamedAsTemp(int fd, int folderFd, const std::st
 // Removes the temporary files of processes that no longer run from the
 // folder: by default once per process (and per run, fault_injection.h).
 enum class Sweep { OncePerRun, Now };
-void removeStaleTemps(const std::string& folder, Sweep when = Sweep::OncePerRun);
+void removeStaleTemps(std::string_view folder, Sweep when = Sweep::OncePerRun);
 
 }  // namespace orvel::posix
