@@ -4,9 +4,9 @@
 
 namespace orvel {
 
-Str Format(const Str& pattern, std::initializer_list<Str> args) {
+Str Format(const Str& pattern, std::initializer_list<StrView> args) {
   size_t size = pattern.size();
-  for (const Str& arg : args) size += arg.size();
+  for (const StrView arg : args) size += arg.size();
   Str out;
   out.reserve(size);
   auto next = args.begin();

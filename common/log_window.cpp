@@ -1,6 +1,8 @@
 #include "common/installation_layout.h"
 #include "common/log_window.h"
 
+#include <utility>
+
 #include "common/fmx_utils.h"
 #include "common/save_lines.h"
 #include "platform/files.h"
@@ -56,7 +58,7 @@ TFMemo::TFMemo(gui::Application& app) : gui::Form(app, u"FMemo") {
 
 void TFMemo::FormCreate(gui::Object*) { Installation = kStartNothing; }
 
-void TFMemo::GibAus(const Str& s) { MInstallation->addLine(s); }
+void TFMemo::GibAus(Str s) { MInstallation->addLine(std::move(s)); }
 
 void TFMemo::BCloseClick(gui::Object*) {
   gui::Form* main = application().mainForm();

@@ -35,8 +35,9 @@ class TFMemo : public gui::Form {
   void FormCreate(gui::Object* Sender);
   void BCloseClick(gui::Object* Sender);
 
-  // Appends `s` as one line at the end of the log.
-  void GibAus(const Str& s);
+  // Appends `s` as one line at the end of the log; a line made for it is
+  // moved in.
+  void GibAus(Str s);
   // Writes every line of the log to `path` as 8-bit text in the ANSI code
   // page, each line ended by CR LF, replacing the file. Raises Error
   // "Datei "<path>" kann nicht erstellt werden. <reason>" when it cannot.

@@ -138,7 +138,8 @@ class Component : public Object {
   // The lines of a memo.
   const std::vector<Str>& lines() const { return lines_; }
   void setLines(std::vector<Str> lines);
-  void addLine(const Str& line);
+  // A line made for the log is moved in, not copied.
+  void addLine(Str line);
   void clearLines();
   // Counts every change of the lines but a line added at the end: a backend
   // that showed the lines at one revision shows them again by adding the

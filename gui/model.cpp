@@ -2,6 +2,7 @@
 // both builds; the backend does the showing.
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "gui/gui.h"
 #include "gui/backend.h"
@@ -125,8 +126,8 @@ void Component::setLines(std::vector<Str> lines) {
   changed(Property::Lines);
 }
 
-void Component::addLine(const Str& line) {
-  lines_.push_back(line);
+void Component::addLine(Str line) {
+  lines_.push_back(std::move(line));
   changed(Property::Lines);
 }
 

@@ -2,6 +2,9 @@
 // setup program into the installation folder, prepares the folders of a
 // portable installation, writes the shortcuts and the configuration, and
 // saves the log as install.txt.
+#include <algorithm>
+#include <vector>
+
 #include "common/convert.h"
 #include "common/error.h"
 #include "common/fmx_utils.h"
@@ -17,12 +20,38 @@ namespace orvel {
 namespace {
 
 
-std::vector<Str> plainFileNames(const Str& pattern) {
-  std::vector<Str> names;
-  for (const files::FindEntry& entry : files::findFiles(pattern))
-    if (IsPlainFile(entry)) names.push_back(entry.name);
-  return names;
+// The plain files of a folder listing, kept with their names as listed.
+std::vector<files::FindEntry> plainFiles(const Str& pattern) {
+  std::vector<files::FindEntry> entries = files::findFiles(pattern);
+  std::erase_if(entries, [](const files::FindEntry& entry) { return !IsPlainFile(entry); });
+  return entries;
 }
+
+size_t longestName(const std::vector<files::FindEntry>& entries) {
+  size_t longest = 0;
+  for (const files::FindEntry& entry : entries) longest = std::max(longest, entry.name.size());
+  return longest;
+}
+
+// One path after another in the same folder, in one buffer: a folder of
+// many files costs no string per file.
+class PathInFolder {
+ public:
+  PathInFolder(const Str& folder, size_t longestName) : folderLength_(folder.size()) {
+    path_.reserve(folder.size() + longestName);
+    path_ = folder;
+  }
+  // The previous name goes whatever its length, so no part of it stays.
+  const Str& with(const Str& name) {
+    path_.resize(folderLength_);
+    path_ += name;
+    return path_;
+  }
+
+ private:
+  Str path_;
+  size_t folderLength_;
+};
 
 void showError(gui::Application& app, const Str& text) {
   app.messageBox(gui::MessageKind::Error, text, {gui::Button::Ok});
@@ -98,15 +127,20 @@ bool TFSetup::PrepareUserFolder() {
 
 void TFSetup::CopyFolderFiles(const Str& src, const Str& subfolder, const Str& pattern) {
   const Str from = src + subfolder + u"\\";
-  const std::vector<Str> names = plainFileNames(from + pattern);
-  if (names.empty()) return;
+  const std::vector<files::FindEntry> entries = plainFiles(from + pattern);
+  if (entries.empty()) return;
   const Str to = NachDir + subfolder + u"\\";
   CreateDirectories(NachDir + subfolder);
   const bool sameFolder = SameFile(from, to);
-  for (const Str& name : names) {
-    if (!sameFolder) CopyFileTo(from + name, to + name);
+  const size_t longest = longestName(entries);
+  PathInFolder source(from, longest);
+  PathInFolder target(to, longest);
+  for (const files::FindEntry& entry : entries) {
+    const Str& sourceFile = source.with(entry.name);
+    const Str& targetFile = target.with(entry.name);
+    if (!sameFolder) CopyFileTo(sourceFile, targetFile);
     // The language file in use now lies in the installation, copied or not.
-    if (Sprachdatei == from + name) Sprachdatei = to + name;
+    if (Sprachdatei == sourceFile) Sprachdatei = targetFile;
   }
 }
 

@@ -93,6 +93,31 @@ TEST(Installation, IntoTheRegistryCopiesTheFilesWritesShortcutsAndValues) {
   EXPECT_TRUE(FMemo->visible());
 }
 
+// In listing order a folder's names may grow shorter: each log line, copy and
+// the language file in use name that file alone, nothing of a longer name
+// listed before it.
+TEST(Installation, AShorterNameAfterALongerOneKeepsNothingOfIt) {
+  test::FileSet files = test::standardDistribution();
+  files[u"languages\\afrikaans-suid-afrika.ini"] = "[Setup]\r\n";
+  files[u"templates\\a-template-with-a-long-name.odt"] = "a long name";
+  files[u"templates\\b.odt"] = "a short one";
+  InstallerCase c({}, files);
+  FSetup->Sprachdatei = c.dist() + u"languages\\english.ini";
+  EXPECT_EQ(c.install(), std::vector<std::string>{kLogShown});
+
+  const std::vector<Str> copies = test::copyLines(c.dist(), c.target());
+  const std::vector<Str> log = c.logLines();
+  ASSERT_GT(log.size(), copies.size());
+  EXPECT_EQ(std::vector<Str>(log.begin() + 1, log.begin() + 1 + static_cast<std::ptrdiff_t>(copies.size())), copies);
+  EXPECT_EQ(test::readTestFile(c.target() + u"install.txt"), test::installLogBytes(log));
+  std::vector<Str> installed = kInstalledFiles;
+  for (const char16_t* name :
+       {u"languages\\afrikaans-suid-afrika.ini", u"templates\\a-template-with-a-long-name.odt", u"templates\\b.odt"})
+    installed.push_back(name);
+  expectCopied(c, installed);
+  EXPECT_EQ(FSetup->Sprachdatei, c.target() + u"languages\\english.ini");
+}
+
 // INI files with a placeholder in the user folder: the folder of the real
 // user is made, the configuration keeps the placeholder, and ODMachine.INI
 // holds exactly the three entries.
