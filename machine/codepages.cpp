@@ -85,6 +85,8 @@ struct Table {
   // that they are written without a look-up each; kNoBytes where it has none.
   static constexpr uint32_t kNoBytes = 0x10000;
   std::array<uint32_t, 256> lowBytes{};
+  // Whether ASCII is one byte each, itself (as in every ANSI code page).
+  bool asciiItself = false;
 };
 
 // The one UTF-16 unit that iconv made of some bytes.
@@ -150,6 +152,8 @@ std::unique_ptr<const Table> buildTable(unsigned codePage) {
     auto it = table->bytes.find(static_cast<char16_t>(c));
     table->lowBytes[c] = it == table->bytes.end() ? Table::kNoBytes : it->second;
   }
+  table->asciiItself = true;
+  for (unsigned c = 0; c < 0x80; ++c) table->asciiItself = table->asciiItself && table->lowBytes[c] == c;
   return table;
 }
 
@@ -179,6 +183,8 @@ std::string encodeCodePage(StrView text, unsigned codePage) {
   if (table) {
     out.resize(text.size());
     char* to = out.data();
+    if (table->asciiItself)
+      for (; single < text.size() && text[single] < 0x80; ++single) to[single] = static_cast<char>(text[single]);
     for (; single < text.size() && text[single] < 256; ++single) {
       const uint32_t bytes = table->lowBytes[text[single]];
       if (bytes > 0xFF) break;
