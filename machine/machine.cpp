@@ -6,9 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -54,39 +57,81 @@ std::string environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-std::string_view environmentView(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::string_view(value) : std::string_view();
-}
-
-// The variables that name the machine and its settings, as getenv has them
-// at one call.
+// The variables that name the machine and its settings, as getenv would
+// find them at one call (the first entry of each; unset and empty alike),
+// read in one pass over the environment. The views hold until the
+// environment next changes: for the call that read them.
 struct MachineEnvironment {
   std::string_view machine;  // ORVEL_MACHINE
   std::string_view lang;
   std::string_view user;
+  std::string_view dataHome;  // XDG_DATA_HOME
+  std::string_view home;
 
-  static MachineEnvironment read() {
-    return {environmentView("ORVEL_MACHINE"), environmentView("LANG"), environmentView("USER")};
-  }
+  static MachineEnvironment read();
 
   // $ORVEL_MACHINE, else $XDG_DATA_HOME/orvel-machine, else
   // ~/.local/share/orvel-machine.
   std::string root() const {
     if (!machine.empty()) return std::string(machine);
-    std::string data = environment("XDG_DATA_HOME");
+    std::string data(dataHome);
     if (data.empty()) data = homeFolder() + "/.local/share";
     return data + "/orvel-machine";
   }
 
  private:
-  static std::string homeFolder() {
-    std::string home = environment("HOME");
-    if (!home.empty()) return home;
+  std::string homeFolder() const {
+    if (!home.empty()) return std::string(home);
     if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
     return "/";
   }
 };
+
+struct EnvironmentVariable {
+  std::string_view nameAndEquals;
+  std::string_view MachineEnvironment::*value;
+};
+constexpr EnvironmentVariable kMachineVariables[] = {
+    {"ORVEL_MACHINE=", &MachineEnvironment::machine}, {"LANG=", &MachineEnvironment::lang},
+    {"USER=", &MachineEnvironment::user},             {"XDG_DATA_HOME=", &MachineEnvironment::dataHome},
+    {"HOME=", &MachineEnvironment::home},
+};
+// Which of them an entry may be, by its first byte, one past its index:
+// most entries are told from them by that byte alone.
+constexpr std::array<uint8_t, 256> kMachineVariableOfByte = [] {
+  std::array<uint8_t, 256> which{};
+  for (size_t i = 0; i < std::size(kMachineVariables); ++i) {
+    uint8_t& slot = which[static_cast<unsigned char>(kMachineVariables[i].nameAndEquals[0])];
+    slot = slot ? 0xFF : static_cast<uint8_t>(i + 1);  // 0xFF: two names share a letter
+  }
+  return which;
+}();
+static_assert(std::find(kMachineVariableOfByte.begin(), kMachineVariableOfByte.end(), 0xFF) ==
+                  kMachineVariableOfByte.end(),
+              "each variable needs a first letter of its own");
+
+// Whether the entry `text` begins with `prefix`; the terminating zero ends it.
+bool entryBeginsWith(const char* text, std::string_view prefix) {
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (text[i] != prefix[i]) return false;
+  return true;
+}
+
+MachineEnvironment MachineEnvironment::read() {
+  MachineEnvironment found;
+  for (char** entry = environ; entry && *entry; ++entry) {
+    const char* text = *entry;
+    const uint8_t which = kMachineVariableOfByte[static_cast<unsigned char>(text[0])];
+    if (!which) continue;
+    const EnvironmentVariable& variable = kMachineVariables[which - 1];
+    std::string_view& value = found.*variable.value;
+    if (value.data() || !entryBeginsWith(text, variable.nameAndEquals)) continue;
+    value = std::string_view(text + variable.nameAndEquals.size());
+    // Only the first entry of each counts, and a root named needs neither XDG_DATA_HOME nor HOME.
+    if (!found.machine.empty() && found.lang.data() && found.user.data()) break;
+  }
+  return found;
+}
 
 // Section and key names in lower case; the first occurrence of a key counts,
 // as GetPrivateProfileStringW reads it.
@@ -512,14 +557,20 @@ class SettingsCache {
     struct stat info {};
     const bool present = stat(paths_.ini.c_str(), &info) == 0;
     const FileStamp ini = present ? FileStamp::of(info) : FileStamp{};
-    const std::string_view lang = environment.lang;
-    const std::string_view user = environment.user;
-    if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == lang && key_.user == user &&
-        ini.settled())
+    if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == environment.lang &&
+        key_.user == environment.user && iniSettled())
       return *machine_;
     machine_.emplace(paths_.root);
-    key_ = {paths_.root, ini, std::string(lang), std::string(user)};
+    key_ = {paths_.root, ini, std::string(environment.lang), std::string(environment.user)};
     return *machine_;
+  }
+
+  // Whether the stamp of the machine.ini that was read tells it from any
+  // later change. Once so it stays so, as long as the stamp is the same:
+  // a change after that moment shows in the file's times.
+  bool iniSettled() {
+    if (!key_.iniSettled) key_.iniSettled = key_.ini.settled();
+    return key_.iniSettled;
   }
 
   struct Key {
@@ -527,6 +578,7 @@ class SettingsCache {
     FileStamp ini;
     std::string lang;
     std::string user;
+    bool iniSettled = false;
   };
   // The root as the environment spells it, and the paths made of it.
   struct Paths {
