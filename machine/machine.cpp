@@ -291,6 +291,55 @@ bool isDirectory(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Hashes for the maps below, so that a look-up takes a view and copies nothing.
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(StrView name) const { return std::hash<StrView>{}(name); }
+};
+
+// A name in upper case as the folder listings key names, in room of its own
+// unless it is long.
+class UpcasedName {
+ public:
+  explicit UpcasedName(StrView name) {
+    char16_t* units = room(name.size());
+    std::copy(name.begin(), name.end(), units);
+    formats::upcaseEach(units, size_);
+  }
+  StrView view() const { return {long_.empty() ? short_.data() : long_.data(), size_}; }
+
+ private:
+  char16_t* room(size_t size) {
+    size_ = size;
+    if (size <= short_.size()) return short_.data();
+    long_.resize(size);
+    return long_.data();
+  }
+  std::array<char16_t, 128> short_;
+  Str long_;
+  size_t size_ = 0;
+};
+
+// `name` (UTF-8) in upper case, for a listing's key; most names are ASCII,
+// one unit a byte.
+Str upcasedKey(std::string_view name) {
+  unsigned char bytes = 0;  // every byte or'ed: ASCII when below 0x80
+  for (char c : name) bytes |= static_cast<unsigned char>(c);
+  Str key;
+  if (bytes < 0x80) {
+    key.resize(name.size());
+    std::copy(name.begin(), name.end(), key.begin());
+  } else {
+    key = fromUtf8(name);
+  }
+  formats::upcaseEach(key.data(), key.size());
+  return key;
+}
+
 // The folder listings of this process, by upper-case name, so that a lookup
 // that misses the exact spelling lists a folder once and not once per name.
 // A listing counts while the folder's identity and change times are those it
@@ -298,8 +347,11 @@ bool isDirectory(const std::string& path) {
 // without listing again.
 class FolderListings {
  public:
+  // Never destroyed: at exit there is nothing to give back but memory, and
+  // taking thousands of names apart one by one would cost more than the
+  // lookups that used them.
   static FolderListings& instance() {
-    static FolderListings listings;
+    static FolderListings& listings = *new FolderListings;
     return listings;
   }
 
@@ -308,12 +360,11 @@ class FolderListings {
   std::optional<std::string> find(const std::string& folder, StrView name, const struct stat* known = nullptr) {
     static const std::string kHostRoot = "/";
     const std::string& path = folder.empty() ? kHostRoot : folder;
-    struct stat info {};
-    if (known)
-      info = *known;
-    else if (stat(path.c_str(), &info) != 0)
-      return std::nullopt;
+    struct stat looked {};
+    if (!known && stat(path.c_str(), &looked) != 0) return std::nullopt;
+    const struct stat& info = known ? *known : looked;
     if (!S_ISDIR(info.st_mode)) return std::nullopt;
+    const UpcasedName key(name);
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = listings_.find(path);
     if (it == listings_.end() || !(it->second.stamp == FileStamp::of(info))) {
@@ -322,33 +373,32 @@ class FolderListings {
       if (listings_.size() >= kMostFolders) listings_.clear();
       it = listings_.insert_or_assign(path, std::move(*listing)).first;
     }
-    auto match = it->second.names.find(upcased(name));
+    auto match = it->second.names.find(key.view());
     if (match == it->second.names.end()) return std::nullopt;
     return match->second;
   }
 
-  void note(const std::string& hostPath, bool added, int folderFd = -1) {
+  void note(std::string_view hostPath, bool added, int folderFd = -1) {
     std::string_view path = hostPath;
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
     const size_t slash = path.find_last_of('/');
     // A listing is kept by its folder's path as the look-ups spell it (see hostParent).
-    const std::string folder = slash == std::string_view::npos ? std::string(".")
-                               : slash == 0                    ? std::string("/")
-                                                               : std::string(path.substr(0, slash));
+    const std::string_view folder = slash == std::string_view::npos ? std::string_view(".")
+                                    : slash == 0                    ? std::string_view("/")
+                                                                    : path.substr(0, slash);
     const std::string_view name = path.substr(slash + 1);
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = listings_.find(folder);
     if (it == listings_.end()) return;
     struct stat info {};
-    if ((folderFd >= 0 ? fstat(folderFd, &info) : stat(folder.c_str(), &info)) != 0) {
+    if ((folderFd >= 0 ? fstat(folderFd, &info) : stat(std::string(folder).c_str(), &info)) != 0) {
       listings_.erase(it);
       return;
     }
     auto& names = it->second.names;
-    Str key = fromUtf8(name);
-    for (char16_t& c : key) c = formats::upcase(c);
+    Str key = upcasedKey(name);
     if (added) {
-      names.emplace(std::move(key), name);
+      names.try_emplace(std::move(key), name);
     } else if (auto found = names.find(key); found != names.end() && found->second == name) {
       // Another spelling of the same name may remain (a host folder can hold both).
       listings_.erase(it);
@@ -361,7 +411,8 @@ class FolderListings {
   static constexpr size_t kMostFolders = 4096;
   struct Listing {
     FileStamp stamp;
-    std::unordered_map<Str, std::string> names;  // upper-case name -> the first name in the folder
+    // upper-case name -> the first name in the folder
+    std::unordered_map<Str, std::string, NameHash, std::equal_to<>> names;
   };
 
   static std::optional<Listing> read(const std::string& path, const struct stat& info) {
@@ -371,13 +422,15 @@ class FolderListings {
     while (const dirent* entry = readdir(dir.get())) {
       std::string candidate = entry->d_name;
       if (candidate == "." || candidate == "..") continue;
-      listing.names.emplace(upcased(fromUtf8(candidate)), std::move(candidate));
+      listing.names.emplace(upcasedKey(candidate), std::move(candidate));
     }
     return listing;
   }
 
+  FolderListings() = default;
+
   std::mutex mutex_;
-  std::unordered_map<std::string, Listing> listings_;
+  std::unordered_map<std::string, Listing, TextHash, std::equal_to<>> listings_;
 };
 
 // The name in `folder` that matches `name` without regard to letter case, the
