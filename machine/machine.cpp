@@ -733,8 +733,9 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
     const size_t folderEnd = names[names.size() - 2].end;
     host[folderEnd] = '\0';  // the folder, without a copy
     const bool there = lstat(host.c_str(), &folderInfo) == 0;
-    if (there && S_ISDIR(folderInfo.st_mode)) place.folder = folderHandle(host.c_str(), folderInfo);
     host[folderEnd] = '/';
+    if (there && S_ISDIR(folderInfo.st_mode))
+      place.folder = folderHandle(std::string_view(host).substr(0, folderEnd), folderInfo);
     if (place.folder) {
       if (!lookAtWhole(place.folder->fd(), host.c_str() + folderEnd + 1)) asSpelled = names.size() - 1;
     } else if (there) {
