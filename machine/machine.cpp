@@ -29,10 +29,10 @@
 namespace orvel::posix {
 
 using formats::equalNoCase;
-using formats::upcased;
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
 
 using IniSections = std::map<std::string, std::map<std::string, std::string>>;
 
@@ -457,19 +457,101 @@ void appendUtf8(std::string& out, StrView name) {
 // text in the Windows path and where it ends in the host path.
 struct SpelledPath {
   struct Name {
-    StrView text;
+    const char16_t* start;
+    size_t length;
     size_t end;
+    StrView text() const { return {start, length}; }
   };
-  std::string host;
-  std::vector<Name> names;
+  // The names so far, in room for those of most paths without an allocation.
+  class Names {
+   public:
+    size_t size() const { return size_; }
+    const Name& operator[](size_t i) const { return data()[i]; }
+    void push_back(const Name& name) {
+      if (size_ == capacity()) grow();
+      data()[size_++] = name;
+    }
+    void pop_back() { --size_; }
+
+   private:
+    const Name* data() const { return more_.empty() ? few_.data() : more_.data(); }
+    Name* data() { return more_.empty() ? few_.data() : more_.data(); }
+    size_t capacity() const { return more_.empty() ? few_.size() : more_.size(); }
+    void grow() {
+      std::vector<Name> bigger(2 * capacity());
+      std::copy_n(data(), size_, bigger.begin());
+      more_ = std::move(bigger);
+    }
+    std::array<Name, 24> few_;
+    std::vector<Name> more_;
+    size_t size_ = 0;
+  };
+
+  explicit SpelledPath(std::string& into) : host(into) {}
+
+  std::string& host;
+  Names names;
   size_t volumeNames = 0;  // the UNC server and share, which ".." never leaves
 
   // The names of `rest` between its separators after those already taken;
   // "." and ".." folded as GetFullPathNameW folds them when `fold`:
   // lexically, never above the names that were there before.
   void take(StrView rest, bool fold) {
-    // Split and converted in one pass, into room made for ASCII names (one
-    // byte per unit, and their separators); a name beyond ASCII makes more.
+    if (!takeAscii(rest, fold)) takeAny(rest, fold);
+  }
+  // Where the names start: the end of the volume's folder.
+  void volumeDone() { volumeEnd = host.size(); }
+  size_t endOf(size_t count) const { return count == 0 ? volumeEnd : names[count - 1].end; }
+
+ private:
+  // take() for the common path, all ASCII: converted whole, one byte a unit
+  // with '/' for each separator, then split where the separators are, in
+  // place (each name moves, if at all, towards the front). False, having
+  // taken nothing, for a path beyond ASCII.
+  bool takeAscii(StrView rest, bool fold) {
+    const size_t base = host.size();
+    // After a separator, as if `rest` began with one.
+    const size_t at = !rest.empty() && isSeparator(rest[0]) ? base : base + 1;
+    const size_t length = rest.size();
+    host.resize(at + length);
+    char* const out = host.data();
+    out[base] = '/';
+    char16_t units = 0;  // every unit or'ed: ASCII when below 0x80
+    for (size_t i = 0; i < length; ++i) {
+      const char16_t c = rest[i];
+      units |= c;
+      out[at + i] = c == u'\\' ? '/' : static_cast<char>(c);
+    }
+    if (units >= 0x80) {
+      host.resize(base);
+      return false;
+    }
+    const char* const end = out + at + length;
+    size_t size = base;  // the end of the names kept
+    for (const char* separator = out + base; separator < end;) {
+      const char* const start = separator + 1;
+      const void* next = std::memchr(start, '/', static_cast<size_t>(end - start));
+      const size_t count = static_cast<size_t>((next ? static_cast<const char*>(next) : end) - start);
+      separator = start + count;
+      if (count == 0 || (fold && count == 1 && start[0] == '.')) continue;
+      if (fold && count == 2 && start[0] == '.' && start[1] == '.') {
+        if (names.size() > volumeNames) names.pop_back();
+        size = endOf(names.size());
+        continue;
+      }
+      // The name with its separator before it.
+      if (out + size != start - 1) std::memmove(out + size, start - 1, count + 1);
+      size += count + 1;
+      names.push_back({rest.data() + (start - (out + at)), count, size});
+    }
+    host.resize(size);
+    return true;
+  }
+
+  // take() for any path: split and converted in one pass, into room made
+  // for ASCII names (one byte per unit, and their separators); a name beyond
+  // ASCII makes more.
+  void takeAny(StrView rest, bool fold) {
     const char16_t* const in = rest.data();
     const size_t length = rest.size();
     size_t size = host.size();
@@ -480,7 +562,7 @@ struct SpelledPath {
       const size_t begin = size;
       out[size++] = '/';
       char16_t units = 0;  // every unit of the name or'ed: ASCII when below 0x80
-      for (; i < length && in[i] != u'\\'; ++i) {
+      for (; i < length && !isSeparator(in[i]); ++i) {
         units |= in[i];
         out[size++] = static_cast<char>(in[i]);
       }
@@ -502,15 +584,11 @@ struct SpelledPath {
         host.resize(size + length - i + 1);
         out = host.data();
       }
-      names.push_back({name, size});
+      names.push_back({name.data(), name.size(), size});
     }
     host.resize(size);
   }
-  // Where the names start: the end of the volume's folder.
-  void volumeDone() { volumeEnd = host.size(); }
-  size_t endOf(size_t count) const { return count == 0 ? volumeEnd : names[count - 1].end; }
 
- private:
   size_t volumeEnd = 0;
 };
 
@@ -664,64 +742,75 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   return std::move(place->path);
 }
 
-std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
-  // Forward slashes and the long-path prefixes "\\?\" and "\\.\" (which name
-  // the same places) made plain, in a copy only when there are any.
-  std::optional<Str> plain;
-  StrView path = windowsPath;
-  if (path.find(u'/') != StrView::npos || path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
-    plain = windowsPath;
-    for (char16_t& c : *plain)
-      if (c == u'/') c = u'\\';
-    if (plain->rfind(u"\\\\?\\", 0) == 0 || plain->rfind(u"\\\\.\\", 0) == 0) {
-      plain->erase(0, 4);
-      if (equalNoCase(StrView(*plain).substr(0, 4), u"UNC\\")) *plain = u"\\\\" + plain->substr(4);
-    }
-    path = *plain;
-  }
-  if (!isAbsoluteWindowsPath(path)) return std::nullopt;
+namespace {
 
-  SpelledPath spelled;
-  spelled.host.reserve(root().size() + 8 + 3 * path.size());
-  spelled.names.reserve(16);
+// The long-path prefixes "\\?\" and "\\.\" name the same places as the
+// path after them ("\\?\UNC\server\share" that of "\\server\share"): the
+// path without its prefix, and whether it was one of a UNC path, which then
+// starts at the server.
+std::pair<StrView, bool> withoutLongPathPrefix(StrView path) {
+  if (path.size() < 4 || !isSeparator(path[0]) || !isSeparator(path[1]) || (path[2] != u'?' && path[2] != u'.') ||
+      !isSeparator(path[3]))
+    return {path, false};
+  path.remove_prefix(4);
+  if (path.size() >= 4 && equalNoCase(path.substr(0, 3), u"UNC") && isSeparator(path[3]))
+    return {path.substr(4), true};
+  return {path, false};
+}
+
+}  // namespace
+
+std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
+  // Every return hands back this one, which the place is made in: no copy.
+  std::optional<HostPlace> result;
+  // Forward slashes are separators as backslashes are, taken as they stand.
+  const auto [path, uncPrefix] = withoutLongPathPrefix(windowsPath);
+  if (!uncPrefix && !isAbsoluteWindowsPath(path)) return result;
+
+  // A drive's letter, or the UNC path's "server\share..." after the
+  // separators or the prefix, where its server and its share end.
+  const bool onDrive = !uncPrefix && path[1] == u':';
+  const char letter = onDrive ? static_cast<char>(path[0] | 0x20) : 0;
+  const StrView unc = onDrive ? StrView() : uncPrefix ? path : path.substr(2);
+  size_t share = StrView::npos;
+  if (!onDrive) {
+    const size_t server = findSeparator(unc, 0);
+    if (server == StrView::npos || server == 0 || server + 1 == unc.size()) return result;
+    share = findSeparator(unc, server + 1);
+    if (share == server + 1) return result;
+  }
+
+  HostPlace& place = result.emplace();
+  std::string& host = place.path;
+  SpelledPath spelled(host);
+  host.reserve(root().size() + 8 + 3 * path.size());
   StrView rest;
-  char letter = 0;
-  if (path[1] == u':') {
-    letter = static_cast<char>(path[0] | 0x20);
-    if (letter != 'z') spelled.host.append(root()).append("/drive_").push_back(letter);
+  if (onDrive) {
+    if (letter != 'z') host.append(root()).append("/drive_"sv).push_back(letter);
     spelled.volumeDone();
     rest = path.substr(2);
   } else {
-    const size_t server = path.find(u'\\', 2);
-    if (server == StrView::npos || server == 2 || server + 1 == path.size()) return std::nullopt;
-    const size_t share = path.find(u'\\', server + 1);
-    if (share == server + 1) return std::nullopt;
-    spelled.host.append(root()).append("/unc");
+    host.append(root()).append("/unc"sv);
     spelled.volumeDone();
-    spelled.take(path.substr(2, share == StrView::npos ? StrView::npos : share - 2), false);
+    spelled.take(unc.substr(0, share), false);
     spelled.volumeNames = 2;
-    rest = share == StrView::npos ? StrView() : path.substr(share);
+    rest = share == StrView::npos ? StrView() : unc.substr(share);
   }
   spelled.take(rest, true);
-  const std::vector<SpelledPath::Name>& names = spelled.names;
+  const SpelledPath::Names& names = spelled.names;
 
   // Most paths are spelled as the host spells them: one look at the folder
   // and one at the name in it stand for one look per name, which would find
   // every one of them spelled so. The folder's handle serves the look at the
   // name and the calls that follow; a folder that is a link is looked
   // through at the whole path.
-  HostPlace place;
-  std::string& host = place.path;
-  host = std::move(spelled.host);
   size_t asSpelled = 0;  // the names found so spelled
   int missed = 0;        // errno of the look at the whole path
   struct stat folderInfo {};
   auto lookAtWhole = [&](int folderFd, const char* name) {
-    struct stat info {};
-    if (fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (fstatat(folderFd, name, &place.info, AT_SYMLINK_NOFOLLOW) == 0) {
       asSpelled = names.size();
       place.seen = HostPlace::Seen::Found;
-      place.info = info;
       return true;
     }
     missed = errno;
@@ -748,7 +837,7 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   host.resize(spelled.endOf(asSpelled));
   bool existing = true;
   for (size_t i = asSpelled; i < names.size(); ++i) {
-    const StrView name = names[i].text;
+    const StrView name = names[i].text();
     std::optional<std::string> found;
     // Under a folder found as spelled, the last name is known not to be.
     if (existing && asSpelled > 0 && asSpelled + 1 == names.size()) {
@@ -769,11 +858,11 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   // A look below the drive's folder that found something, or found the folder
   // of a missing name, found the drive.
   place.showsDriveC = letter == 'c' && asSpelled > 0;
-  if (place.folder) place.name = host.substr(names[names.size() - 2].end + 1);
+  if (place.folder) place.name = std::string(host, names[names.size() - 2].end + 1);
   bool trailing = !rest.empty() && isSeparator(rest.back()) && names.size() > spelled.volumeNames;
   if (host.empty()) host = "/";
   else if (trailing) host += "/";
-  return place;
+  return result;
 }
 
 Str Machine::windowsPath(const std::string& hostPath) const {

@@ -263,6 +263,14 @@ TEST(Machine, HostPathsOfWindowsPaths) {
   const std::string& r = host.path();
   fs::create_directories(r + "/drive_c/Program Files/OrvelDraw");
   fs::create_directories(r + "/unc/Server/Share/Setup");
+  const std::string longName(150, 'L');  // longer than a name usually is
+  std::ofstream(r + "/drive_c/Program Files/OrvelDraw/" + longName + ".txt").put('x');
+  std::string deep;  // more names than a path usually has
+  std::string deepHost;
+  for (int i = 1; i <= 40; ++i) {
+    deep += "\\n" + std::to_string(i);
+    if (i < 40) deepHost += "/n" + std::to_string(i);
+  }
   Machine machine(r);
   struct Row {
     Str windows;
@@ -292,6 +300,12 @@ TEST(Machine, HostPathsOfWindowsPaths) {
        r + "/drive_c/" + toUtf8(u"\u65E5\u672C\u8A9E\u306E\u30D5\u30A9\u30EB\u30C0") + "/" + toUtf8(u"Stra\u00DFe.txt")},
       {u"\\\\server\\share\\..\\..\\x", r + "/unc/Server/Share/x"},  // 20 never above the share
       {u"C:\\a\\\\b\\.", r + "/drive_c/a/b"},                    // 21 empty names, a last "."
+      {fromUtf8("C:\\PROGRAM FILES\\OrvelDraw\\" + std::string(150, 'l') + ".TXT"),
+       r + "/drive_c/Program Files/OrvelDraw/" + longName + ".txt"},                  // 22 a long name in another case
+      {fromUtf8("C:" + deep + "\\..\\x"), r + "/drive_c" + deepHost + "/x"},         // 23 many names
+      {u"//?/unc/server/share/x", r + "/unc/Server/Share/x"},                      // 24 the prefix with slashes
+      {u"\\\\.\\UNC/server\\share", r + "/unc/Server/Share"},                   // 25
+      {u"\\\\?\\UNC\\server", std::nullopt},                                      // 26 no share
   };
   for (size_t i = 0; i < rows.size(); ++i)
     EXPECT_EQ(machine.hostPath(rows[i].windows), rows[i].host) << "row " << i + 1;
