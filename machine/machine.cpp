@@ -329,13 +329,7 @@ class UpcasedName {
 Str upcasedKey(std::string_view name) {
   unsigned char bytes = 0;  // every byte or'ed: ASCII when below 0x80
   for (char c : name) bytes |= static_cast<unsigned char>(c);
-  Str key;
-  if (bytes < 0x80) {
-    key.resize(name.size());
-    std::copy(name.begin(), name.end(), key.begin());
-  } else {
-    key = fromUtf8(name);
-  }
+  Str key = bytes < 0x80 ? Str(name.begin(), name.end()) : fromUtf8(name);
   formats::upcaseEach(key.data(), key.size());
   return key;
 }
