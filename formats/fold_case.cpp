@@ -46,12 +46,20 @@ char16_t upcase(char16_t c) {
 
 Str upcased(StrView s) {
   Str out(s);
-  // Names are mostly ASCII: those letters without the call.
-  for (char16_t& c : out) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
-    else if (c >= 0x80) c = upcase(c);
-  }
+  upcaseEach(out.data(), out.size());
   return out;
+}
+
+void upcaseEach(char16_t* units, size_t count) {
+  // Names are mostly ASCII: those letters without the call, all at once.
+  char16_t all = 0;
+  for (size_t i = 0; i < count; ++i) all |= units[i];
+  if (all < 0x80) {
+    for (size_t i = 0; i < count; ++i)
+      units[i] = static_cast<char16_t>(units[i] - (units[i] >= u'a' && units[i] <= u'z' ? 0x20 : 0));
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) units[i] = upcase(units[i]);
 }
 
 int compareNoCase(StrView a, StrView b) {

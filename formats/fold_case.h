@@ -10,6 +10,8 @@ namespace orvel::formats {
 
 char16_t upcase(char16_t c);
 Str upcased(StrView s);
+// upcased() in place, for a caller that has its own room for the name.
+void upcaseEach(char16_t* units, size_t count);
 bool equalNoCase(StrView a, StrView b);
 // <0, 0 or >0, like memcmp, for names in the order Wine enumerates registry
 // keys in, that of their lower-case forms; 0 exactly for names that

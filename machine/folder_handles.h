@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 
 #include <memory>
-#include <string>
+#include <string_view>
 
 #include "machine/handles.h"
 
@@ -29,6 +29,6 @@ class FolderHandle {
 
 // The handle of the folder at `path`, which `seen` (its lstat, just made)
 // shows; nothing when the path names no folder or no longer that one.
-std::shared_ptr<const FolderHandle> folderHandle(const char* path, const struct stat& seen);
+std::shared_ptr<const FolderHandle> folderHandle(std::string_view path, const struct stat& seen);
 
 }  // namespace orvel::posix

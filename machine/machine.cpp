@@ -6,9 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -26,10 +29,10 @@
 namespace orvel::posix {
 
 using formats::equalNoCase;
-using formats::upcased;
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
 
 using IniSections = std::map<std::string, std::map<std::string, std::string>>;
 
@@ -54,39 +57,81 @@ std::string environment(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
-std::string_view environmentView(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::string_view(value) : std::string_view();
-}
-
-// The variables that name the machine and its settings, as getenv has them
-// at one call.
+// The variables that name the machine and its settings, as getenv would
+// find them at one call (the first entry of each; unset and empty alike),
+// read in one pass over the environment. The views hold until the
+// environment next changes: for the call that read them.
 struct MachineEnvironment {
   std::string_view machine;  // ORVEL_MACHINE
   std::string_view lang;
   std::string_view user;
+  std::string_view dataHome;  // XDG_DATA_HOME
+  std::string_view home;
 
-  static MachineEnvironment read() {
-    return {environmentView("ORVEL_MACHINE"), environmentView("LANG"), environmentView("USER")};
-  }
+  static MachineEnvironment read();
 
   // $ORVEL_MACHINE, else $XDG_DATA_HOME/orvel-machine, else
   // ~/.local/share/orvel-machine.
   std::string root() const {
     if (!machine.empty()) return std::string(machine);
-    std::string data = environment("XDG_DATA_HOME");
+    std::string data(dataHome);
     if (data.empty()) data = homeFolder() + "/.local/share";
     return data + "/orvel-machine";
   }
 
  private:
-  static std::string homeFolder() {
-    std::string home = environment("HOME");
-    if (!home.empty()) return home;
+  std::string homeFolder() const {
+    if (!home.empty()) return std::string(home);
     if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
     return "/";
   }
 };
+
+struct EnvironmentVariable {
+  std::string_view nameAndEquals;
+  std::string_view MachineEnvironment::*value;
+};
+constexpr EnvironmentVariable kMachineVariables[] = {
+    {"ORVEL_MACHINE=", &MachineEnvironment::machine}, {"LANG=", &MachineEnvironment::lang},
+    {"USER=", &MachineEnvironment::user},             {"XDG_DATA_HOME=", &MachineEnvironment::dataHome},
+    {"HOME=", &MachineEnvironment::home},
+};
+// Which of them an entry may be, by its first byte, one past its index:
+// most entries are told from them by that byte alone.
+constexpr std::array<uint8_t, 256> kMachineVariableOfByte = [] {
+  std::array<uint8_t, 256> which{};
+  for (size_t i = 0; i < std::size(kMachineVariables); ++i) {
+    uint8_t& slot = which[static_cast<unsigned char>(kMachineVariables[i].nameAndEquals[0])];
+    slot = slot ? 0xFF : static_cast<uint8_t>(i + 1);  // 0xFF: two names share a letter
+  }
+  return which;
+}();
+static_assert(std::find(kMachineVariableOfByte.begin(), kMachineVariableOfByte.end(), 0xFF) ==
+                  kMachineVariableOfByte.end(),
+              "each variable needs a first letter of its own");
+
+// Whether the entry `text` begins with `prefix`; the terminating zero ends it.
+bool entryBeginsWith(const char* text, std::string_view prefix) {
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (text[i] != prefix[i]) return false;
+  return true;
+}
+
+MachineEnvironment MachineEnvironment::read() {
+  MachineEnvironment found;
+  for (char** entry = environ; entry && *entry; ++entry) {
+    const char* text = *entry;
+    const uint8_t which = kMachineVariableOfByte[static_cast<unsigned char>(text[0])];
+    if (!which) continue;
+    const EnvironmentVariable& variable = kMachineVariables[which - 1];
+    std::string_view& value = found.*variable.value;
+    if (value.data() || !entryBeginsWith(text, variable.nameAndEquals)) continue;
+    value = std::string_view(text + variable.nameAndEquals.size());
+    // Only the first entry of each counts, and a root named needs neither XDG_DATA_HOME nor HOME.
+    if (!found.machine.empty() && found.lang.data() && found.user.data()) break;
+  }
+  return found;
+}
 
 // Section and key names in lower case; the first occurrence of a key counts,
 // as GetPrivateProfileStringW reads it.
@@ -246,6 +291,49 @@ bool isDirectory(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Hashes for the maps below, so that a look-up takes a view and copies nothing.
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(StrView name) const { return std::hash<StrView>{}(name); }
+};
+
+// A name in upper case as the folder listings key names, in room of its own
+// unless it is long.
+class UpcasedName {
+ public:
+  explicit UpcasedName(StrView name) {
+    char16_t* units = room(name.size());
+    std::copy(name.begin(), name.end(), units);
+    formats::upcaseEach(units, size_);
+  }
+  StrView view() const { return {long_.empty() ? short_.data() : long_.data(), size_}; }
+
+ private:
+  char16_t* room(size_t size) {
+    size_ = size;
+    if (size <= short_.size()) return short_.data();
+    long_.resize(size);
+    return long_.data();
+  }
+  std::array<char16_t, 128> short_;
+  Str long_;
+  size_t size_ = 0;
+};
+
+// `name` (UTF-8) in upper case, for a listing's key; most names are ASCII,
+// one unit a byte.
+Str upcasedKey(std::string_view name) {
+  unsigned char bytes = 0;  // every byte or'ed: ASCII when below 0x80
+  for (char c : name) bytes |= static_cast<unsigned char>(c);
+  Str key = bytes < 0x80 ? Str(name.begin(), name.end()) : fromUtf8(name);
+  formats::upcaseEach(key.data(), key.size());
+  return key;
+}
+
 // The folder listings of this process, by upper-case name, so that a lookup
 // that misses the exact spelling lists a folder once and not once per name.
 // A listing counts while the folder's identity and change times are those it
@@ -253,8 +341,11 @@ bool isDirectory(const std::string& path) {
 // without listing again.
 class FolderListings {
  public:
+  // Never destroyed: at exit there is nothing to give back but memory, and
+  // taking thousands of names apart one by one would cost more than the
+  // lookups that used them.
   static FolderListings& instance() {
-    static FolderListings listings;
+    static FolderListings& listings = *new FolderListings;
     return listings;
   }
 
@@ -263,12 +354,11 @@ class FolderListings {
   std::optional<std::string> find(const std::string& folder, StrView name, const struct stat* known = nullptr) {
     static const std::string kHostRoot = "/";
     const std::string& path = folder.empty() ? kHostRoot : folder;
-    struct stat info {};
-    if (known)
-      info = *known;
-    else if (stat(path.c_str(), &info) != 0)
-      return std::nullopt;
+    struct stat looked {};
+    if (!known && stat(path.c_str(), &looked) != 0) return std::nullopt;
+    const struct stat& info = known ? *known : looked;
     if (!S_ISDIR(info.st_mode)) return std::nullopt;
+    const UpcasedName key(name);
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = listings_.find(path);
     if (it == listings_.end() || !(it->second.stamp == FileStamp::of(info))) {
@@ -277,33 +367,32 @@ class FolderListings {
       if (listings_.size() >= kMostFolders) listings_.clear();
       it = listings_.insert_or_assign(path, std::move(*listing)).first;
     }
-    auto match = it->second.names.find(upcased(name));
+    auto match = it->second.names.find(key.view());
     if (match == it->second.names.end()) return std::nullopt;
     return match->second;
   }
 
-  void note(const std::string& hostPath, bool added, int folderFd = -1) {
+  void note(std::string_view hostPath, bool added, int folderFd = -1) {
     std::string_view path = hostPath;
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
     const size_t slash = path.find_last_of('/');
     // A listing is kept by its folder's path as the look-ups spell it (see hostParent).
-    const std::string folder = slash == std::string_view::npos ? std::string(".")
-                               : slash == 0                    ? std::string("/")
-                                                               : std::string(path.substr(0, slash));
+    const std::string_view folder = slash == std::string_view::npos ? std::string_view(".")
+                                    : slash == 0                    ? std::string_view("/")
+                                                                    : path.substr(0, slash);
     const std::string_view name = path.substr(slash + 1);
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = listings_.find(folder);
     if (it == listings_.end()) return;
     struct stat info {};
-    if ((folderFd >= 0 ? fstat(folderFd, &info) : stat(folder.c_str(), &info)) != 0) {
+    if ((folderFd >= 0 ? fstat(folderFd, &info) : stat(std::string(folder).c_str(), &info)) != 0) {
       listings_.erase(it);
       return;
     }
     auto& names = it->second.names;
-    Str key = fromUtf8(name);
-    for (char16_t& c : key) c = formats::upcase(c);
+    Str key = upcasedKey(name);
     if (added) {
-      names.emplace(std::move(key), name);
+      names.try_emplace(std::move(key), name);
     } else if (auto found = names.find(key); found != names.end() && found->second == name) {
       // Another spelling of the same name may remain (a host folder can hold both).
       listings_.erase(it);
@@ -316,7 +405,8 @@ class FolderListings {
   static constexpr size_t kMostFolders = 4096;
   struct Listing {
     FileStamp stamp;
-    std::unordered_map<Str, std::string> names;  // upper-case name -> the first name in the folder
+    // upper-case name -> the first name in the folder
+    std::unordered_map<Str, std::string, NameHash, std::equal_to<>> names;
   };
 
   static std::optional<Listing> read(const std::string& path, const struct stat& info) {
@@ -326,13 +416,15 @@ class FolderListings {
     while (const dirent* entry = readdir(dir.get())) {
       std::string candidate = entry->d_name;
       if (candidate == "." || candidate == "..") continue;
-      listing.names.emplace(upcased(fromUtf8(candidate)), std::move(candidate));
+      listing.names.emplace(upcasedKey(candidate), std::move(candidate));
     }
     return listing;
   }
 
+  FolderListings() = default;
+
   std::mutex mutex_;
-  std::unordered_map<std::string, Listing> listings_;
+  std::unordered_map<std::string, Listing, TextHash, std::equal_to<>> listings_;
 };
 
 // The name in `folder` that matches `name` without regard to letter case, the
@@ -359,19 +451,101 @@ void appendUtf8(std::string& out, StrView name) {
 // text in the Windows path and where it ends in the host path.
 struct SpelledPath {
   struct Name {
-    StrView text;
+    const char16_t* start;
+    size_t length;
     size_t end;
+    StrView text() const { return {start, length}; }
   };
-  std::string host;
-  std::vector<Name> names;
+  // The names so far, in room for those of most paths without an allocation.
+  class Names {
+   public:
+    size_t size() const { return size_; }
+    const Name& operator[](size_t i) const { return data()[i]; }
+    void push_back(const Name& name) {
+      if (size_ == capacity()) grow();
+      data()[size_++] = name;
+    }
+    void pop_back() { --size_; }
+
+   private:
+    const Name* data() const { return more_.empty() ? few_.data() : more_.data(); }
+    Name* data() { return more_.empty() ? few_.data() : more_.data(); }
+    size_t capacity() const { return more_.empty() ? few_.size() : more_.size(); }
+    void grow() {
+      std::vector<Name> bigger(2 * capacity());
+      std::copy_n(data(), size_, bigger.begin());
+      more_ = std::move(bigger);
+    }
+    std::array<Name, 24> few_;
+    std::vector<Name> more_;
+    size_t size_ = 0;
+  };
+
+  explicit SpelledPath(std::string& into) : host(into) {}
+
+  std::string& host;
+  Names names;
   size_t volumeNames = 0;  // the UNC server and share, which ".." never leaves
 
   // The names of `rest` between its separators after those already taken;
   // "." and ".." folded as GetFullPathNameW folds them when `fold`:
   // lexically, never above the names that were there before.
   void take(StrView rest, bool fold) {
-    // Split and converted in one pass, into room made for ASCII names (one
-    // byte per unit, and their separators); a name beyond ASCII makes more.
+    if (!takeAscii(rest, fold)) takeAny(rest, fold);
+  }
+  // Where the names start: the end of the volume's folder.
+  void volumeDone() { volumeEnd = host.size(); }
+  size_t endOf(size_t count) const { return count == 0 ? volumeEnd : names[count - 1].end; }
+
+ private:
+  // take() for the common path, all ASCII: converted whole, one byte a unit
+  // with '/' for each separator, then split where the separators are, in
+  // place (each name moves, if at all, towards the front). False, having
+  // taken nothing, for a path beyond ASCII.
+  bool takeAscii(StrView rest, bool fold) {
+    const size_t base = host.size();
+    // After a separator, as if `rest` began with one.
+    const size_t at = !rest.empty() && isSeparator(rest[0]) ? base : base + 1;
+    const size_t length = rest.size();
+    host.resize(at + length);
+    char* const out = host.data();
+    out[base] = '/';
+    char16_t units = 0;  // every unit or'ed: ASCII when below 0x80
+    for (size_t i = 0; i < length; ++i) {
+      const char16_t c = rest[i];
+      units |= c;
+      out[at + i] = c == u'\\' ? '/' : static_cast<char>(c);
+    }
+    if (units >= 0x80) {
+      host.resize(base);
+      return false;
+    }
+    const char* const end = out + at + length;
+    size_t size = base;  // the end of the names kept
+    for (const char* separator = out + base; separator < end;) {
+      const char* const start = separator + 1;
+      const void* next = std::memchr(start, '/', static_cast<size_t>(end - start));
+      const size_t count = static_cast<size_t>((next ? static_cast<const char*>(next) : end) - start);
+      separator = start + count;
+      if (count == 0 || (fold && count == 1 && start[0] == '.')) continue;
+      if (fold && count == 2 && start[0] == '.' && start[1] == '.') {
+        if (names.size() > volumeNames) names.pop_back();
+        size = endOf(names.size());
+        continue;
+      }
+      // The name with its separator before it.
+      if (out + size != start - 1) std::memmove(out + size, start - 1, count + 1);
+      size += count + 1;
+      names.push_back({rest.data() + (start - (out + at)), count, size});
+    }
+    host.resize(size);
+    return true;
+  }
+
+  // take() for any path: split and converted in one pass, into room made
+  // for ASCII names (one byte per unit, and their separators); a name beyond
+  // ASCII makes more.
+  void takeAny(StrView rest, bool fold) {
     const char16_t* const in = rest.data();
     const size_t length = rest.size();
     size_t size = host.size();
@@ -382,7 +556,7 @@ struct SpelledPath {
       const size_t begin = size;
       out[size++] = '/';
       char16_t units = 0;  // every unit of the name or'ed: ASCII when below 0x80
-      for (; i < length && in[i] != u'\\'; ++i) {
+      for (; i < length && !isSeparator(in[i]); ++i) {
         units |= in[i];
         out[size++] = static_cast<char>(in[i]);
       }
@@ -404,15 +578,11 @@ struct SpelledPath {
         host.resize(size + length - i + 1);
         out = host.data();
       }
-      names.push_back({name, size});
+      names.push_back({name.data(), name.size(), size});
     }
     host.resize(size);
   }
-  // Where the names start: the end of the volume's folder.
-  void volumeDone() { volumeEnd = host.size(); }
-  size_t endOf(size_t count) const { return count == 0 ? volumeEnd : names[count - 1].end; }
 
- private:
   size_t volumeEnd = 0;
 };
 
@@ -512,14 +682,20 @@ class SettingsCache {
     struct stat info {};
     const bool present = stat(paths_.ini.c_str(), &info) == 0;
     const FileStamp ini = present ? FileStamp::of(info) : FileStamp{};
-    const std::string_view lang = environment.lang;
-    const std::string_view user = environment.user;
-    if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == lang && key_.user == user &&
-        ini.settled())
+    if (machine_ && key_.root == paths_.root && key_.ini == ini && key_.lang == environment.lang &&
+        key_.user == environment.user && iniSettled())
       return *machine_;
     machine_.emplace(paths_.root);
-    key_ = {paths_.root, ini, std::string(lang), std::string(user)};
+    key_ = {paths_.root, ini, std::string(environment.lang), std::string(environment.user)};
     return *machine_;
+  }
+
+  // Whether the stamp of the machine.ini that was read tells it from any
+  // later change. Once so it stays so, as long as the stamp is the same:
+  // a change after that moment shows in the file's times.
+  bool iniSettled() {
+    if (!key_.iniSettled) key_.iniSettled = key_.ini.settled();
+    return key_.iniSettled;
   }
 
   struct Key {
@@ -527,6 +703,7 @@ class SettingsCache {
     FileStamp ini;
     std::string lang;
     std::string user;
+    bool iniSettled = false;
   };
   // The root as the environment spells it, and the paths made of it.
   struct Paths {
@@ -559,64 +736,75 @@ std::optional<std::string> Machine::hostPath(const Str& windowsPath) const {
   return std::move(place->path);
 }
 
-std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
-  // Forward slashes and the long-path prefixes "\\?\" and "\\.\" (which name
-  // the same places) made plain, in a copy only when there are any.
-  std::optional<Str> plain;
-  StrView path = windowsPath;
-  if (path.find(u'/') != StrView::npos || path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0) {
-    plain = windowsPath;
-    for (char16_t& c : *plain)
-      if (c == u'/') c = u'\\';
-    if (plain->rfind(u"\\\\?\\", 0) == 0 || plain->rfind(u"\\\\.\\", 0) == 0) {
-      plain->erase(0, 4);
-      if (equalNoCase(StrView(*plain).substr(0, 4), u"UNC\\")) *plain = u"\\\\" + plain->substr(4);
-    }
-    path = *plain;
-  }
-  if (!isAbsoluteWindowsPath(path)) return std::nullopt;
+namespace {
 
-  SpelledPath spelled;
-  spelled.host.reserve(root().size() + 8 + 3 * path.size());
-  spelled.names.reserve(16);
+// The long-path prefixes "\\?\" and "\\.\" name the same places as the
+// path after them ("\\?\UNC\server\share" that of "\\server\share"): the
+// path without its prefix, and whether it was one of a UNC path, which then
+// starts at the server.
+std::pair<StrView, bool> withoutLongPathPrefix(StrView path) {
+  if (path.size() < 4 || !isSeparator(path[0]) || !isSeparator(path[1]) || (path[2] != u'?' && path[2] != u'.') ||
+      !isSeparator(path[3]))
+    return {path, false};
+  path.remove_prefix(4);
+  if (path.size() >= 4 && equalNoCase(path.substr(0, 3), u"UNC") && isSeparator(path[3]))
+    return {path.substr(4), true};
+  return {path, false};
+}
+
+}  // namespace
+
+std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
+  // Every return hands back this one, which the place is made in: no copy.
+  std::optional<HostPlace> result;
+  // Forward slashes are separators as backslashes are, taken as they stand.
+  const auto [path, uncPrefix] = withoutLongPathPrefix(windowsPath);
+  if (!uncPrefix && !isAbsoluteWindowsPath(path)) return result;
+
+  // A drive's letter, or the UNC path's "server\share..." after the
+  // separators or the prefix, where its server and its share end.
+  const bool onDrive = !uncPrefix && path[1] == u':';
+  const char letter = onDrive ? static_cast<char>(path[0] | 0x20) : 0;
+  const StrView unc = onDrive ? StrView() : uncPrefix ? path : path.substr(2);
+  size_t share = StrView::npos;
+  if (!onDrive) {
+    const size_t server = findSeparator(unc, 0);
+    if (server == StrView::npos || server == 0 || server + 1 == unc.size()) return result;
+    share = findSeparator(unc, server + 1);
+    if (share == server + 1) return result;
+  }
+
+  HostPlace& place = result.emplace();
+  std::string& host = place.path;
+  SpelledPath spelled(host);
+  host.reserve(root().size() + 8 + 3 * path.size());
   StrView rest;
-  char letter = 0;
-  if (path[1] == u':') {
-    letter = static_cast<char>(path[0] | 0x20);
-    if (letter != 'z') spelled.host.append(root()).append("/drive_").push_back(letter);
+  if (onDrive) {
+    if (letter != 'z') host.append(root()).append("/drive_"sv).push_back(letter);
     spelled.volumeDone();
     rest = path.substr(2);
   } else {
-    const size_t server = path.find(u'\\', 2);
-    if (server == StrView::npos || server == 2 || server + 1 == path.size()) return std::nullopt;
-    const size_t share = path.find(u'\\', server + 1);
-    if (share == server + 1) return std::nullopt;
-    spelled.host.append(root()).append("/unc");
+    host.append(root()).append("/unc"sv);
     spelled.volumeDone();
-    spelled.take(path.substr(2, share == StrView::npos ? StrView::npos : share - 2), false);
+    spelled.take(unc.substr(0, share), false);
     spelled.volumeNames = 2;
-    rest = share == StrView::npos ? StrView() : path.substr(share);
+    rest = share == StrView::npos ? StrView() : unc.substr(share);
   }
   spelled.take(rest, true);
-  const std::vector<SpelledPath::Name>& names = spelled.names;
+  const SpelledPath::Names& names = spelled.names;
 
   // Most paths are spelled as the host spells them: one look at the folder
   // and one at the name in it stand for one look per name, which would find
   // every one of them spelled so. The folder's handle serves the look at the
   // name and the calls that follow; a folder that is a link is looked
   // through at the whole path.
-  HostPlace place;
-  std::string& host = place.path;
-  host = std::move(spelled.host);
   size_t asSpelled = 0;  // the names found so spelled
   int missed = 0;        // errno of the look at the whole path
   struct stat folderInfo {};
   auto lookAtWhole = [&](int folderFd, const char* name) {
-    struct stat info {};
-    if (fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (fstatat(folderFd, name, &place.info, AT_SYMLINK_NOFOLLOW) == 0) {
       asSpelled = names.size();
       place.seen = HostPlace::Seen::Found;
-      place.info = info;
       return true;
     }
     missed = errno;
@@ -628,8 +816,9 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
     const size_t folderEnd = names[names.size() - 2].end;
     host[folderEnd] = '\0';  // the folder, without a copy
     const bool there = lstat(host.c_str(), &folderInfo) == 0;
-    if (there && S_ISDIR(folderInfo.st_mode)) place.folder = folderHandle(host.c_str(), folderInfo);
     host[folderEnd] = '/';
+    if (there && S_ISDIR(folderInfo.st_mode))
+      place.folder = folderHandle(std::string_view(host).substr(0, folderEnd), folderInfo);
     if (place.folder) {
       if (!lookAtWhole(place.folder->fd(), host.c_str() + folderEnd + 1)) asSpelled = names.size() - 1;
     } else if (there) {
@@ -642,7 +831,7 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   host.resize(spelled.endOf(asSpelled));
   bool existing = true;
   for (size_t i = asSpelled; i < names.size(); ++i) {
-    const StrView name = names[i].text;
+    const StrView name = names[i].text();
     std::optional<std::string> found;
     // Under a folder found as spelled, the last name is known not to be.
     if (existing && asSpelled > 0 && asSpelled + 1 == names.size()) {
@@ -663,11 +852,11 @@ std::optional<HostPlace> Machine::lookUp(const Str& windowsPath) const {
   // A look below the drive's folder that found something, or found the folder
   // of a missing name, found the drive.
   place.showsDriveC = letter == 'c' && asSpelled > 0;
-  if (place.folder) place.name = host.substr(names[names.size() - 2].end + 1);
+  if (place.folder) place.name = std::string(host, names[names.size() - 2].end + 1);
   bool trailing = !rest.empty() && isSeparator(rest.back()) && names.size() > spelled.volumeNames;
   if (host.empty()) host = "/";
   else if (trailing) host += "/";
-  return place;
+  return result;
 }
 
 Str Machine::windowsPath(const std::string& hostPath) const {

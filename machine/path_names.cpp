@@ -10,6 +10,12 @@ bool isDriveLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' &
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
+size_t findSeparator(StrView path, size_t from) {
+  for (size_t i = from; i < path.size(); ++i)
+    if (isSeparator(path[i])) return i;
+  return StrView::npos;
+}
+
 bool isAbsoluteWindowsPath(StrView path) {
   if (path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':')
     return path.size() == 2 || isSeparator(path[2]);

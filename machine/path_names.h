@@ -10,6 +10,8 @@ namespace orvel::posix {
 
 bool isDriveLetter(char16_t c);
 bool isSeparator(char16_t c);
+// Where the first separator at or after `from` lies, or npos.
+size_t findSeparator(StrView path, size_t from);
 // "X:\..." or "\\server\share...": a path that names its volume.
 bool isAbsoluteWindowsPath(StrView path);
 // Whether a name in the path (after its volume) holds a character Windows

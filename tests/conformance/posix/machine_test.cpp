@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/files.h"
@@ -186,11 +189,88 @@ TEST(Machine, RootComesFromTheEnvironment) {
   }
 }
 
+TEST(Machine, EachCallSeesTheEnvironmentAsItIsThen) {
+  // Each variable the machine depends on, set anew after a call, is seen at
+  // the next one; a variable whose name begins like it, set before it, never is.
+  HostFolder host;
+  const std::string h = host.path();
+  TestMachine machine;  // the root while ORVEL_MACHINE stays
+  auto root = [] { return Machine::current().root(); };
+  auto langId = [] { return std::to_string(sys::userDefaultLangId()); };
+  auto user = [] { return toUtf8(sys::networkUserName(256).value_or(u"-")); };
+  struct Row {
+    const char* name;
+    const char* lookAlike;
+    std::vector<std::pair<const char*, std::string>> others;  // the other variables meanwhile ("-": unset)
+    std::function<std::string()> seen;
+    std::vector<std::pair<std::string, std::string>> values;  // set, then seen
+  };
+  const std::vector<Row> rows = {
+      {"ORVEL_MACHINE", "ORVEL_MACHINES", {{"XDG_DATA_HOME", h + "/data"}}, root,  // 1
+       {{h + "/a", h + "/a"}, {h + "/b", h + "/b"}, {"", h + "/data/orvel-machine"}}},
+      {"LANG", "LANGUAGE", {}, langId, {{"nl_NL", "1043"}, {"es_ES.UTF-8", "3082"}, {"", "1033"}}},  // 2
+      {"USER", "USERNAME", {}, user, {{"carla", "carla"}, {"dora", "dora"}, {"", "user"}}},          // 3
+      // 4 an empty ORVEL_MACHINE is none, whatever comes after it
+      {"XDG_DATA_HOME", "XDG_DATA_HOMES",
+       {{"ORVEL_MACHINE", ""}, {"LANG", "C"}, {"USER", "eva"}, {"HOME", h + "/home"}}, root,
+       {{h + "/x", h + "/x/orvel-machine"},
+        {h + "/y", h + "/y/orvel-machine"},
+        {"", h + "/home/.local/share/orvel-machine"}}},
+      {"HOME", "HOMEDRIVE", {{"ORVEL_MACHINE", ""}, {"LANG", "C"}, {"USER", "eva"}, {"XDG_DATA_HOME", "-"}}, root,  // 5
+       {{h + "/h1", h + "/h1/.local/share/orvel-machine"}, {h + "/h2", h + "/h2/.local/share/orvel-machine"}}},
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    std::vector<std::unique_ptr<ScopedVariable>> others;
+    for (const auto& [name, value] : rows[i].others)
+      others.push_back(std::make_unique<ScopedVariable>(name, value == "-" ? nullptr : value.c_str()));
+    ScopedVariable variable(rows[i].name, nullptr);
+    ScopedVariable lookAlike(rows[i].lookAlike, (h + "/wrong").c_str());
+    for (size_t k = 0; k < rows[i].values.size(); ++k) {
+      setenv(rows[i].name, rows[i].values[k].first.c_str(), 1);
+      EXPECT_EQ(rows[i].seen(), rows[i].values[k].second) << "row " << i + 1 << " value " << k + 1;
+    }
+  }
+}
+
+TEST(Machine, AMachineIniChangedBetweenCallsIsReadAgain) {
+  // Rewritten in place right after the last read, or once that read has
+  // settled, to the same size or another.
+  TestMachine machine;
+  struct Row {
+    const char* langId;
+    bool settled;
+    uint16_t seen;
+  };
+  const std::vector<Row> rows = {
+      {"0x0407", false, 0x0407},  // 1
+      {"0x0413", false, 0x0413},  // 2 the same size at once
+      {"0x0C0A", true, 0x0C0A},   // 3 the same size later
+      {"1043", true, 0x0413},     // 4 shorter
+      {"0x0407", false, 0x0407},  // 5
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].settled) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(80));
+      sys::userDefaultLangId();
+    }
+    std::ofstream(machine.root() + "/machine.ini", std::ios::binary) << "[Machine]\nLangId=" << rows[i].langId << "\n";
+    EXPECT_EQ(sys::userDefaultLangId(), rows[i].seen) << "row " << i + 1;
+  }
+}
+
 TEST(Machine, HostPathsOfWindowsPaths) {
   HostFolder host;
   const std::string& r = host.path();
   fs::create_directories(r + "/drive_c/Program Files/OrvelDraw");
   fs::create_directories(r + "/unc/Server/Share/Setup");
+  const std::string longName(150, 'L');  // longer than a name usually is
+  std::ofstream(r + "/drive_c/Program Files/OrvelDraw/" + longName + ".txt").put('x');
+  std::string deep;  // more names than a path usually has
+  std::string deepHost;
+  for (int i = 1; i <= 40; ++i) {
+    deep += "\\n" + std::to_string(i);
+    if (i < 40) deepHost += "/n" + std::to_string(i);
+  }
   Machine machine(r);
   struct Row {
     Str windows;
@@ -220,6 +300,12 @@ TEST(Machine, HostPathsOfWindowsPaths) {
        r + "/drive_c/" + toUtf8(u"\u65E5\u672C\u8A9E\u306E\u30D5\u30A9\u30EB\u30C0") + "/" + toUtf8(u"Stra\u00DFe.txt")},
       {u"\\\\server\\share\\..\\..\\x", r + "/unc/Server/Share/x"},  // 20 never above the share
       {u"C:\\a\\\\b\\.", r + "/drive_c/a/b"},                    // 21 empty names, a last "."
+      {fromUtf8("C:\\PROGRAM FILES\\OrvelDraw\\" + std::string(150, 'l') + ".TXT"),
+       r + "/drive_c/Program Files/OrvelDraw/" + longName + ".txt"},                  // 22 a long name in another case
+      {fromUtf8("C:" + deep + "\\..\\x"), r + "/drive_c" + deepHost + "/x"},         // 23 many names
+      {u"//?/unc/server/share/x", r + "/unc/Server/Share/x"},                      // 24 the prefix with slashes
+      {u"\\\\.\\UNC/server\\share", r + "/unc/Server/Share"},                   // 25
+      {u"\\\\?\\UNC\\server", std::nullopt},                                      // 26 no share
   };
   for (size_t i = 0; i < rows.size(); ++i)
     EXPECT_EQ(machine.hostPath(rows[i].windows), rows[i].host) << "row " << i + 1;
