@@ -789,9 +789,10 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
   std::vector<Keyed*> order;
   order.reserve(keyed.size());
   for (Keyed& entry : keyed) order.push_back(&entry);
-  const std::string_view all = keys;
-  std::sort(order.begin(), order.end(), [all](const Keyed* a, const Keyed* b) {
-    return all.substr(a->keyAt, a->keySize) < all.substr(b->keyAt, b->keySize);
+  const char* const key = keys.data();
+  std::sort(order.begin(), order.end(), [key](const Keyed* a, const Keyed* b) {
+    const int byBytes = std::memcmp(key + a->keyAt, key + b->keyAt, std::min(a->keySize, b->keySize));
+    return byBytes != 0 ? byBytes < 0 : a->keySize < b->keySize;
   });
   entries.reserve(keyed.size());
   for (Keyed* entry : order) entries.push_back(std::move(entry->entry));
