@@ -8,7 +8,7 @@
 // prefix and as a German user, as the native-window tests run, from the
 // build folder (rounds: 3 unless given; the best of them counts):
 //   xvfb-run -a env WINEPREFIX=$PWD/wineprefix LOCPATH=$PWD/locale LC_ALL=de_DE.UTF-8
-//     WINEDEBUG=-all wine64 bench/bench_native_windows.exe [rounds]
+//     WINEDEBUG=-all /usr/lib/wine/wine64 bench/bench_native_windows.exe [rounds]
 //
 // The real windows: the driver starts Setup.exe without a script, chooses INI
 // files and no shortcuts, clicks "Installieren" and times until the program
