@@ -88,9 +88,9 @@ std::optional<uint32_t> storedAttributes(int fd) {
 }
 
 // Those of `name` in the folder open as `folderFd`, whose path and
-// separator are `folderPrefix`: asked beside
-// the folder where the kernel can (getxattrat, Linux 6.13), so that a
-// listing does not walk the folder's path once per name; else by the path.
+// separator are `folderPrefix`: asked beside the folder where the kernel
+// can (getxattrat, Linux 6.13), so that a listing does not walk the
+// folder's path once per name; else by the path.
 std::optional<uint32_t> storedAttributes(int folderFd, const char* name, const std::string& folderPrefix) {
 #if defined(__linux__) && (defined(__x86_64__) || defined(__aarch64__) || defined(__i386__))
   constexpr long kGetxattrat = 464;  // the same number on these architectures
@@ -147,7 +147,6 @@ uint32_t attributesOf(const std::string& host, const struct stat& info) {
 
 // --- temporary files ------------------------------------------------------------
 
-
 // A place as the *at calls take it: its name beside its folder's handle
 // when the look-up opened one, else its whole host path beside AT_FDCWD.
 // It refers to the texts and the handle it is made of, which outlive it.
@@ -181,6 +180,13 @@ class AtPlace {
   std::string trimmed_;  // the host path without its separator, when it ends in one
 };
 
+// What a new version of a file may take the place of.
+enum class Replaces {
+  TheFileThere,  // the file the look-up found
+  Nothing,       // no file: one that comes in the meantime is replaced
+  NothingEver,   // no file, and one that comes in the meantime is kept (errno EEXIST)
+};
+
 // The new version of a file, made beside it and put in its place in one
 // step when it is whole. Where no file is there yet it has no name until
 // then, so that nothing is left of it if the process ends before; else it
@@ -188,18 +194,20 @@ class AtPlace {
 class SiblingTemp {
  public:
   // `mode`: its permission bits, as createTemp takes them.
-  static std::optional<SiblingTemp> create(const AtPlace& target, bool targetMissing, mode_t mode) {
+  static std::optional<SiblingTemp> create(const AtPlace& target, Replaces replaces, mode_t mode) {
+    const bool targetMissing = replaces != Replaces::TheFileThere;
     const std::string_view folder = target.folder();
     posix::removeStaleTemps(folder);
     if (targetMissing)
       if (Fd unnamed = posix::createUnnamed(target.folderFd(), folder, mode); unnamed.valid())
-        return SiblingTemp(target, std::string(), std::move(unnamed));
+        return SiblingTemp(target, replaces, std::string(), std::move(unnamed));
     std::optional<posix::CreatedTemp> temp = posix::createTemp(target.folderFd(), std::string(folder), mode);
     if (!temp) return std::nullopt;
-    return SiblingTemp(target, std::move(temp->name), std::move(temp->fd));
+    return SiblingTemp(target, replaces, std::move(temp->name), std::move(temp->fd));
   }
   SiblingTemp(SiblingTemp&& other) noexcept
-      : target_(other.target_), name_(std::exchange(other.name_, std::string())), fd_(std::move(other.fd_)) {}
+      : target_(other.target_), replaces_(other.replaces_), name_(std::exchange(other.name_, std::string())),
+        fd_(std::move(other.fd_)) {}
   SiblingTemp& operator=(SiblingTemp&&) = delete;
   ~SiblingTemp() {
     if (!name_.empty()) unlinkat(target_.folderFd(), name_.c_str(), 0);
@@ -217,14 +225,14 @@ class SiblingTemp {
   }
 
  private:
-  SiblingTemp(const AtPlace& target, std::string name, Fd fd)
-      : target_(target), name_(std::move(name)), fd_(std::move(fd)) {}
+  SiblingTemp(const AtPlace& target, Replaces replaces, std::string name, Fd fd)
+      : target_(target), replaces_(replaces), name_(std::move(name)), fd_(std::move(fd)) {}
 
   // The target's name for an unnamed file, or a temporary name to be
   // renamed over a target that has come since.
   bool nameUnnamed() {
     if (posix::nameUnnamed(fd_.get(), target_.folderFd(), target_.name())) return true;
-    if (errno != EEXIST) return false;
+    if (errno != EEXIST || replaces_ == Replaces::NothingEver) return false;
     std::optional<std::string> temp =
         posix::nameUnnamedAsTemp(fd_.get(), target_.folderFd(), std::string(target_.folder()));
     if (!temp) return false;
@@ -233,7 +241,8 @@ class SiblingTemp {
   }
 
   const AtPlace& target_;  // the caller's, which outlives it
-  std::string name_;       // beside target_'s folder; empty: the file has none
+  Replaces replaces_;
+  std::string name_;  // beside target_'s folder; empty: the file has none
   Fd fd_;
 };
 
@@ -285,20 +294,23 @@ bool copyContent(int from, int to, off_t size) {
 
 // CopyFileW's work once every refusal has been made: content, permission bits,
 // attributes and times, put in place in one step.
-// `targetMissing`: the look-up found nothing at `to`.
-Result copyInto(int input, const struct stat& source, const AtPlace& to, bool targetMissing) {
+Result copyInto(int input, const struct stat& source, const AtPlace& to, Replaces replaces) {
   // Made with the source's permission bits, unless the umask or a set-id
   // bit keeps them from it: then they are given after.
   const mode_t mode = source.st_mode & 07777;
   const bool madeWithMode = posix::madeWith(mode);
-  std::optional<SiblingTemp> temp = SiblingTemp::create(to, targetMissing, madeWithMode ? mode : 0600);
+  std::optional<SiblingTemp> temp = SiblingTemp::create(to, replaces, madeWithMode ? mode : 0600);
   if (!temp) return errnoFailure(to.host(), "mkstemp");
   if (!copyContent(input, temp->fd(), source.st_size)) return errnoFailure(to.host(), "read/write");
   if (!madeWithMode && fchmod(temp->fd(), mode) != 0) return errnoFailure(to.host(), "fchmod");
   if (auto attributes = storedAttributes(input)) storeAttributes(temp->fd(), *attributes);
   const timespec times[2] = {source.st_atim, source.st_mtim};
   if (futimens(temp->fd(), times) != 0) return errnoFailure(to.host(), "futimens");
-  if (!temp->commit()) return errnoFailure(to.host(), "rename");
+  if (!temp->commit()) {
+    // A file that came at the target of a copy that must not replace one.
+    if (errno == EEXIST && replaces == Replaces::NothingEver) return failure(err::kFileExists);
+    return errnoFailure(to.host(), "rename");
+  }
   return Result::success();
 }
 
@@ -306,7 +318,7 @@ Result copyInto(const std::string& from, const struct stat& source, const std::s
   Fd input(open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (!input.valid()) return errnoFailure(from, "open");
   const AtPlace target(to);
-  return copyInto(input.get(), source, target, false);
+  return copyInto(input.get(), source, target, Replaces::TheFileThere);
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -603,7 +615,10 @@ Result copyFile(const Str& from, const Str& to, IfExists ifExists) {
   if (openError != 0) return Result::failure(posix::windowsError(openError, *source), "open", openError);
   if (!input.valid()) return copyInto(*source, sourceInfo, *target);
   const AtPlace at = targetPlace.at();
-  return copyInto(input.get(), sourceInfo, at, !targetThere);
+  const Replaces replaces = targetThere    ? Replaces::TheFileThere
+                            : failIfExists ? Replaces::NothingEver
+                                           : Replaces::Nothing;
+  return copyInto(input.get(), sourceInfo, at, replaces);
 }
 
 Result moveFile(const Str& from, const Str& to) {
@@ -780,8 +795,8 @@ std::vector<FindEntry> findFiles(const Str& pattern) {
     const uint32_t attributes = attributesOf(storedAttributes(dirfd(dir.get()), entry->d_name, base), info);
     const size_t keyAt = keys.size();
     appendSortKey(keys, windowsName);
-    keyed.push_back({keyAt, keys.size() - keyAt,
-                     {std::move(windowsName), attributes, S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size)}});
+    const uint64_t size = S_ISDIR(info.st_mode) ? 0 : static_cast<uint64_t>(info.st_size);
+    keyed.push_back({keyAt, keys.size() - keyAt, {std::move(windowsName), attributes, size}});
   }
   dir.reset();
   // NTFS lists a folder in the order of the upper-case names. The entries
@@ -885,7 +900,7 @@ Result writeFile(const Str& path, const std::string& bytes) {
     return Result::success();
   }
   const AtPlace at = place.at();
-  std::optional<SiblingTemp> temp = SiblingTemp::create(at, !there, 0600);
+  std::optional<SiblingTemp> temp = SiblingTemp::create(at, there ? Replaces::TheFileThere : Replaces::Nothing, 0600);
   if (!temp) return errnoFailure(host, "mkstemp");
   if (!writeAll(temp->fd(), bytes.data(), bytes.size()) || fchmod(temp->fd(), mode) != 0)
     return errnoFailure(host, "write");
