@@ -25,6 +25,7 @@
 #include "machine/handles.h"
 #include "formats/fold_case.h"
 #include "machine/path_names.h"
+#include "machine/view_hash.h"
 
 namespace orvel::posix {
 
@@ -290,16 +291,6 @@ bool isDirectory(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
-
-// Hashes for the maps below, so that a look-up takes a view and copies nothing.
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
-struct NameHash {
-  using is_transparent = void;
-  size_t operator()(StrView name) const { return std::hash<StrView>{}(name); }
-};
 
 // A name in upper case as the folder listings key names, in room of its own
 // unless it is long.

@@ -19,6 +19,7 @@
 #include "machine/fault_injection.h"
 #include "machine/handles.h"
 #include "machine/machine.h"
+#include "machine/view_hash.h"
 
 namespace orvel::posix {
 namespace {
@@ -74,14 +75,9 @@ class SweptFolders {
   }
 
  private:
-  // Looked up by a view of the folder, without a copy of its path.
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-  };
   std::mutex mutex_;
   uint64_t run_ = 0;
-  std::unordered_set<std::string, Hash, std::equal_to<>> folders_;
+  std::unordered_set<std::string, TextHash, std::equal_to<>> folders_;  // looked up by a view
 };
 
 }  // namespace
